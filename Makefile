@@ -1,0 +1,40 @@
+# Dorvane: the shipping board and the two ActiveX controls.
+#   make run   - install what is missing, build, prepare the demo on first run, start dorvane
+#   make test  - install what is missing, build native and cross, run every test
+NATIVE := build/native
+CROSS  := build/win32
+CONFIG ?= RelWithDebInfo
+
+.PHONY: all bootstrap native win32 build test run bench clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+$(NATIVE)/build.ninja: | bootstrap
+	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG)
+
+$(CROSS)/build.ninja: | bootstrap
+	cmake -S . -B $(CROSS) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw32.cmake
+
+native: bootstrap $(NATIVE)/build.ninja
+	cmake --build $(NATIVE)
+
+win32: bootstrap $(CROSS)/build.ninja
+	cmake --build $(CROSS)
+
+build: native win32
+
+test: build
+	@tools/run-tests $(NATIVE) $(CROSS)
+
+run: native
+	@tools/run-dorvane $(NATIVE)
+
+bench: native
+	@for b in $(NATIVE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true
+
+clean:
+	rm -rf build

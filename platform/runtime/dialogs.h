@@ -10,7 +10,8 @@ namespace runtime {
 // Buttons and icons of a message box, and its answers, with the platform's numbers so that code
 // reads like the program's own (vbYesNo + vbQuestion ...).
 namespace mb {
-inline constexpr int OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5;
+inline constexpr int OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4,
+                     RetryCancel = 5;
 inline constexpr int Critical = 16, Question = 32, Exclamation = 48, Information = 64;
 inline constexpr int DefaultButton2 = 256, DefaultButton3 = 512;
 inline constexpr int ButtonsMask = 0x0F, IconMask = 0xF0, DefaultMask = 0xF00;

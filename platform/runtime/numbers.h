@@ -14,7 +14,7 @@ double roundHalfEven(double v);
 // Rounds to `digits` decimals, halves to even (the language's Round).
 double roundHalfEven(double v, int digits);
 
-std::string Trim(std::string_view s);  // leading and trailing spaces removed (spaces only, as the language)
+std::string Trim(std::string_view s); // leading and trailing spaces removed (spaces only, as the language)
 std::string LTrim(std::string_view s);
 std::string RTrim(std::string_view s);
 std::string UCase(std::string_view s);

@@ -12,7 +12,7 @@ struct Date {
 
     static Date fromYmd(int year, int month, int day); // DateSerial, months and days may overflow
     static Date fromYmdHms(int year, int month, int day, int hour, int minute, int second);
-    static Date fromIso(const std::string& text);      // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss"; Type mismatch
+    static Date fromIso(const std::string& text); // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss"; Type mismatch
     static std::optional<Date> tryIso(const std::string& text);
 
     int year() const;

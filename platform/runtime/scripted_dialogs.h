@@ -28,7 +28,10 @@ public:
 
     const std::vector<Shown>& shown() const { return shown_; }
     bool allAnswersUsed() const { return script_.empty(); }
-    void clear() { shown_.clear(); script_.clear(); }
+    void clear() {
+        shown_.clear();
+        script_.clear();
+    }
 
 private:
     struct Step {

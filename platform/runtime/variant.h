@@ -54,7 +54,7 @@ public:
     // Conversions with the language's rules. Null raises "Invalid use of Null" (94), a text that is
     // not a number raises "Type mismatch" (13), out of range raises "Overflow" (6). Empty reads as
     // 0, False or "". Integer conversions round halves to even.
-    bool toBool() const;           // CBool
+    bool toBool() const;            // CBool
     std::int16_t toInteger() const; // CInt
     std::int32_t toLong() const;    // CLng
     float toSingle() const;         // CSng

@@ -1,7 +1,7 @@
 // The hive files themselves: their text, damaged and cut-off files, failed writes, and several
 // processes sharing one hive.
-#include "platform/winreg/hive_text.h"
-#include "platform/winreg/winreg.h"
+#include "winreg/hive_text.h"
+#include "winreg/winreg.h"
 
 #include <gtest/gtest.h>
 

@@ -91,16 +91,36 @@ void CKelmarOptions::writeOption(const char* key, std::string& cache, const std:
     SaveSetting(kApp, kOptions, key, value);
 }
 
-void CKelmarOptions::AdminUserPwd(const std::string& v) { writeOption("DefaultPW", adminUserPassword_, v); }
-std::string CKelmarOptions::AdminUserPwd() { return readOption("DefaultPW", adminUserPassword_); }
-void CKelmarOptions::AdminUserName(const std::string& v) { writeOption("DefaultUser", adminUserName_, v); }
-std::string CKelmarOptions::AdminUserName() { return readOption("DefaultUser", adminUserName_); }
-void CKelmarOptions::SystemDatabase(const std::string& v) { writeOption("SystemDB", systemDatabase_, v); }
-std::string CKelmarOptions::SystemDatabase() { return readOption("SystemDB", systemDatabase_); }
-void CKelmarOptions::DatabaseName(const std::string& v) { writeOption("DBName", databaseName_, v); }
-std::string CKelmarOptions::DatabaseName() { return readOption("DBName", databaseName_); }
-std::string CKelmarOptions::SchedulePath() { return readOption("SchedulePath", schedulePath_); }
-void CKelmarOptions::SchedulePath(const std::string& v) { writeOption("SchedulePath", schedulePath_, v); }
+void CKelmarOptions::AdminUserPwd(const std::string& v) {
+    writeOption("DefaultPW", adminUserPassword_, v);
+}
+std::string CKelmarOptions::AdminUserPwd() {
+    return readOption("DefaultPW", adminUserPassword_);
+}
+void CKelmarOptions::AdminUserName(const std::string& v) {
+    writeOption("DefaultUser", adminUserName_, v);
+}
+std::string CKelmarOptions::AdminUserName() {
+    return readOption("DefaultUser", adminUserName_);
+}
+void CKelmarOptions::SystemDatabase(const std::string& v) {
+    writeOption("SystemDB", systemDatabase_, v);
+}
+std::string CKelmarOptions::SystemDatabase() {
+    return readOption("SystemDB", systemDatabase_);
+}
+void CKelmarOptions::DatabaseName(const std::string& v) {
+    writeOption("DBName", databaseName_, v);
+}
+std::string CKelmarOptions::DatabaseName() {
+    return readOption("DBName", databaseName_);
+}
+std::string CKelmarOptions::SchedulePath() {
+    return readOption("SchedulePath", schedulePath_);
+}
+void CKelmarOptions::SchedulePath(const std::string& v) {
+    writeOption("SchedulePath", schedulePath_, v);
+}
 
 // ---- from the database ----
 
@@ -108,7 +128,8 @@ std::string CKelmarOptions::CompanyName() {
     if (databaseName_.empty()) DatabaseName();
     if (databaseName_.empty()) return "";
     // No database layer connected is a fault of the program's set-up, not of the data.
-    if (!readCompanyName_) throw runtime::Error(runtime::err::ObjectRequired, "CKelmarOptions", "Object required");
+    if (!readCompanyName_)
+        throw runtime::Error(runtime::err::ObjectRequired, "CKelmarOptions", "Object required");
     runtime::Variant name = readCompanyName_(databaseName_);
     return name.isNull() ? std::string() : name.toString();
 }

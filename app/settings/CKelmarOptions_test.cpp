@@ -48,10 +48,12 @@ TEST_F(Options, ReportFilesBySelector) {
     }
     EXPECT_EQ(titles.size(), 11u);
 
-    EXPECT_EQ(options.ReportFilename(0), std::string("/opt/dorvane\\") + CKelmarOptions::kReports[0].fileName);
+    EXPECT_EQ(options.ReportFilename(0),
+              std::string("/opt/dorvane\\") + CKelmarOptions::kReports[0].fileName);
     options.ReportFilename(3, "C:\\Reports\\pallet.rpt");
     EXPECT_EQ(options.ReportFilename(3), "C:\\Reports\\pallet.rpt");
-    EXPECT_EQ(GetSetting("Kelmar", "ReportFiles", CKelmarOptions::kReports[3].title), "C:\\Reports\\pallet.rpt");
+    EXPECT_EQ(GetSetting("Kelmar", "ReportFiles", CKelmarOptions::kReports[3].title),
+              "C:\\Reports\\pallet.rpt");
 
     for (std::int32_t selector : {11, -1, 1000}) {
         EXPECT_EQ(options.ReportFilename(selector), "");
@@ -97,10 +99,14 @@ TEST_F(Options, OtherOptionsFollowTheStore) {
         const char* key;
     };
     std::vector<Option> all = {
-        {[&](const std::string& v) { options.SystemDatabase(v); }, [&] { return options.SystemDatabase(); }, "SystemDB"},
-        {[&](const std::string& v) { options.AdminUserName(v); }, [&] { return options.AdminUserName(); }, "DefaultUser"},
-        {[&](const std::string& v) { options.AdminUserPwd(v); }, [&] { return options.AdminUserPwd(); }, "DefaultPW"},
-        {[&](const std::string& v) { options.SchedulePath(v); }, [&] { return options.SchedulePath(); }, "SchedulePath"},
+        {[&](const std::string& v) { options.SystemDatabase(v); }, [&] { return options.SystemDatabase(); },
+         "SystemDB"},
+        {[&](const std::string& v) { options.AdminUserName(v); }, [&] { return options.AdminUserName(); },
+         "DefaultUser"},
+        {[&](const std::string& v) { options.AdminUserPwd(v); }, [&] { return options.AdminUserPwd(); },
+         "DefaultPW"},
+        {[&](const std::string& v) { options.SchedulePath(v); }, [&] { return options.SchedulePath(); },
+         "SchedulePath"},
     };
     for (const auto& o : all) {
         o.set(std::string("set ") + o.key);

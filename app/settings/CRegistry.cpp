@@ -34,10 +34,13 @@ std::vector<BYTE> longBytes(std::int32_t n, bool bigEndian) {
 // A multi-string's bytes, ending with the empty piece that closes the list.
 std::vector<BYTE> multiStringBytes(const runtime::Variant& value) {
     std::vector<BYTE> bytes;
-    if (value.type() == runtime::VarType::Bytes) bytes = value.bytes();
-    else bytes = textBytes(value.toString(), false);
+    if (value.type() == runtime::VarType::Bytes)
+        bytes = value.bytes();
+    else
+        bytes = textBytes(value.toString(), false);
     if (bytes.empty()) return {0};
-    while (bytes.size() < 2 || bytes[bytes.size() - 1] != 0 || bytes[bytes.size() - 2] != 0) bytes.push_back(0);
+    while (bytes.size() < 2 || bytes[bytes.size() - 1] != 0 || bytes[bytes.size() - 2] != 0)
+        bytes.push_back(0);
     return bytes;
 }
 
@@ -47,14 +50,19 @@ bool isInteger(const runtime::Variant& v) {
 
 } // namespace
 
-HKEY CRegistry::rootKey() const { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root_))); }
+HKEY CRegistry::rootKey() const {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root_)));
+}
 
-std::string CRegistry::below(const std::string& name) const { return path_.empty() ? name : path_ + "\\" + name; }
+std::string CRegistry::below(const std::string& name) const {
+    return path_.empty() ? name : path_ + "\\" + name;
+}
 
 // ---- properties ----
 
 void CRegistry::ValueCount(std::int16_t) {
-    throw runtime::Error(vbObjectError + 519, "CRegistry.Let ValueCount", "The Let Property is not available");
+    throw runtime::Error(vbObjectError + 519, "CRegistry.Let ValueCount",
+                         "The Let Property is not available");
 }
 
 void CRegistry::Key(const std::string& vData) {
@@ -95,7 +103,8 @@ void CRegistry::readValues() {
     DWORD maxName = 0, maxData = 0;
     RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
                      nullptr, nullptr);
-    while (values_.Count() != 0) values_.Remove(std::int32_t(1));
+    while (values_.Count() != 0)
+        values_.Remove(std::int32_t(1));
 
     std::vector<char> name(maxName + 1);
     std::vector<BYTE> data(maxData + 1);
@@ -113,7 +122,8 @@ void CRegistry::readValues() {
         runtime::Variant value;
         if (type == 4) {
             std::uint32_t n = 0;
-            for (DWORD i = 0; i < 4 && i < dataLen; ++i) n |= std::uint32_t(data[i]) << (8 * i);
+            for (DWORD i = 0; i < 4 && i < dataLen; ++i)
+                n |= std::uint32_t(data[i]) << (8 * i);
             value = std::int32_t(n);
         } else if (type == 7) {
             value = std::string(reinterpret_cast<const char*>(data.data()), dataLen);
@@ -134,8 +144,8 @@ void CRegistry::readValues() {
 
 void CRegistry::readSubKeys() {
     DWORD maxSub = 0;
-    RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
+    RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
     subKeys_.clear();
     std::vector<char> name(maxSub + 1);
     for (DWORD index = 0;; ++index) {
@@ -156,7 +166,8 @@ void CRegistry::readSubKeys() {
 bool CRegistry::OpenKey(std::int32_t access) {
     CloseKey();
     if (path_.empty() || root_ == 0) return false;
-    if (!autoCreate_) return RegOpenKeyExA(rootKey(), path_.c_str(), 0, REGSAM(access), &key_) == ERROR_SUCCESS;
+    if (!autoCreate_)
+        return RegOpenKeyExA(rootKey(), path_.c_str(), 0, REGSAM(access), &key_) == ERROR_SUCCESS;
     DWORD disposition = CreateOpenKey();
     return disposition == REG_CREATED_NEW_KEY || disposition == REG_OPENED_EXISTING_KEY;
 }
@@ -165,8 +176,8 @@ DWORD CRegistry::CreateOpenKey() {
     CloseKey();
     DWORD disposition = 0;
     char keyClass[] = "1";
-    LONG rc = RegCreateKeyExA(rootKey(), path_.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE, kFullAccess, nullptr,
-                              &key_, &disposition);
+    LONG rc = RegCreateKeyExA(rootKey(), path_.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE, kFullAccess,
+                              nullptr, &key_, &disposition);
     if (rc == ERROR_SUCCESS) return disposition;
     key_ = nullptr;
     runtime::MsgBox(rc == ERROR_BADKEY ? "Cannot Open Parent Key" : "Unknown error");
@@ -227,8 +238,8 @@ std::optional<std::vector<BYTE>> CRegistry::valueData(const runtime::Variant& va
 
 bool CRegistry::SetValue(const runtime::Variant& sKeyName, const runtime::Variant& sValue,
                          std::optional<std::int16_t> regType) {
-    std::string name = sKeyName.type() == runtime::VarType::Integer ? GetName(sKeyName.toInteger())
-                                                                    : sKeyName.toString();
+    std::string name =
+        sKeyName.type() == runtime::VarType::Integer ? GetName(sKeyName.toInteger()) : sKeyName.toString();
     if (!OpenKey(kWriteOnly)) {
         GetKeyInfo();
         return false;
@@ -309,7 +320,9 @@ std::string CRegistry::EnumSubKeyNames() {
     return "";
 }
 
-std::string CRegistry::GetName(std::int16_t iRequest) { return values_.Item(iRequest)->Name; }
+std::string CRegistry::GetName(std::int16_t iRequest) {
+    return values_.Item(iRequest)->Name;
+}
 
 std::string CRegistry::GetValue(const runtime::Variant& vRequest) {
     try {
@@ -329,7 +342,9 @@ std::string CRegistry::GetValue(const runtime::Variant& vRequest) {
     }
 }
 
-std::int32_t CRegistry::GetLong(const runtime::Variant& vRequest) { return values_.Item(vRequest)->GetDataLong(); }
+std::int32_t CRegistry::GetLong(const runtime::Variant& vRequest) {
+    return values_.Item(vRequest)->GetDataLong();
+}
 
 runtime::Variant CRegistry::GetString(const runtime::Variant& vRequest) {
     auto item = values_.Item(vRequest);

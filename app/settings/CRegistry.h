@@ -32,7 +32,8 @@ public:
     bool DeleteKey(const std::string& KeyName);
     // Creates (or opens) the subkey `KeyName`, which becomes the object's path, and optionally sets
     // a value in it. -1 when the key exists afterwards, 0 when it could not be made.
-    std::int16_t Create(const std::string& KeyName, const std::optional<runtime::Variant>& sKeyName = std::nullopt,
+    std::int16_t Create(const std::string& KeyName,
+                        const std::optional<runtime::Variant>& sKeyName = std::nullopt,
                         const std::string& sValue = "");
     // Writes a value named by `sKeyName` (a name, or the position of an existing value). Without a
     // type, numbers are written as 32-bit numbers, texts as strings and byte arrays as binary data.
@@ -70,7 +71,8 @@ private:
     DWORD CreateOpenKey();
     void CloseKey();
     LONG DeleteKeyTree(const std::string& name);
-    std::optional<std::vector<BYTE>> valueData(const runtime::Variant& value, std::int16_t type, DWORD& regType);
+    std::optional<std::vector<BYTE>> valueData(const runtime::Variant& value, std::int16_t type,
+                                               DWORD& regType);
     HKEY rootKey() const;
     std::string below(const std::string& name) const;
 

@@ -28,7 +28,8 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                                   nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(k, name, 0, type, (const BYTE*)data.data(), DWORD(data.size())), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(k, name, 0, type, (const BYTE*)data.data(), DWORD(data.size())),
+                  ERROR_SUCCESS);
         RegCloseKey(k);
     }
 
@@ -51,7 +52,8 @@ protected:
 
     std::vector<std::string> prompts() const {
         std::vector<std::string> p;
-        for (const auto& s : dialogs->shown()) p.push_back(s.prompt);
+        for (const auto& s : dialogs->shown())
+            p.push_back(s.prompt);
         return p;
     }
 
@@ -210,7 +212,8 @@ TEST_F(Registry, SetValueWritesWhatItIsGiven) {
     EXPECT_EQ(rawGet(path, "Count", &type), std::string("\x7b\0\0\0", 4));
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(reg.GetValue("Count"), "123"); // reloaded after the write
-    EXPECT_EQ(errorOf([&] { reg.SetValue("Count", "abc", std::int16_t(4)); }).number(), runtime::err::TypeMismatch);
+    EXPECT_EQ(errorOf([&] { reg.SetValue("Count", "abc", std::int16_t(4)); }).number(),
+              runtime::err::TypeMismatch);
 
     EXPECT_TRUE(reg.SetValue("Name", "Shipping", std::int16_t(1)));
     EXPECT_EQ(reg.GetValue("Name"), "Shipping"); // the last letter survives the round trip

@@ -1,10 +1,16 @@
 #include "clsRegKeyData.h"
 
-std::int32_t clsRegKeyData::GetDataLong() const { return type_ == 4 ? number_ : 0; }
+std::int32_t clsRegKeyData::GetDataLong() const {
+    return type_ == 4 ? number_ : 0;
+}
 
-std::uint8_t clsRegKeyData::GetDataByte() const { return byte_; }
+std::uint8_t clsRegKeyData::GetDataByte() const {
+    return byte_;
+}
 
-std::string clsRegKeyData::GetDataStr() const { return isText() ? text_ : std::string(); }
+std::string clsRegKeyData::GetDataStr() const {
+    return isText() ? text_ : std::string();
+}
 
 void clsRegKeyData::GetDataMultiStr(std::vector<std::string>& sArray) const {
     if (type_ != 7) return;
@@ -25,6 +31,10 @@ std::int16_t clsRegKeyData::GetMultiStringCount() const {
     return std::int16_t(pieces.size());
 }
 
-void clsRegKeyData::SetData(const runtime::Bytes& dta) { data_ = dta; }
+void clsRegKeyData::SetData(const runtime::Bytes& dta) {
+    data_ = dta;
+}
 
-std::string clsRegKeyData::GetData() const { return std::string(data_.begin(), data_.end()); }
+std::string clsRegKeyData::GetData() const {
+    return std::string(data_.begin(), data_.end());
+}

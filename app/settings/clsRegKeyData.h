@@ -11,9 +11,9 @@ public:
     std::string Key;  // the key it is stored under in its collection (the value's name)
     std::string Name; // the value's name; "<DEFAULT>" for the key's unnamed text value
 
-    std::int32_t GetDataLong() const;  // the number of a type-4 value, otherwise 0
-    std::uint8_t GetDataByte() const;  // ByteValue
-    std::string GetDataStr() const;    // the text of a type 1, 2 or 7 value, otherwise ""
+    std::int32_t GetDataLong() const; // the number of a type-4 value, otherwise 0
+    std::uint8_t GetDataByte() const; // ByteValue
+    std::string GetDataStr() const;   // the text of a type 1, 2 or 7 value, otherwise ""
     // The pieces of a multi-string (type 7) from position 0, up to the first empty piece.
     void GetDataMultiStr(std::vector<std::string>& sArray) const;
     std::int16_t GetMultiStringCount() const; // how many pieces GetDataMultiStr delivers

@@ -11,7 +11,8 @@ constexpr long kRegistryCollectionError = 1200;
 
 bool sameKey(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
            });
 }
 
@@ -29,9 +30,12 @@ colRegistry::Item_ colRegistry::Add(const std::string& Key, const std::string& N
     item->Key = Key;
     item->Name = Name;
     item->DataType(std::int16_t(Typ));
-    if (Typ == 1 || Typ == 2 || Typ == 7) item->StringValue(Data.toString());
-    else if (Typ == 4) item->LongValue(Data.toLong());
-    else item->SetData(bytesOf(Data)); // binary and other values keep all their bytes
+    if (Typ == 1 || Typ == 2 || Typ == 7)
+        item->StringValue(Data.toString());
+    else if (Typ == 4)
+        item->LongValue(Data.toLong());
+    else
+        item->SetData(bytesOf(Data)); // binary and other values keep all their bytes
     if (!Key.empty()) {
         for (const auto& existing : items_)
             if (sameKey(existing->Key, Key))
@@ -49,15 +53,21 @@ std::size_t colRegistry::positionOf(const runtime::Variant& index) const {
         const std::string& key = std::get<std::string>(index.storage());
         for (std::size_t i = 0; i < items_.size(); ++i)
             if (sameKey(items_[i]->Key, key)) return i;
-        throw runtime::Error(kRegistryCollectionError, "Registry Collection", "Name not Found in Current Key");
+        throw runtime::Error(kRegistryCollectionError, "Registry Collection",
+                             "Name not Found in Current Key");
     }
-    if (t == VarType::Empty || t == VarType::Null || t == VarType::Bytes) runtime::raise(runtime::err::TypeMismatch);
+    if (t == VarType::Empty || t == VarType::Null || t == VarType::Bytes)
+        runtime::raise(runtime::err::TypeMismatch);
     std::int32_t position = index.toLong(); // an overflow is raised with its own number
     if (position < 1 || position > Count())
         throw runtime::Error(kRegistryCollectionError, "Registry Collection", "Invalid Index");
     return std::size_t(position - 1);
 }
 
-colRegistry::Item_ colRegistry::Item(const runtime::Variant& index) const { return items_[positionOf(index)]; }
+colRegistry::Item_ colRegistry::Item(const runtime::Variant& index) const {
+    return items_[positionOf(index)];
+}
 
-void colRegistry::Remove(const runtime::Variant& index) { items_.erase(items_.begin() + positionOf(index)); }
+void colRegistry::Remove(const runtime::Variant& index) {
+    items_.erase(items_.begin() + positionOf(index));
+}

@@ -15,7 +15,8 @@ public:
     using Item_ = std::shared_ptr<clsRegKeyData>;
 
     // A new value object for `Data` of type `Typ`; stored under `Key` unless `Key` is empty.
-    Item_ Add(const std::string& Key, const std::string& Name, std::int32_t Typ, const runtime::Variant& Data);
+    Item_ Add(const std::string& Key, const std::string& Name, std::int32_t Typ,
+              const runtime::Variant& Data);
     // By position (a number, from 1) or by key (a text). Raises 1200 "Registry Collection" when absent.
     Item_ Item(const runtime::Variant& index) const;
     std::int32_t Count() const { return std::int32_t(items_.size()); }

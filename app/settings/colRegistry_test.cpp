@@ -44,14 +44,16 @@ TEST(colRegistry, ItemsByPositionAndByKey) {
     values.Remove(std::int16_t(1));
     ASSERT_EQ(values.Count(), 1);
     std::vector<std::string> names;
-    for (const auto& item : values) names.push_back(item->Name);
+    for (const auto& item : values)
+        names.push_back(item->Name);
     EXPECT_EQ(names, std::vector<std::string>{"Beta"});
 }
 
 TEST(colRegistry, DataOfEachTypeIsKept) {
     colRegistry values;
     runtime::Bytes blob(700);
-    for (std::size_t i = 0; i < blob.size(); ++i) blob[i] = std::uint8_t(i);
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = std::uint8_t(i);
     auto binary = values.Add("Blob", "Blob", 3, Variant(blob));
     EXPECT_EQ(binary->Data(), blob); // all of it, not a truncated copy
     EXPECT_EQ(binary->GetDataStr(), "");

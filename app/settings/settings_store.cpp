@@ -50,13 +50,15 @@ std::string GetSetting(const std::string& appName, const std::string& section, c
                        const std::string& defaultValue) {
     if (appName.empty() || section.empty()) return defaultValue;
     KeyHandle k;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath(appName, section).c_str(), 0, KEY_QUERY_VALUE, &k.key))
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath(appName, section).c_str(), 0, KEY_QUERY_VALUE,
+                      &k.key))
         return defaultValue;
     std::vector<BYTE> data(256);
     DWORD type = 0, size = DWORD(data.size());
     LONG rc;
     // The value may grow between asking its size and reading it (another program writing it).
-    while ((rc = RegQueryValueExA(k.key, key.c_str(), nullptr, &type, data.data(), &size)) == ERROR_MORE_DATA) {
+    while ((rc = RegQueryValueExA(k.key, key.c_str(), nullptr, &type, data.data(), &size)) ==
+           ERROR_MORE_DATA) {
         data.resize(size);
     }
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return defaultValue;
@@ -91,7 +93,8 @@ void DeleteSetting(const std::string& appName, const std::string& section, const
     requireName(appName);
     requireName(section);
     KeyHandle k;
-    LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath(appName, section).c_str(), 0, KEY_SET_VALUE, &k.key);
+    LONG rc =
+        RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath(appName, section).c_str(), 0, KEY_SET_VALUE, &k.key);
     if (rc == ERROR_SUCCESS) rc = RegDeleteValueA(k.key, key.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) runtime::raise(runtime::err::InvalidProcedureCall);
 }

@@ -66,8 +66,8 @@ TEST_F(Settings, DeletingKeysAndSections) {
     DeleteSetting("Dorvane", "Highlight Line");
     EXPECT_EQ(GetSetting("Dorvane", "Highlight Line", "Highlight", "absent"), "absent");
     HKEY key;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath("Dorvane", "Highlight Line").c_str(), 0, KEY_READ,
-                            &key),
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath("Dorvane", "Highlight Line").c_str(), 0,
+                            KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(GetSetting("Dorvane", "View", "ToolBar"), "False");
 

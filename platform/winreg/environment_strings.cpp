@@ -22,7 +22,8 @@ std::optional<std::string> variable(std::string_view name) {
         if (eq != name.size()) continue;
         bool same = true;
         for (std::size_t i = 0; i < eq && same; ++i)
-            same = std::toupper(static_cast<unsigned char>(entry[i])) == std::toupper(static_cast<unsigned char>(name[i]));
+            same = std::toupper(static_cast<unsigned char>(entry[i])) ==
+                   std::toupper(static_cast<unsigned char>(name[i]));
         if (same) return std::string(entry.substr(eq + 1));
     }
     return std::nullopt;

@@ -91,6 +91,14 @@ int replaceFile(const std::string& path, const std::string& text) {
     return 0;
 }
 
+// A file replaced twice within one tick of the file system's clock can come back with the same
+// size, time and even inode number; a hive that changed that recently is read again every time.
+bool changedRecently(const timespec& mtime) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - mtime.tv_sec < 2;
+}
+
 class FileLock {
 public:
     explicit FileLock(const std::string& path) {
@@ -132,7 +140,9 @@ bool HiveFile::Identity::operator==(const Identity& o) const {
            mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
 }
 
-std::string HiveFile::filePath() const { return registryFolder() + "/" + rootName_ + ".reg"; }
+std::string HiveFile::filePath() const {
+    return registryFolder() + "/" + rootName_ + ".reg";
+}
 
 const HiveKey& HiveFile::current() {
     refresh();
@@ -146,7 +156,7 @@ void HiveFile::refresh() {
     if (stat(path.c_str(), &st) == 0) {
         now = Identity{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
     }
-    if (path == loadedPath_ && now == loaded_) return;
+    if (path == loadedPath_ && now == loaded_ && !racy_) return;
 
     ParsedHive parsed;
     parsed.root.name = rootName_;
@@ -154,8 +164,10 @@ void HiveFile::refresh() {
     if (now.exists) {
         std::string text;
         int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0 && readWhole(fd, text)) parsed = parseHive(text, rootName_);
-        else unreadable = true;
+        if (fd >= 0 && readWhole(fd, text))
+            parsed = parseHive(text, rootName_);
+        else
+            unreadable = true;
         if (fd >= 0) close(fd);
     }
     root_ = std::move(parsed.root);
@@ -163,6 +175,7 @@ void HiveFile::refresh() {
     unreadable_ = unreadable;
     loadedPath_ = path;
     loaded_ = now;
+    racy_ = now.exists && changedRecently(now.mtime);
 }
 
 long HiveFile::keepDamagedCopy(const std::string& path) {
@@ -185,6 +198,7 @@ long HiveFile::save(const std::string& path) {
     damaged_ = false;
     struct stat st;
     if (stat(path.c_str(), &st) == 0) loaded_ = Identity{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    racy_ = true;
     return 0;
 }
 

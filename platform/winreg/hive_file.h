@@ -54,6 +54,7 @@ private:
     Identity loaded_;
     bool damaged_ = false;    // the file held something we could not read
     bool unreadable_ = false; // the file exists but could not be read at all
+    bool racy_ = false;       // changed too recently for its identity to tell a later change apart
 };
 
 } // namespace winreg

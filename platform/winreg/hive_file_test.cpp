@@ -41,8 +41,9 @@ protected:
 
     HKEY open(const char* path) {
         HKEY k = nullptr;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
         return k;
     }
 
@@ -85,7 +86,8 @@ TEST_F(HiveFiles, ReadsBothExportFormsAndLongWrappedData) {
     std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n"
                      "\"Exp\"=hex(2):25,00,58,00,25,00,00,00\r\n\"S\"=\"t\"\r\n\r\n";
     std::string utf16 = "\xFF\xFE";
-    for (char c : v5) utf16 += std::string{c, '\0'};
+    for (char c : v5)
+        utf16 += std::string{c, '\0'};
     auto parsed = winreg::parseHive(utf16, "HKEY_CURRENT_USER");
     EXPECT_FALSE(parsed.damaged);
     const winreg::HiveKey* a = parsed.root.findSubkey("Software")->findSubkey("a");
@@ -96,7 +98,8 @@ TEST_F(HiveFiles, ReadsBothExportFormsAndLongWrappedData) {
     // A long binary value wraps over several lines and comes back whole.
     winreg::HiveKey root;
     std::vector<std::uint8_t> blob(300);
-    for (std::size_t i = 0; i < blob.size(); ++i) blob[i] = std::uint8_t(i * 7);
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = std::uint8_t(i * 7);
     root.subkey("K").setValue("Blob", 3, blob);
     std::string textForm = winreg::formatHive(root, "HKEY_CURRENT_USER");
     EXPECT_NE(textForm.find(",\\\n  "), std::string::npos);
@@ -110,8 +113,9 @@ TEST_F(HiveFiles, DamagedFileKeepsWhatCanBeReadAndIsSetAsideBeforeRewriting) {
     const std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Good]\n\"Kept\"=\"yes\"\n"
                                 "this line is garbage\n\"NoQuoteEnd\"=\"abc\n\"BadHex\"=hex:zz,01\n"
                                 "[HKEY_LOCAL_MACHINE\\Elsewhere]\n\"Foreign\"=\"no\"\n"
-                                "[HKEY_CURRENT_USER\\Software\\Also]\n\"Fine\"=dword:00000007\n"
-                                + std::string("\0\x01\xff junk", 9) + "\n"
+                                "[HKEY_CURRENT_USER\\Software\\Also]\n\"Fine\"=dword:00000007\n" +
+                                std::string("\0\x01\xff junk", 9) +
+                                "\n"
                                 "\"Cut\"=hex:01,02,0"; // the file ends in the middle of a value
     writeFile(hive, damaged);
 
@@ -135,7 +139,8 @@ TEST_F(HiveFiles, DamagedFileKeepsWhatCanBeReadAndIsSetAsideBeforeRewriting) {
     RegCloseKey(also);
 
     // Pure noise, an empty file and a file of NUL bytes are empty hives, not crashes.
-    for (std::string noise : {std::string("\x89PNG\r\n\x1a\n\xff\xfe\x00[", 12), std::string(), std::string(4096, '\0')}) {
+    for (std::string noise :
+         {std::string("\x89PNG\r\n\x1a\n\xff\xfe\x00[", 12), std::string(), std::string(4096, '\0')}) {
         writeFile(hive, noise);
         HKEY k;
         EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Good", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
@@ -160,8 +165,8 @@ TEST_F(HiveFiles, FailedWriteLeavesTheFileAndTheKeyAsTheyWere) {
     // A hive that cannot be read at all is never overwritten.
     std::system(("rm -f '" + hive + "' && mkdir '" + hive + "'").c_str());
     HKEY other;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other,
-                              nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &other, nullptr),
               ERROR_ACCESS_DENIED);
 }
 
@@ -184,11 +189,13 @@ TEST_F(HiveFiles, ChangesByOtherProcessesAreSeenAndNotLost) {
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
             HKEY own;
-            if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_ALL_ACCESS, &own) != ERROR_SUCCESS)
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_ALL_ACCESS, &own) !=
+                ERROR_SUCCESS)
                 _exit(2);
             for (int i = 0; i < kEach; ++i) {
                 std::string name = "p" + std::to_string(c) + "-" + std::to_string(i);
-                if (RegSetValueExA(own, name.c_str(), 0, REG_SZ, (const BYTE*)"x", 2) != ERROR_SUCCESS) _exit(3);
+                if (RegSetValueExA(own, name.c_str(), 0, REG_SZ, (const BYTE*)"x", 2) != ERROR_SUCCESS)
+                    _exit(3);
             }
             _exit(0);
         }
@@ -199,8 +206,8 @@ TEST_F(HiveFiles, ChangesByOtherProcessesAreSeenAndNotLost) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                               nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 1u + 2 * kEach);
     EXPECT_EQ(text(k, "Mine"), "2");

@@ -12,8 +12,10 @@ constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::uint32_t kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7;
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -39,7 +41,9 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
 std::string utf16ToUtf8(std::string_view bytes) {
     std::string out;
     std::size_t i = 0;
-    auto unit = [&](std::size_t at) { return std::uint32_t(std::uint8_t(bytes[at])) | (std::uint8_t(bytes[at + 1]) << 8); };
+    auto unit = [&](std::size_t at) {
+        return std::uint32_t(std::uint8_t(bytes[at])) | (std::uint8_t(bytes[at + 1]) << 8);
+    };
     for (; i + 1 < bytes.size(); i += 2) {
         std::uint32_t u = unit(i);
         if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
@@ -139,7 +143,8 @@ std::optional<HiveValue> readValueData(std::string_view s, bool unicodeFile) {
     if (!bytes) return std::nullopt;
     v.data = std::move(*bytes);
     if (unicodeFile && (v.type == kSz || v.type == kExpandSz || v.type == kMultiSz)) {
-        std::string text = utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
+        std::string text =
+            utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
         v.data.assign(text.begin(), text.end());
     }
     return v;
@@ -166,8 +171,10 @@ std::vector<std::string> logicalLines(std::string_view text, bool& lastLineCompl
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = trim(text.substr(start, end - start));
         start = end + 1;
-        if (continuing) pending += line;
-        else pending = std::string(line);
+        if (continuing)
+            pending += line;
+        else
+            pending = std::string(line);
         continuing = !pending.empty() && pending.back() == '\\' && pending.find('=') != std::string::npos &&
                      pending.find("=\"") == std::string::npos;
         if (continuing) {
@@ -213,20 +220,25 @@ ParsedHive parseHive(std::string_view raw, std::string_view rootName) {
         if (s.empty() || s.front() == ';') continue;
         if (!sawHeader) {
             sawHeader = true;
-            if (s == kHeader5) { unicodeFile = true; continue; }
+            if (s == kHeader5) {
+                unicodeFile = true;
+                continue;
+            }
             if (s == kHeader4) continue;
             result.damaged = true; // no header: read on, it may still be a hive
         }
         if (s.front() == '[') {
             std::size_t close = s.rfind(']');
-            auto path = close == std::string_view::npos ? std::nullopt : sectionPath(s.substr(1, close - 1), rootName);
+            auto path = close == std::string_view::npos ? std::nullopt
+                                                        : sectionPath(s.substr(1, close - 1), rootName);
             current = nullptr;
             if (!path || !trim(s.substr(close + 1)).empty()) {
                 result.damaged = true;
                 continue;
             }
             current = &result.root;
-            for (const auto& level : *path) current = &current->subkey(level);
+            for (const auto& level : *path)
+                current = &current->subkey(level);
             continue;
         }
         std::optional<std::string> name;
@@ -238,7 +250,8 @@ ParsedHive parseHive(std::string_view raw, std::string_view rootName) {
         }
         s = trim(s);
         std::optional<HiveValue> value;
-        if (name && current && !s.empty() && s.front() == '=') value = readValueData(s.substr(1), unicodeFile);
+        if (name && current && !s.empty() && s.front() == '=')
+            value = readValueData(s.substr(1), unicodeFile);
         if (!value) {
             result.damaged = true;
             continue;
@@ -293,7 +306,8 @@ void writeValue(std::string& out, const HiveValue& v) {
         out += quote(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
     } else if (v.type == kDword && v.data.size() == 4) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "dword:%08x", unsigned(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | unsigned(v.data[3]) << 24));
+        std::snprintf(buf, sizeof buf, "dword:%08x",
+                      unsigned(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | unsigned(v.data[3]) << 24));
         out += buf;
     } else {
         if (v.type == kBinary) {
@@ -310,9 +324,11 @@ void writeValue(std::string& out, const HiveValue& v) {
 
 void writeKey(std::string& out, const HiveKey& key, const std::string& path) {
     out += '[' + path + "]\n";
-    for (const auto& v : key.values) writeValue(out, v);
+    for (const auto& v : key.values)
+        writeValue(out, v);
     out += '\n';
-    for (const auto& sub : key.subkeys) writeKey(out, sub, path + '\\' + sub.name);
+    for (const auto& sub : key.subkeys)
+        writeKey(out, sub, path + '\\' + sub.name);
 }
 
 } // namespace

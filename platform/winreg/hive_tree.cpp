@@ -5,13 +5,14 @@
 namespace winreg {
 
 namespace {
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 } // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return upper(x) == upper(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
 }
 
 bool nameLess(std::string_view a, std::string_view b) {
@@ -54,7 +55,9 @@ HiveValue* HiveKey::findValue(std::string_view n) {
     return nullptr;
 }
 
-const HiveValue* HiveKey::findValue(std::string_view n) const { return const_cast<HiveKey*>(this)->findValue(n); }
+const HiveValue* HiveKey::findValue(std::string_view n) const {
+    return const_cast<HiveKey*>(this)->findValue(n);
+}
 
 bool HiveKey::setValue(std::string_view n, std::uint32_t type, std::vector<std::uint8_t> data) {
     if (HiveValue* v = findValue(n)) {

@@ -17,8 +17,8 @@ struct HiveValue {
 
 struct HiveKey {
     std::string name;
-    std::vector<HiveValue> values;  // in the order they were first written
-    std::vector<HiveKey> subkeys;   // sorted by name, ignoring case, as the registry enumerates them
+    std::vector<HiveValue> values; // in the order they were first written
+    std::vector<HiveKey> subkeys;  // sorted by name, ignoring case, as the registry enumerates them
     friend bool operator==(const HiveKey&, const HiveKey&) = default;
 
     HiveKey* findSubkey(std::string_view name);

@@ -15,8 +15,10 @@
 namespace winreg {
 namespace {
 
-constexpr std::array<const char*, 6> kRootNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                                   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+constexpr std::array<const char*, 6> kRootNames = {"HKEY_CLASSES_ROOT",
+                                                   "HKEY_CURRENT_USER",
+                                                   "HKEY_LOCAL_MACHINE",
+                                                   "HKEY_USERS",
                                                    nullptr, // performance data has no hive
                                                    "HKEY_CURRENT_CONFIG"};
 
@@ -75,7 +77,9 @@ const HiveKey* findKey(const OpenKey& key) {
     return findPath(const_cast<HiveKey&>(hive(key.root).current()), key.path);
 }
 
-bool stringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool stringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Copies a value's data out the way RegQueryValueEx and RegEnumValue do: the size alone when
 // there is no buffer, ERROR_MORE_DATA with the size needed when the buffer is too small.
@@ -163,8 +167,8 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 
 LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDWORD lpcSubKeys,
                              LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
-                             LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
-                             PFILETIME lpftLastWriteTime) {
+                             LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                             LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
     std::lock_guard guard(gMutex);
     OpenKey handle;
     if (!lookup(hKey, handle)) return ERROR_INVALID_HANDLE;
@@ -176,7 +180,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     }
     if (lpcchClass) *lpcchClass = 0;
     DWORD maxSub = 0, maxName = 0, maxData = 0;
-    for (const auto& s : key->subkeys) maxSub = std::max(maxSub, DWORD(s.name.size()));
+    for (const auto& s : key->subkeys)
+        maxSub = std::max(maxSub, DWORD(s.name.size()));
     for (const auto& v : key->values) {
         maxName = std::max(maxName, DWORD(v.name.size()));
         maxData = std::max(maxData, DWORD(v.data.size()));
@@ -222,7 +227,8 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     return ERROR_SUCCESS;
 }
 
-LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
+LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                           DWORD cbData) {
     std::lock_guard guard(gMutex);
     OpenKey handle;
     if (!lookup(hKey, handle)) return ERROR_INVALID_HANDLE;

@@ -55,8 +55,8 @@ protected:
     void SetUp() override {
         deleteTree(HKEY_CURRENT_USER, kScratch);
         DWORD disposition = 0;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, &key, &disposition),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, &disposition),
                   ERROR_SUCCESS);
         EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     }
@@ -83,17 +83,21 @@ protected:
     HKEY key = nullptr;
 };
 
-std::vector<BYTE> bytes(const char* s, std::size_t n) { return std::vector<BYTE>(s, s + n); }
+std::vector<BYTE> bytes(const char* s, std::size_t n) {
+    return std::vector<BYTE>(s, s + n);
+}
 
 TEST_F(Registry, KeysAreCreatedOpenedAndMatchedWithoutRegardToCase) {
     HKEY sub;
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(key, "Level1\\Level2", 0, (LPSTR) "1", 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
+    ASSERT_EQ(RegCreateKeyExA(key, "Level1\\Level2", 0, (LPSTR) "1", 0, KEY_ALL_ACCESS, nullptr, &sub,
+                              &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     RegCloseKey(sub);
-    ASSERT_EQ(RegCreateKeyExA(key, "LEVEL1\\level2", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(key, "LEVEL1\\level2", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     RegCloseKey(sub);
 
@@ -108,8 +112,9 @@ TEST_F(Registry, KeysAreCreatedOpenedAndMatchedWithoutRegardToCase) {
     EXPECT_EQ(RegOpenKeyExA(key, "\\Level1", 0, KEY_READ, &sub), ERROR_BAD_PATHNAME);
     EXPECT_EQ(RegCreateKeyExA(key, "\\Lead", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
               ERROR_BAD_PATHNAME);
-    ASSERT_EQ(RegCreateKeyExA(key, "Level1\\\\Other\\", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(key, "Level1\\\\Other\\", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition),
+        ERROR_SUCCESS);
     RegCloseKey(sub);
     EXPECT_EQ(RegOpenKeyExA(key, "Level1\\Other", 0, KEY_READ, &sub), ERROR_SUCCESS);
     RegCloseKey(sub);
@@ -173,7 +178,8 @@ TEST_F(Registry, ValueNamesIgnoreCaseButKeepTheFirstSpelling) {
 TEST_F(Registry, EnumerationAndKeyInformation) {
     for (const char* sub : {"zeta", "Alpha", "beta"}) {
         HKEY k;
-        ASSERT_EQ(RegCreateKeyExA(key, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExA(key, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
         RegCloseKey(k);
     }
     ASSERT_EQ(set("second", REG_SZ, "xy", 3), ERROR_SUCCESS);
@@ -195,8 +201,8 @@ TEST_F(Registry, EnumerationAndKeyInformation) {
     char name[64];
     DWORD len;
     LONG rc;
-    for (DWORD i = 0; len = sizeof name, (rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr,
-                                                            nullptr)) == ERROR_SUCCESS;
+    for (DWORD i = 0; len = sizeof name,
+               (rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr)) == ERROR_SUCCESS;
          ++i) {
         EXPECT_EQ(len, std::strlen(name));
         names.push_back(name);
@@ -251,7 +257,8 @@ TEST_F(Registry, DeletingKeysAndValues) {
     EXPECT_EQ(RegDeleteValueA(key, "v"), ERROR_FILE_NOT_FOUND);
 
     // A handle to a key deleted meanwhile reports it.
-    ASSERT_EQ(RegCreateKeyExA(key, "Gone", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(key, "Gone", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteKeyA(key, "Gone"), ERROR_SUCCESS);
     DWORD one = 1, size = 4;
     EXPECT_EQ(RegSetValueExA(k, "x", 0, REG_DWORD, (const BYTE*)&one, 4), ERROR_KEY_DELETED);
@@ -269,7 +276,8 @@ TEST_F(Registry, HandlesAndAccessRights) {
     EXPECT_EQ(RegSetValueExA(readOnly, "x", 0, REG_DWORD, (const BYTE*)&one, 4), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegSetValueExA(writeOnly, "x", 0, REG_DWORD, (const BYTE*)&one, 4), ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExA(writeOnly, "x", nullptr, nullptr, (BYTE*)&one, &size), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegEnumKeyExA(writeOnly, 0, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegEnumKeyExA(writeOnly, 0, name, &len, nullptr, nullptr, nullptr, nullptr),
+              ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegQueryValueExA(readOnly, "x", nullptr, nullptr, (BYTE*)&one, &size), ERROR_SUCCESS);
 
     EXPECT_EQ(RegCloseKey(readOnly), ERROR_SUCCESS);

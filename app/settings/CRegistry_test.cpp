@@ -5,7 +5,9 @@
 #include "runtime/error.h"
 #include "runtime/scripted_dialogs.h"
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +127,18 @@ TEST_F(Registry, LoadingAKeyListsItsValuesByType) {
     EXPECT_EQ(e.number(), long(std::int32_t(0x80040209u)));
     EXPECT_EQ(e.description(), "The value you tried to retrive was nit a MultiSrting type");
     EXPECT_EQ(errorOf([&] { reg.GetName(0); }).number(), 1200);
+
+    // Text another program stored without its terminating character keeps every letter.
+    rawSet(path, "Bare", REG_NONE, "");
+    std::string file;
+    {
+        std::ifstream in(hiveFile(), std::ios::binary);
+        file.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    file.replace(file.find("\"Bare\"=hex(0):"), 14, "\"Bare\"=hex(1):61,62,63");
+    std::ofstream(hiveFile(), std::ios::binary | std::ios::trunc) << file;
+    reg.Key(path);
+    EXPECT_EQ(reg.GetValue("Bare"), "abc");
 
     // An unnamed default value holding a number is not listed, and is not counted either.
     const std::string other = std::string(kBase) + "\\NumberDefault";

@@ -32,6 +32,9 @@ TEST_F(Settings, SavedTextsReadBackFromTheExistingSettingsLayout) {
     EXPECT_EQ(GetSetting("Kelmar", "Options", "DBName", "x"), path);
     EXPECT_EQ(GetSetting("KELMAR", "options", "dbname", "x"), path); // names ignore case
     EXPECT_EQ(GetSetting("Kelmar", "Options", "Empty", "x"), "");
+    const std::string longText(5000, 'w');
+    SaveSetting("Kelmar", "Options", "Long", longText);
+    EXPECT_EQ(GetSetting("Kelmar", "Options", "Long"), longText);
 
     // Where other programs expect it: a terminated string value under the suite's settings branch.
     HKEY key;

@@ -79,6 +79,16 @@ TEST_F(HiveFiles, WrittenAsRegistryEditorTextPrivateToTheUser) {
     struct stat st;
     ASSERT_EQ(stat(hive.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // Each root is a file of its own.
+    HKEY machine;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Machine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &machine, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(machine);
+    EXPECT_NE(readFile(folder + "/HKEY_LOCAL_MACHINE.reg").find("[HKEY_LOCAL_MACHINE\\Software\\Machine]"),
+              std::string::npos);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Machine", 0, KEY_READ, &machine), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(HiveFiles, ReadsBothExportFormsAndLongWrappedData) {

@@ -3,6 +3,8 @@
 #include "runtime/dialogs.h"
 #include "runtime/error.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::int32_t kReadWrite = 0x2001F;
@@ -108,15 +110,17 @@ void CRegistry::readValues() {
 
     std::vector<char> name(maxName + 1);
     std::vector<BYTE> data(maxData + 1);
+    int retries = 0;
     for (DWORD index = 0;; ++index) {
         DWORD nameLen = DWORD(name.size()), dataLen = DWORD(data.size()), type = 0;
         LONG rc = RegEnumValueA(key_, index, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-        if (rc == ERROR_MORE_DATA) { // the value grew since the key was measured: measure again
+        if (rc == ERROR_MORE_DATA && ++retries < 8) { // it grew since the key was measured: measure again
             name.resize(name.size() * 2 + 256);
             data.resize(std::max<std::size_t>(dataLen, data.size()) + 1);
             --index;
             continue;
         }
+        retries = 0;
         if (rc != ERROR_SUCCESS) break; // ERROR_NO_MORE_ITEMS, or the key went away meanwhile
         std::string valueName(name.data(), nameLen);
         runtime::Variant value;
@@ -137,7 +141,8 @@ void CRegistry::readValues() {
         // The unnamed default value is listed only when it holds text (or data of another kind);
         // an unnamed binary, number or multi-string value stays out of the collection.
         if (valueName.empty() && type != 3 && type != 4 && type != 7) valueName = kDefaultName;
-        values_.Add(valueName, valueName, std::int32_t(type), value);
+        // A value really named "<DEFAULT>" beside the default value: the first one listed stays.
+        if (!values_.Exists(valueName)) values_.Add(valueName, valueName, std::int32_t(type), value);
     }
     valueCount_ = std::int16_t(values_.Count());
 }
@@ -151,7 +156,7 @@ void CRegistry::readSubKeys() {
     for (DWORD index = 0;; ++index) {
         DWORD len = DWORD(name.size());
         LONG rc = RegEnumKeyExA(key_, index, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {
+        if (rc == ERROR_MORE_DATA && name.size() < 256) { // a subkey added since the key was measured
             name.resize(256);
             --index;
             continue;

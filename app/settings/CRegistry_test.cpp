@@ -147,6 +147,15 @@ TEST_F(Registry, LoadingAKeyListsItsValuesByType) {
     reg.Key(other);
     EXPECT_EQ(reg.ValueCount(), 1);
     EXPECT_EQ(reg.GetName(1), "Named");
+
+    // A value really named "<DEFAULT>" beside a default text: the key still loads, the first one listed.
+    const std::string collide = std::string(kBase) + "\\Collide";
+    rawSet(collide, nullptr, REG_SZ, std::string("unnamed\0", 8));
+    rawSet(collide, "<DEFAULT>", REG_SZ, std::string("named\0", 6));
+    reg.Key(collide);
+    EXPECT_EQ(reg.Key(), collide);
+    EXPECT_EQ(reg.ValueCount(), 1);
+    EXPECT_EQ(reg.GetValue("<DEFAULT>"), "unnamed");
     EXPECT_TRUE(dialogs->shown().empty());
 }
 

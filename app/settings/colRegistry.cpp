@@ -37,13 +37,17 @@ colRegistry::Item_ colRegistry::Add(const std::string& Key, const std::string& N
     else
         item->SetData(bytesOf(Data)); // binary and other values keep all their bytes
     if (!Key.empty()) {
-        for (const auto& existing : items_)
-            if (sameKey(existing->Key, Key))
-                throw runtime::Error(457, "Registry Collection",
-                                     "This key is already associated with an element of this collection");
+        if (Exists(Key))
+            throw runtime::Error(457, "Registry Collection",
+                                 "This key is already associated with an element of this collection");
         items_.push_back(item);
     }
     return item;
+}
+
+bool colRegistry::Exists(const std::string& Key) const {
+    return std::any_of(items_.begin(), items_.end(),
+                       [&](const Item_& item) { return sameKey(item->Key, Key); });
 }
 
 std::size_t colRegistry::positionOf(const runtime::Variant& index) const {

@@ -20,6 +20,7 @@ public:
     // By position (a number, from 1) or by key (a text). Raises 1200 "Registry Collection" when absent.
     Item_ Item(const runtime::Variant& index) const;
     std::int32_t Count() const { return std::int32_t(items_.size()); }
+    bool Exists(const std::string& Key) const;
     void Remove(const runtime::Variant& index);
 
     // NewEnum: the items in order, for range-for.

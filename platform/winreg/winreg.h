@@ -1,7 +1,10 @@
 #pragma once
 // The Win32 registry API the program's registry code is written against. On Windows this is the
 // real API from <windows.h>; elsewhere the same names and signatures work over file-backed hives
-// (see hive_store.h), so the same code compiles and behaves the same on both.
+// (see hive_file.h), so the same code compiles and behaves the same on both. Over the hives each
+// predefined root is a file of its own (HKEY_CLASSES_ROOT is not a merged view of the machine's and
+// the user's classes), key classes and volatile keys are not kept, and every name may be up to 255
+// characters without line breaks.
 #ifdef _WIN32
 #include <windows.h>
 #else

@@ -1,11 +1,12 @@
 # Dorvane: the shipping board and the two ActiveX controls.
 #   make run   - install what is missing, build, prepare the demo on first run, start dorvane
-#   make test  - install what is missing, build native and cross, run every test
+#   make test  - install what is missing, build native and cross (32- and 64-bit Windows), run every test
 NATIVE := build/native
 CROSS  := build/win32
+CROSS64 := build/win64
 CONFIG ?= RelWithDebInfo
 
-.PHONY: all bootstrap native win32 build test run bench clean
+.PHONY: all bootstrap native win32 win64 build test run bench clean
 
 all: build
 
@@ -19,16 +20,23 @@ $(CROSS)/build.ninja: | bootstrap
 	cmake -S . -B $(CROSS) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) \
 	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw32.cmake
 
+$(CROSS64)/build.ninja: | bootstrap
+	cmake -S . -B $(CROSS64) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw64.cmake
+
 native: bootstrap $(NATIVE)/build.ninja
 	cmake --build $(NATIVE)
 
 win32: bootstrap $(CROSS)/build.ninja
 	cmake --build $(CROSS)
 
-build: native win32
+win64: bootstrap $(CROSS64)/build.ninja
+	cmake --build $(CROSS64)
+
+build: native win32 win64
 
 test: build
-	@tools/run-tests $(NATIVE) $(CROSS)
+	@tools/run-tests $(NATIVE) $(CROSS) $(CROSS64)
 
 run: native
 	@tools/run-dorvane $(NATIVE)

@@ -1,8 +1,13 @@
 # Test set-up shared by both builds. Natively GoogleTest comes from the system; in the cross
 # build it is compiled from /usr/src/googletest and the tests run under Wine through tools/wine-run.
 if(CMAKE_CROSSCOMPILING)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(wine_arch win64)
+  else()
+    set(wine_arch win32)
+  endif()
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      "${CMAKE_SOURCE_DIR}/tools/wine-run;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+      "${CMAKE_SOURCE_DIR}/tools/wine-run;--arch;${wine_arch};--prefix;${CMAKE_BINARY_DIR}/wineprefix")
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

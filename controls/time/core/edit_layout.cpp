@@ -1,5 +1,6 @@
 #include "edit_layout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,10 +24,13 @@ EditLayout makeEditLayout(const TimeFormat& format, const AmPmTable& table) {
     std::size_t copied = 0; // how much of the mask is in the pattern
     for (const FormatField& f : format.fields) {
         layout.pattern.append(format.mask, copied, f.start - copied);
-        const int width = f.kind == FieldKind::AmPm ? table.width(format.ampmToken) : 2;
-        const char letter = format.mask[f.start];
+        // A table without a text for the token still leaves the field one position to type into.
+        const int width = f.kind == FieldKind::AmPm ? std::max(1, table.width(format.ampmToken)) : 2;
+        // The pattern keeps the field's letters (the token cut to its width) so a layout reads like its Format.
+        std::string letters = format.mask.substr(f.start, std::min(f.extra + 1, width));
+        letters.resize(width, letters.back());
         layout.fields.push_back({f.kind, static_cast<int>(layout.pattern.size()), width});
-        layout.pattern.append(width, letter);
+        layout.pattern += letters;
         copied = f.start + f.extra + 1;
     }
     layout.pattern.append(format.mask, copied);

@@ -13,7 +13,8 @@ int matchAmPmToken(std::string_view text) {
 }
 
 std::string AmPmTable::text(int token, int state) const {
-    if (token < 0 || token >= static_cast<int>(kAmPmTokens.size()) || (state != kAm && state != kPm)) return {};
+    if (token < 0 || token >= static_cast<int>(kAmPmTokens.size()) || (state != kAm && state != kPm))
+        return {};
     const std::size_t offset = token * 2 * kSlotWidth + (state - 1) * kSlotWidth;
     if (offset >= table_.size()) return {};
     std::string slot = table_.substr(offset, kSlotWidth);

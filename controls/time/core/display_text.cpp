@@ -9,7 +9,9 @@ namespace vxtime {
 
 namespace {
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
 
 std::string upperCase(std::string_view s) {
     std::string out(s);
@@ -34,7 +36,8 @@ public:
     }
 
     std::string run() {
-        while (pos_ < pattern_.size()) step();
+        while (pos_ < pattern_.size())
+            step();
         return std::move(out_);
     }
 
@@ -43,15 +46,20 @@ private:
         const char c = pattern_[pos_];
         if (locale_.leadBytes.isLead(c)) return copy(charLength(pattern_, pos_, locale_.leadBytes));
         switch (upper(c)) {
-        case 'H': return number(shownHour());
-        case 'M': return number(std::abs(in_.fields.minute));
-        case 'S': return number(std::abs(in_.fields.second));
-        case 'A': return ampm();
+        case 'H':
+            return number(shownHour());
+        case 'M':
+            return number(std::abs(in_.fields.minute));
+        case 'S':
+            return number(std::abs(in_.fields.second));
+        case 'A':
+            return ampm();
         case '\\':
             if (pos_ + 1 == pattern_.size()) return copy(1);
             ++pos_;
             return copy(charLength(pattern_, pos_, locale_.leadBytes));
-        default: return copy(1);
+        default:
+            return copy(1);
         }
     }
 

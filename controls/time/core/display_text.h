@@ -16,9 +16,9 @@
 namespace vxtime {
 
 struct DisplayInput {
-    TimeFields fields;         // the field state, as split for the edit Format
-    HourStyle editStyle;       // the edit Format's hour style, to read the hour field back as 0-23
-    bool noTime = false;       // the control holds the no-time marker
+    TimeFields fields;   // the field state, as split for the edit Format
+    HourStyle editStyle; // the edit Format's hour style, to read the hour field back as 0-23
+    bool noTime = false; // the control holds the no-time marker
     char prompt = '_';
 };
 

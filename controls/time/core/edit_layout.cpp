@@ -26,7 +26,8 @@ EditLayout makeEditLayout(const TimeFormat& format, const AmPmTable& table) {
         layout.pattern.append(format.mask, copied, f.start - copied);
         // A table without a text for the token still leaves the field one position to type into.
         const int width = f.kind == FieldKind::AmPm ? std::max(1, table.width(format.ampmToken)) : 2;
-        // The pattern keeps the field's letters (the token cut to its width) so a layout reads like its Format.
+        // The pattern keeps the field's letters (the token cut to its width) so a layout reads like its
+        // Format.
         std::string letters = format.mask.substr(f.start, std::min(f.extra + 1, width));
         letters.resize(width, letters.back());
         layout.fields.push_back({f.kind, static_cast<int>(layout.pattern.size()), width});
@@ -46,16 +47,20 @@ std::string numberText(std::int32_t value, bool noTimeYet, char prompt) {
     std::string text(digits);
     if (value < 0) {
         // The places not typed yet are the zero places at the right of the incomplete field.
-        for (int i = 1; i >= 0 && text[i] == '0'; --i) text[i] = prompt;
+        for (int i = 1; i >= 0 && text[i] == '0'; --i)
+            text[i] = prompt;
     }
     return text;
 }
 
 std::int32_t fieldValue(FieldKind kind, const TimeFields& f) {
     switch (kind) {
-    case FieldKind::Hour: return f.hour;
-    case FieldKind::Minute: return f.minute;
-    default: return f.second;
+    case FieldKind::Hour:
+        return f.hour;
+    case FieldKind::Minute:
+        return f.minute;
+    default:
+        return f.second;
     }
 }
 

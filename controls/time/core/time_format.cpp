@@ -12,10 +12,14 @@ namespace {
 
 std::optional<FieldKind> numberFieldOf(char c) {
     switch (c) {
-    case 'h': return FieldKind::Hour;
-    case 'm': return FieldKind::Minute;
-    case 's': return FieldKind::Second;
-    default: return std::nullopt;
+    case 'h':
+        return FieldKind::Hour;
+    case 'm':
+        return FieldKind::Minute;
+    case 's':
+        return FieldKind::Second;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -13,11 +13,11 @@ using test::japaneseLocale;
 
 TEST(TimeFormat, AcceptsAndRefusesFormats) {
     const TimeLocale en = englishLocale();
-    for (const char* good : {"hh:mm", "h:mm:ss", "hh:mm A/P", "hh:mm a/p", "AM/PM h:mm", "hh:mm am/pm",
-                             "h", "s", "HH hh MM mm", "hh\\h", "hh\\a", "mm:ss"})
+    for (const char* good : {"hh:mm", "h:mm:ss", "hh:mm A/P", "hh:mm a/p", "AM/PM h:mm", "hh:mm am/pm", "h",
+                             "s", "HH hh MM mm", "hh\\h", "hh\\a", "mm:ss"})
         EXPECT_TRUE(parseFormat(good, en)) << good;
-    for (const char* bad : {"", "::", "hhh:mm", "h:mm h", "hh:mm a", "hh:mm A", "h:mm AM/PM A/P", "hh:mm:ss s",
-                            "hh:mm AMPM", "\\h\\m", "HH:MM"})
+    for (const char* bad : {"", "::", "hhh:mm", "h:mm h", "hh:mm a", "hh:mm A", "h:mm AM/PM A/P",
+                            "hh:mm:ss s", "hh:mm AMPM", "\\h\\m", "HH:MM"})
         EXPECT_FALSE(parseFormat(bad, en)) << bad;
 }
 
@@ -113,7 +113,8 @@ TEST(EditLayout, EditTextOfTimesEmptyAndIncompleteFields) {
     EXPECT_EQ(buildEditText(l, {splitTime(230500, s), 230500, false}, en.ampmTable, '_'), "11:05 PM");
     EXPECT_EQ(buildEditText(l, {TimeFields{}, kNoTime, true}, en.ampmTable, '*'), "**:** **");
     // Typing into an empty control: the typed hour shows, the untouched fields keep their prompts.
-    EXPECT_EQ(buildEditText(l, {TimeFields{7, 0, 0, kAmPmNone}, kNoTime, false}, en.ampmTable, '_'), "07:__ __");
+    EXPECT_EQ(buildEditText(l, {TimeFields{7, 0, 0, kAmPmNone}, kNoTime, false}, en.ampmTable, '_'),
+              "07:__ __");
     // An incomplete field shows its typed digit and a prompt for the rest.
     EXPECT_EQ(buildEditText(l, {TimeFields{-10, 30, 0, kAm}, 103000, false}, en.ampmTable, '_'), "1_:30 AM");
 

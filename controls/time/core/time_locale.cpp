@@ -23,7 +23,8 @@ LeadBytes LeadBytes::forCodePage(unsigned codePage) {
 }
 
 void LeadBytes::addRange(unsigned char first, unsigned char last) {
-    for (unsigned c = first; c <= last; ++c) bits_.set(c);
+    for (unsigned c = first; c <= last; ++c)
+        bits_.set(c);
 }
 
 std::uint16_t parseLanguageId(std::string_view text) {

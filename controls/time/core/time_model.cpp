@@ -33,10 +33,13 @@ Assign TimeModel::setFormat(std::string_view format) {
     return applyFormat(format) ? Assign::Accepted : Assign::Invalid;
 }
 
-void TimeModel::setDisplayFormat(std::string_view format) { displayFormat_ = std::string(format); }
+void TimeModel::setDisplayFormat(std::string_view format) {
+    displayFormat_ = std::string(format);
+}
 
 Assign TimeModel::setPromptChar(std::string_view prompt) {
-    if (prompt.size() != 1 || prompt[0] == '\0' || locale_.leadBytes.isLead(prompt[0])) return Assign::Invalid;
+    if (prompt.size() != 1 || prompt[0] == '\0' || locale_.leadBytes.isLead(prompt[0]))
+        return Assign::Invalid;
     prompt_ = prompt[0];
     rebuildText();
     return Assign::Accepted;
@@ -130,9 +133,15 @@ int TimeModel::fieldOrMinusOne(std::int32_t value) const {
     return value;
 }
 
-int TimeModel::hour() const { return fieldOrMinusOne(fields_.hour); }
-int TimeModel::minute() const { return fieldOrMinusOne(fields_.minute); }
-int TimeModel::second() const { return fieldOrMinusOne(fields_.second); }
+int TimeModel::hour() const {
+    return fieldOrMinusOne(fields_.hour);
+}
+int TimeModel::minute() const {
+    return fieldOrMinusOne(fields_.minute);
+}
+int TimeModel::second() const {
+    return fieldOrMinusOne(fields_.second);
+}
 
 std::string TimeModel::ampmText() const {
     if (!table_.hasAmPm() || isEmpty()) return {};
@@ -188,8 +197,8 @@ void TimeModel::restore(const StoredTime& stored) {
     if (!applyFormat(stored.format) && !applyFormat(defaultFormat(locale_))) applyFormat(kFallbackFormat);
     displayFormat_ = stored.displayFormat.value_or(stored.format);
     if (setPromptChar(stored.promptChar) != Assign::Accepted) prompt_ = '_';
-    const bool ordered = stored.minTime >= kMidnight && stored.minTime <= stored.maxTime &&
-                         stored.maxTime <= kLastSecond;
+    const bool ordered =
+        stored.minTime >= kMidnight && stored.minTime <= stored.maxTime && stored.maxTime <= kLastSecond;
     limits_ = ordered ? TimeLimits{stored.minTime, stored.maxTime} : TimeLimits{};
     if (isTimeOfDay(stored.number))
         showNumber(stored.number);

@@ -59,10 +59,18 @@ std::optional<std::int32_t> parseTimeText(std::string_view text, const EditLayou
         if (!r.ok || (sawEmpty && !r.empty)) return std::nullopt;
         sawEmpty = sawEmpty || r.empty;
         switch (f.kind) {
-        case FieldKind::Hour: fields.hour = r.value; break;
-        case FieldKind::Minute: fields.minute = r.value; break;
-        case FieldKind::Second: fields.second = r.value; break;
-        case FieldKind::AmPm: fields.ampm = static_cast<int>(r.value); break;
+        case FieldKind::Hour:
+            fields.hour = r.value;
+            break;
+        case FieldKind::Minute:
+            fields.minute = r.value;
+            break;
+        case FieldKind::Second:
+            fields.second = r.value;
+            break;
+        case FieldKind::AmPm:
+            fields.ampm = static_cast<int>(r.value);
+            break;
         }
     }
     if (sawEmpty) return kNoTime;

@@ -195,7 +195,7 @@ void TimeModel::restoreEntryTime() {
 
 void TimeModel::restore(const StoredTime& stored) {
     if (!applyFormat(stored.format) && !applyFormat(defaultFormat(locale_))) applyFormat(kFallbackFormat);
-    displayFormat_ = stored.displayFormat.value_or(stored.format);
+    displayFormat_ = stored.displayFormat.value_or(format_); // the Format as it was applied
     if (setPromptChar(stored.promptChar) != Assign::Accepted) prompt_ = '_';
     const bool ordered =
         stored.minTime >= kMidnight && stored.minTime <= stored.maxTime && stored.maxTime <= kLastSecond;

@@ -19,9 +19,14 @@ std::string upperCase(std::string_view s) {
     return out;
 }
 
+// The digits an incomplete (negative) field holds so far.
+int typed(std::int32_t field) {
+    return std::abs(field) % 100;
+}
+
 // The hour as 0-23 from the hour field of the edit Format: 12 reads as 0 and PM adds 12.
 int hour24(const TimeFields& f, HourStyle style) {
-    int hour = std::abs(f.hour);
+    const int hour = typed(f.hour);
     if (!style.twelveHour()) return hour;
     return hour % 12 + (f.ampm == kPm ? 12 : 0);
 }
@@ -49,9 +54,9 @@ private:
         case 'H':
             return number(shownHour());
         case 'M':
-            return number(std::abs(in_.fields.minute));
+            return number(typed(in_.fields.minute));
         case 'S':
-            return number(std::abs(in_.fields.second));
+            return number(typed(in_.fields.second));
         case 'A':
             return ampm();
         case '\\':

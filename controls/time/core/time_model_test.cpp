@@ -1,5 +1,7 @@
 #include "time_model.h"
 
+#include "field_typing.h"
+
 #include "test_locales.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +164,13 @@ TEST(TimeModel, EditingCommitsCompleteTimesAndRestoresOnFailure) {
     EXPECT_EQ(m.editText(), "10:15");
     EXPECT_FALSE(m.textChangedSinceBeginEdit());
 
+    m.setEditFields({kEmptyField, 15, 0, kAm}); // the hour deleted
+    EXPECT_EQ(m.editText(), "__:15");
+    m.setDisplayFormat("HH:MM");
+    EXPECT_EQ(m.dispText(), "00:15");
+    EXPECT_EQ(m.hour(), -1);
+    EXPECT_EQ(*m.value(), numberToValue(101500)); // the committed time while the fields are incomplete
+    EXPECT_FALSE(m.commitEdit());
     m.setEditFields({21, 15, 0, kAm}); // above MaxTime
     EXPECT_FALSE(m.commitEdit());
     m.setEditFields({11, 45, 0, kAm});

@@ -65,6 +65,19 @@ DigitTyped typeDigit(std::int32_t v, FieldRange range, int k, int digit, bool pr
     return out;
 }
 
+int ampmFromKey(char c) {
+    switch (c) {
+    case 'a':
+    case 'A':
+        return kAm;
+    case 'p':
+    case 'P':
+        return kPm;
+    default:
+        return kAmPmNone;
+    }
+}
+
 std::int32_t deleteDigits(std::int32_t value, int placesRight) {
     if (value == kEmptyField) return kEmptyField;
     const std::int32_t v = emptyRight(std::abs(value), placesRight + 1);

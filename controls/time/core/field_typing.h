@@ -24,6 +24,10 @@ struct DigitTyped {
 // is too large) or keeps the tens digit and empties the rest; a value too small empties the rest.
 DigitTyped typeDigit(std::int32_t value, FieldRange range, int placesRight, int digit, bool promptRight);
 
+// The AM/PM state a typed character sets in the AM/PM field ("a"/"A" morning, "p"/"P" afternoon),
+// 0 for a character the field refuses.
+int ampmFromKey(char c);
+
 // Deleting at a digit position empties it and the digits right of it within the field.
 std::int32_t deleteDigits(std::int32_t value, int placesRight);
 

@@ -44,5 +44,12 @@ TEST(FieldTyping, DeletingEmptiesThePlaceAndTheRest) {
     EXPECT_EQ(deleteDigits(5, 0), kEmptyField); // "05" loses its units: no negative zero to keep "0_"
 }
 
+TEST(FieldTyping, AmPmKeys) {
+    EXPECT_EQ(ampmFromKey('p'), kPm);
+    EXPECT_EQ(ampmFromKey('A'), kAm);
+    EXPECT_EQ(ampmFromKey('x'), kAmPmNone);
+    EXPECT_EQ(ampmFromKey('m'), kAmPmNone);
+}
+
 } // namespace
 } // namespace vxtime

@@ -57,6 +57,13 @@ std::optional<std::vector<KeyBinding>> parseKeyList(std::string_view text) {
     }
 }
 
+KeyTable KeyTable::withDefaults() {
+    KeyTable table;
+    table.assign(KeyGroup::Clear, kDefaultKeyClear);
+    table.assign(KeyGroup::Now, kDefaultKeyNow);
+    return table;
+}
+
 bool KeyTable::assign(KeyGroup group, std::string_view text) {
     const auto keys = parseKeyList(text);
     if (!keys) return false;

@@ -39,6 +39,9 @@ public:
     static constexpr int kGroups = 6;
     static constexpr int kPerGroup = 5;
 
+    // A new control's table: KeyClear "{F2}" and KeyNow "{F3}".
+    static KeyTable withDefaults();
+
     // Replaces the keys of `group`. On refusal (see parseKeyList, or a key another group holds)
     // the table is left as it was.
     bool assign(KeyGroup group, std::string_view text);

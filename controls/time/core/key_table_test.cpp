@@ -17,9 +17,7 @@ TEST(KeyTable, ParsesNamesPrefixesAndLists) {
 }
 
 TEST(KeyTable, KeysBelongToOnePropertyAndMatchExactly) {
-    KeyTable table;
-    ASSERT_TRUE(table.assign(KeyGroup::Clear, kDefaultKeyClear));
-    ASSERT_TRUE(table.assign(KeyGroup::Now, kDefaultKeyNow));
+    KeyTable table = KeyTable::withDefaults();
     EXPECT_EQ(table.match(113, 0), 0);
     EXPECT_EQ(table.match(114, 0), 4);
     EXPECT_EQ(table.match(113, kShiftBit), -1);

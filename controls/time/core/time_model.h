@@ -7,6 +7,19 @@
 //                 SelText). Either way the model keeps its previous state.
 // Things that depend on the container (design versus run time, ReadOnly, events, beeps, data
 // binding) stay in the object; everything that decides what the time becomes is here.
+//
+// The pieces the model is made of, for the object's keystroke and drawing code to use directly:
+//   time_number.h     time number, fields, split and join, Value conversions
+//   ampm_table.h      AM/PM tokens and the localisable table of their texts
+//   time_locale.h     the locale description the object reads from the system
+//   time_format.h     the Format parser and the locale's default Format
+//   edit_layout.h     edit layout and edit text with prompt characters
+//   edit_selection.h  caret movement over field positions, selection clamping, copy text
+//   field_typing.h    digit typing and deletion in number fields, AM/PM keys
+//   time_text.h       reading Text and SelText
+//   display_text.h    DispText from DisplayFormat
+//   time_validation.h the validation flags and field ranges
+//   key_table.h       KeyClear, KeyNext, KeyPrevious, KeyNow
 #pragma once
 
 #include "display_text.h"

@@ -62,8 +62,8 @@ std::optional<std::int32_t> valueToNumber(double value) {
     if (!std::isfinite(value)) return std::nullopt;
     double day = std::fabs(value) + kHalfSecond;
     day -= std::floor(day);
-    auto seconds = static_cast<std::int32_t>(day * kSecondsPerDay);
-    if (seconds >= kSecondsPerDay) seconds = kSecondsPerDay - 1; // guards the last ulp below a whole day
+    // A fraction a hair below a whole day can still multiply out to 86400: that is midnight too.
+    const auto seconds = static_cast<std::int32_t>(day * kSecondsPerDay) % kSecondsPerDay;
     return seconds / 3600 * 10000 + seconds % 3600 / 60 * 100 + seconds % 60;
 }
 

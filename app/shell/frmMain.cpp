@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "runtime/end.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -89,7 +91,7 @@ void frmMain::buildMenus() {
     mnuWindowDefaultRowHeight = item(mnuWindow, "mnuWindowDefaultRowHeight", "Default Row &Height");
 
     // File > Exit ends the program at once: every setting was saved when it was changed.
-    connect(mnuFileExit, &QAction::triggered, [] { std::_Exit(0); });
+    connect(mnuFileExit, &QAction::triggered, [] { runtime::End(); });
 }
 
 void frmMain::buildToolbar() {

@@ -6,7 +6,7 @@ using namespace board;
 using runtime::Date;
 
 namespace {
-const Date kDay = Date::fromYmd(2026, 12, 8);
+#define kDay Date::fromYmd(2026, 12, 8)
 ShipmentFlags row(bool late, bool hasReq, bool shipped, bool canceled, bool ok = false) {
     ShipmentFlags s;
     s.late = late;

@@ -148,6 +148,28 @@ std::string likePattern(const std::string& jet) {
     return out;
 }
 
+// UPDATE T SET T.a = 1: the backends name assigned columns without their table.
+Tokens unqualifiedAssignments(Tokens t) {
+    size_t set = findTopLevel(t, {"SET"});
+    size_t end = findTopLevel(t, {"WHERE"}, set);
+    size_t expectTarget = set;
+    for (size_t i = set + 1; i < end && i < t.size(); ++i) {
+        if (t[i].kind == TokenKind::Space)
+            continue;
+        if (i > expectTarget && (t[i].kind == TokenKind::Word || t[i].kind == TokenKind::Name) &&
+            previousSignificant(t, i) == expectTarget) {
+            size_t dot = nextSignificant(t, i + 1);
+            if (dot < end && isSymbol(t[dot], ".")) {
+                t.erase(t.begin() + long(i), t.begin() + long(dot + 1));
+                end -= dot + 1 - i;
+            }
+        }
+        if (isSymbol(t[i], ","))
+            expectTarget = i;
+    }
+    return t;
+}
+
 class Translator {
 public:
     Translator(const std::vector<ParameterDecl>& parameters, Placeholders style) : parameters_(parameters), style_(style) {}
@@ -162,6 +184,8 @@ public:
             rest.insert(rest.end(), body.begin() + long(from), body.end());
             body = rest;
         }
+        if (!body.empty() && isKeyword(body[0], "UPDATE"))
+            body = unqualifiedAssignments(body);
         // SELECT [DISTINCT] TOP n: the backend's LIMIT at the end.
         size_t select = body.empty() ? 0 : nextSignificant(body, 0);
         if (select < body.size() && isKeyword(body[select], "SELECT")) {
@@ -568,6 +592,8 @@ Crosstab splitCrosstab(const Tokens& body) {
         raise(errc::SyntaxError, "A crosstab needs TRANSFORM, SELECT, FROM, GROUP BY and PIVOT.");
     Crosstab x;
     x.value = trimmed(slice(b, 1, select));
+    if (size_t as = findTopLevel(x.value, {"AS"}); as != x.value.size()) // the cells' own name is not used
+        x.value = trimmed(slice(x.value, 0, as));
     size_t order = findTopLevel(b, {"ORDER"}, group);
     size_t groupEnd = std::min({order, pivot, findTopLevel(b, {"HAVING"}, group)});
     size_t by = nextSignificant(b, group + 1);

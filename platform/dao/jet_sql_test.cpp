@@ -25,6 +25,8 @@ TEST(JetSql, NamesLiteralsAndOperators) {
     EXPECT_EQ(sqlOf("SELECT a & \"it's\" FROM T WHERE b Is Null"), "SELECT a || 'it''s' FROM T WHERE b Is Null");
     EXPECT_EQ(sqlOf("Delete * From Shipments WHERE Canceled = Yes"), "Delete From Shipments WHERE Canceled = -1");
     EXPECT_EQ(sqlOf("DELETE Shipments.* FROM Shipments"), "DELETE FROM Shipments");
+    EXPECT_EQ(sqlOf("UPDATE T SET T.a = 1, [T].[b c] = T.d WHERE T.e = 2"),
+              "UPDATE T SET a = 1, \"b c\" = \"T\".\"d\" WHERE \"T\".\"e\" = 2");
     EXPECT_EQ(sqlOf("SELECT TOP 5 a FROM T"), "SELECT  a FROM T LIMIT 5");
     // A word that is a column of a table keeps its meaning, even when it reads like a literal.
     EXPECT_EQ(sqlOf("SELECT T.Yes FROM T"), "SELECT \"T\".\"Yes\" FROM T");

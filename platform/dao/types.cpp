@@ -28,9 +28,10 @@ std::string declaredType(DataType type, bool counter) {
     case dbDate: return "DATETIME";
     case dbBinary: return "BINARY";
     case dbLongBinary: return "LONGBINARY";
-    case dbMemo: return "MEMO";
+    // Text compares without regard to case, as the engine's general sort order does.
+    case dbMemo: return "MEMO COLLATE NOCASE";
     case dbText:
-    default: return "TEXT";
+    default: return "TEXT COLLATE NOCASE";
     }
 }
 

@@ -238,7 +238,8 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
     if (options.create)
         flags |= SQLITE_OPEN_CREATE;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+    // A connection belongs to one thread (the user-interface thread): no locking per call.
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 namespace dao {
 namespace {
@@ -10,6 +11,28 @@ std::string upper(std::string s) {
     for (char& c : s)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     return s;
+}
+
+// Dates are stored as ISO text; reading them is on every board row, so the common shapes
+// ("yyyy-mm-dd", "yyyy-mm-dd hh:mm:ss") are read here without the general parser.
+std::optional<runtime::Date> fastIsoDate(const std::string& s) {
+    auto digits = [&](size_t at, size_t n, int& out) {
+        out = 0;
+        for (size_t i = at; i < at + n; ++i) {
+            if (s[i] < '0' || s[i] > '9')
+                return false;
+            out = out * 10 + (s[i] - '0');
+        }
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, sec = 0;
+    if ((s.size() != 10 && s.size() != 19) || s[4] != '-' || s[7] != '-' || !digits(0, 4, y) || !digits(5, 2, mo) ||
+        !digits(8, 2, d) || mo < 1 || mo > 12 || d < 1 || d > 31)
+        return std::nullopt;
+    if (s.size() == 19 && (s[10] != ' ' || s[13] != ':' || s[16] != ':' || !digits(11, 2, h) ||
+                           !digits(14, 2, mi) || !digits(17, 2, sec)))
+        return std::nullopt;
+    return runtime::Date::fromYmdHms(y, mo, d, h, mi, sec);
 }
 
 } // namespace
@@ -77,9 +100,12 @@ runtime::Variant toVariant(const StoredValue& value, DataType type) {
     if (isNull(value))
         return Variant::null();
     if (auto* s = std::get_if<std::string>(&value)) {
-        if (type == dbDate)
+        if (type == dbDate) {
+            if (auto d = fastIsoDate(*s))
+                return *d;
             if (auto d = runtime::Date::tryIso(*s))
                 return *d;
+        }
         if (type == dbText || type == dbMemo || type == dbDate)
             return *s;
         return Variant(*s).toDouble() /* numbers kept as text by a foreign writer */;

@@ -150,12 +150,10 @@ void addShipments(const dao::Database& db, Random& rnd, const std::vector<Job>& 
         const Job& job = jobs[size_t(rnd.below(int(jobs.size())))];
         int offset = rnd.between(-60, 45);
         runtime::Date due = today.addDays(offset);
-        std::optional<runtime::Date> req, act;
+        std::optional<runtime::Date> act;
         bool asap = rnd.chance(3), late = false, canceled = false, ok = false;
         runtime::Variant reason = runtime::Variant::null(), invoice = runtime::Variant::null(),
                          comment = runtime::Variant::null();
-        if (!asap)
-            req = due;
         int roll = rnd.below(100);
         if (offset < 0 || (offset == 0 && roll < 40)) {
             if (roll < 75) { // shipped, on time or a few days late

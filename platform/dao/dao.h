@@ -80,6 +80,7 @@ public:
     void Move(long rows);
     long RecordCount() const;
     long AbsolutePosition() const; // -1 when there is no current record
+    void setAbsolutePosition(long position); // 0-based; 3021 outside the record set
 
     int FieldCount() const;
     Field Fields(int index) const;                 // 3265 when out of range
@@ -216,6 +217,11 @@ public:
     // The default workspace, made from the default user and password when first needed (and
     // again when those change while it has no open database).
     Workspace Workspaces0();
+    Workspace Workspaces(int index) { // the engine's collection; only the default one is kept
+        if (index != 0)
+            raise(errc::ItemNotFound, "There is no workspace number " + std::to_string(index) + ".");
+        return Workspaces0();
+    }
     // Authenticates against the system database: 3029 for a wrong name or password.
     Workspace CreateWorkspace(const std::string& name, const std::string& user, const std::string& password);
 

@@ -74,7 +74,11 @@ TEST_F(Dao, NavigationAndTypedValues) {
     auto empty = db_.OpenRecordset("SELECT * FROM Ships WHERE Qty > 1000");
     EXPECT_TRUE(empty.atBOF());
     EXPECT_TRUE(empty.atEOF());
-    EXPECT_EQ(errorOf([&] { empty.MoveFirst(); empty.MoveNext(); }), dao::errc::NoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { empty.MoveFirst(); }), dao::errc::NoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { empty.MoveLast(); }), dao::errc::NoCurrentRecord);
+    rs.setAbsolutePosition(2);
+    EXPECT_EQ(rs["Qty"], Variant(30));
+    EXPECT_EQ(rs.AbsolutePosition(), 2);
 }
 
 TEST_F(Dao, OpeningErrors) {

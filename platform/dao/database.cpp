@@ -194,7 +194,6 @@ Recordset Database::OpenRecordset(const std::string& source, int type, int optio
     Recordset rs;
     rs.c_ = std::make_shared<Cursor>();
     rs.c_->set = openRows(s_, sourceOf(jet::parse(sql)), type == dbOpenTable ? dbOpenDynaset : type, options);
-    rs.c_->position = rs.c_->set->rows.empty() ? 0 : 0;
     return rs;
 }
 

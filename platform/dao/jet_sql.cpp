@@ -338,6 +338,15 @@ private:
 
 } // namespace
 
+std::string quoteText(std::string_view text) { return quoted(std::string(text), '"'); }
+
+std::string dateLiteral(int year, int month, int day, int hour, int minute, int second) {
+    std::string iso = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day);
+    if (hour || minute || second)
+        iso += " " + twoDigits(hour) + ":" + twoDigits(minute) + ":" + twoDigits(second);
+    return "#" + iso + "#";
+}
+
 Tokens tokenize(std::string_view sql) {
     Tokens out;
     size_t i = 0;

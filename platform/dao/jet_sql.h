@@ -20,6 +20,11 @@ struct Token {
 
 using Tokens = std::vector<Token>;
 
+// The one way to put a text or a date into Jet SQL that the program builds: a text between double
+// quotes with its quotes doubled, a date as #yyyy-mm-dd# (with the time when it has one).
+std::string quoteText(std::string_view text);
+std::string dateLiteral(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
 Tokens tokenize(std::string_view sql); // 3075 on an unterminated string, name or date
 std::string toText(const Tokens& tokens); // back to Jet SQL text
 

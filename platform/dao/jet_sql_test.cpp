@@ -102,3 +102,12 @@ TEST(JetSql, CrosstabAndMakeTableSplit) {
     EXPECT_EQ(m.externalFile, "C:\\NETDATA\\R.MDB");
     EXPECT_EQ(toText(m.select), "SELECT a, b  FROM T WHERE a > 1");
 }
+
+TEST(JetSql, QuotingKeepsUserTextInsideItsLiteral) {
+    std::string hostile = "O\"Brien\" OR \"1\"=\"1";
+    auto st = parse("SELECT * FROM T WHERE Customer = " + quoteText(hostile) + " AND d = " + dateLiteral(2026, 3, 4));
+    auto t = translate(st.body, st.parameters);
+    EXPECT_EQ(t.sql, "SELECT * FROM T WHERE Customer = 'O\"Brien\" OR \"1\"=\"1' AND d = '2026-03-04'");
+    EXPECT_EQ(quoteText("it's"), "\"it's\"");
+    EXPECT_EQ(dateLiteral(2026, 12, 8, 14, 5, 0), "#2026-12-08 14:05:00#");
+}

@@ -14,13 +14,11 @@ namespace {
 
 constexpr const char* kKeyColumn = "__dao_key";
 
-std::string lower(std::string s) {
-    for (char& c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+bool sameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
-
-bool sameName(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
 
 std::string keyExpression(const jet::KeyTable& key) { return "[" + key.alias + "].rowid"; }
 
@@ -181,10 +179,13 @@ bool Recordset::atEOF() const {
     return c.position >= long(c.set->rows.size());
 }
 
+// Moving to the first or last record of an empty record set fails, as callers rely on.
 void Recordset::MoveFirst() {
     auto& c = live(c_);
     if (c.set->type == dbOpenForwardOnly && c.position > 0)
         raise(errc::NotSupported, "A forward-only record set cannot move back.");
+    if (RecordCount() == 0)
+        raise(errc::NoCurrentRecord, "There is no current record: the record set is empty.");
     c.position = 0;
     skipDeleted(c, 1);
     c.editMode = dbEditNone;
@@ -192,10 +193,10 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
     auto& c = live(c_);
+    if (RecordCount() == 0)
+        raise(errc::NoCurrentRecord, "There is no current record: the record set is empty.");
     c.position = long(c.set->rows.size()) - 1;
     skipDeleted(c, -1);
-    if (c.position < 0)
-        c.position = long(c.set->rows.size()); // empty: both BOF and EOF
     c.editMode = dbEditNone;
 }
 
@@ -237,6 +238,19 @@ long Recordset::AbsolutePosition() const {
         return -1;
     auto& rows = c.set->rows;
     return long(std::count_if(rows.begin(), rows.begin() + c.position, [](const Row& r) { return !r.deleted; }));
+}
+
+void Recordset::setAbsolutePosition(long position) {
+    auto& c = live(c_);
+    if (position < 0 || position >= RecordCount())
+        raise(errc::NoCurrentRecord, "There is no record at position " + std::to_string(position) + ".");
+    auto& rows = c.set->rows;
+    long i = 0;
+    for (long seen = -1;; ++i)
+        if (!rows[size_t(i)].deleted && ++seen == position)
+            break;
+    c.position = i;
+    c.editMode = dbEditNone;
 }
 
 // Fields.

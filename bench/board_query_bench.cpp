@@ -19,12 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-runtime::Date boardDay() { return runtime::Date::fromYmd(2026, 12, 8); }
+runtime::Date boardDay() {
+    return runtime::Date::fromYmd(2026, 12, 8);
+}
 
 std::string databaseFor(int shipments) {
     static std::map<int, std::string> made;
-    if (auto it = made.find(shipments); it != made.end())
-        return it->second;
+    if (auto it = made.find(shipments); it != made.end()) return it->second;
     fs::path dir = fs::temp_directory_path() / ("dorvane_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     fs::path file = dir / ("ship" + std::to_string(shipments) + ".db");
@@ -38,8 +39,9 @@ std::string databaseFor(int shipments) {
     return made[shipments] = file.string();
 }
 
-const board::StatusTab kTabs[] = {board::StatusTab::Today,   board::StatusTab::All,     board::StatusTab::Scheduled,
-                                  board::StatusTab::Late,    board::StatusTab::Shipped, board::StatusTab::Canceled};
+const board::StatusTab kTabs[] = {board::StatusTab::Today,     board::StatusTab::All,
+                                  board::StatusTab::Scheduled, board::StatusTab::Late,
+                                  board::StatusTab::Shipped,   board::StatusTab::Canceled};
 
 void layer(benchmark::State& state) {
     auto db = dao::engine().OpenDatabase(databaseFor(int(state.range(0))));
@@ -74,10 +76,13 @@ const char* kRawBoard =
     "j.\"Box Type\" = p.PackageID WHERE (Shipments.ReqShipDate = ?1 OR Shipments.ActShipDate = ?1 OR "
     "(Shipments.ActShipDate IS NULL AND Shipments.Canceled = 0 AND (Shipments.ReqShipDate < ?1 OR "
     "Shipments.ReqShipDate IS NULL)))";
-const char* kRawTabs[] = {" AND Shipments.OKToShip = -1 AND Shipments.Canceled = 0", "",
-                          " AND Shipments.Late <> -1 AND Shipments.ActShipDate IS NULL AND Shipments.Canceled = 0",
-                          " AND Shipments.Late = -1", " AND Shipments.ActShipDate IS NOT NULL",
-                          " AND Shipments.Canceled = -1"};
+const char* kRawTabs[] = {
+    " AND Shipments.OKToShip = -1 AND Shipments.Canceled = 0",
+    "",
+    " AND Shipments.Late <> -1 AND Shipments.ActShipDate IS NULL AND Shipments.Canceled = 0",
+    " AND Shipments.Late = -1",
+    " AND Shipments.ActShipDate IS NOT NULL",
+    " AND Shipments.Canceled = -1"};
 
 void raw(benchmark::State& state) {
     sqlite3* db = nullptr;
@@ -86,7 +91,8 @@ void raw(benchmark::State& state) {
     long rows = 0;
     for (auto _ : state) {
         for (auto tab : kRawTabs) {
-            std::string sql = std::string(kRawBoard) + tab + " ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID";
+            std::string sql =
+                std::string(kRawBoard) + tab + " ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID";
             sqlite3_stmt* stmt = nullptr;
             sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
             sqlite3_bind_text(stmt, 1, day.c_str(), -1, SQLITE_STATIC);
@@ -106,8 +112,18 @@ void raw(benchmark::State& state) {
 }
 
 // The machine is shared: medians of several repetitions, compared by CPU time.
-BENCHMARK(layer)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(raw)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(layer)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(raw)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 // Collects each run's time so the ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -123,7 +139,8 @@ public:
         for (const char* size : {"10000", "100000"}) {
             auto l = times_.find(std::string("layer/") + size), r = times_.find(std::string("raw/") + size);
             if (l != times_.end() && r != times_.end())
-                std::cout << "board read, " << size << " shipments: layer / raw = " << l->second / r->second << "\n";
+                std::cout << "board read, " << size << " shipments: layer / raw = " << l->second / r->second
+                          << "\n";
         }
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);

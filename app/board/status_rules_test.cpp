@@ -10,10 +10,8 @@ namespace {
 ShipmentFlags row(bool late, bool hasReq, bool shipped, bool canceled, bool ok = false) {
     ShipmentFlags s;
     s.late = late;
-    if (hasReq)
-        s.reqShipDate = kDay;
-    if (shipped)
-        s.actShipDate = kDay;
+    if (hasReq) s.reqShipDate = kDay;
+    if (shipped) s.actShipDate = kDay;
     s.canceled = canceled;
     s.okToShip = ok;
     return s;
@@ -38,7 +36,7 @@ TEST(StatusRules, OrderStatusFirstRuleWins) {
 TEST(StatusRules, RowStyleLastTestWins) {
     EXPECT_EQ(rowStyle(row(false, true, false, false)), "");
     EXPECT_EQ(rowStyle(row(true, true, false, false)), "Late");
-    EXPECT_EQ(rowStyle(row(true, false, false, false)), "ASAP"); // unshipped ASAP that is late
+    EXPECT_EQ(rowStyle(row(true, false, false, false)), "ASAP");  // unshipped ASAP that is late
     EXPECT_EQ(rowStyle(row(true, true, true, false)), "Shipped"); // shipped late
     EXPECT_EQ(rowStyle(row(false, true, true, true)), "Canceled");
 }
@@ -71,8 +69,8 @@ TEST(StatusRules, LateFlagMaintenance) {
 }
 
 TEST(StatusRules, FlagsFromRecordValues) {
-    auto s = ShipmentFlags::fromValues(runtime::Variant::null(), runtime::Variant::null(), Date::fromYmd(2026, 1, 2),
-                                       true, runtime::Variant::null());
+    auto s = ShipmentFlags::fromValues(runtime::Variant::null(), runtime::Variant::null(),
+                                       Date::fromYmd(2026, 1, 2), true, runtime::Variant::null());
     EXPECT_FALSE(s.late);
     EXPECT_FALSE(s.reqShipDate);
     EXPECT_TRUE(s.actShipDate);

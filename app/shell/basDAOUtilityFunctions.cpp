@@ -33,8 +33,7 @@ dao::Database OpenOrCreateDatabase(const std::string& path) {
 std::int16_t CreateTableFromRecordset(const std::string& path, const std::string& tableName,
                                       const dao::Recordset& source) {
     dao::Database db = OpenOrCreateDatabase(path);
-    if (!db)
-        runtime::raise(91); // no database: the object is not set
+    if (!db) runtime::raise(91); // no database: the object is not set
     dao::TableDef table = db.CreateTableDef(tableName);
     for (int i = 0; i < source.FieldCount(); ++i) {
         dao::Field from = source.Fields(i);

@@ -28,7 +28,8 @@ protected:
 
 TEST_F(ShellUtilities, MakeDirectoryPathCreatesOnlyTheFoldersAboveAFile) {
     EXPECT_EQ(MakeDirectoryPath("C:\\REPORTS.MDB"), 0);
-    EXPECT_TRUE(!fs::exists(drive_) || fs::is_empty(drive_)); // directly under the drive root: nothing to create
+    EXPECT_TRUE(!fs::exists(drive_) ||
+                fs::is_empty(drive_)); // directly under the drive root: nothing to create
     MakeDirectoryPath("\\\\server\\share\\x\\y.mdb");
     EXPECT_FALSE(fs::exists(home_ / "dorvane/unc"));
     MakeDirectoryPath("C:\\NETDATA\\PRODUCTN\\REPORTS.MDB");

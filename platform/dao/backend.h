@@ -47,7 +47,7 @@ public:
     // Runs statements that return no rows; returns the number of rows changed by the last one.
     virtual long long execute(const std::string& sql, const std::vector<StoredValue>& params = {}) = 0;
     virtual long long lastInsertKey() = 0;
-    virtual void begin() = 0;    // takes the write lock at once, waiting the bounded lock time
+    virtual void begin() = 0; // takes the write lock at once, waiting the bounded lock time
     virtual void commit() = 0;
     virtual void rollback() = 0;
     virtual bool readOnly() const = 0;

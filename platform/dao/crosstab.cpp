@@ -20,29 +20,26 @@ std::string folded(const std::string& s) {
 
 // Headings compare as the engine sorts them: Null first, numbers by value, text without case.
 bool headingLess(const StoredValue& a, const StoredValue& b) {
-    auto rank = [](const StoredValue& v) { return isNull(v) ? 0 : std::holds_alternative<std::string>(v) ? 2 : 1; };
-    if (rank(a) != rank(b))
-        return rank(a) < rank(b);
+    auto rank = [](const StoredValue& v) {
+        return isNull(v) ? 0 : std::holds_alternative<std::string>(v) ? 2 : 1;
+    };
+    if (rank(a) != rank(b)) return rank(a) < rank(b);
     if (rank(a) == 1) {
         auto num = [](const StoredValue& v) {
-            return std::holds_alternative<double>(v) ? std::get<double>(v) : double(std::get<std::int64_t>(v));
+            return std::holds_alternative<double>(v) ? std::get<double>(v)
+                                                     : double(std::get<std::int64_t>(v));
         };
         return num(a) < num(b);
     }
-    if (rank(a) == 2)
-        return folded(std::get<std::string>(a)) < folded(std::get<std::string>(b));
+    if (rank(a) == 2) return folded(std::get<std::string>(a)) < folded(std::get<std::string>(b));
     return false;
 }
 
 std::string headingText(const StoredValue& v) {
-    if (isNull(v))
-        return "<>";
-    if (auto* s = std::get_if<std::string>(&v))
-        return *s;
-    if (auto* i = std::get_if<std::int64_t>(&v))
-        return std::to_string(*i);
-    if (auto* d = std::get_if<double>(&v))
-        return runtime::numberText(*d);
+    if (isNull(v)) return "<>";
+    if (auto* s = std::get_if<std::string>(&v)) return *s;
+    if (auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
+    if (auto* d = std::get_if<double>(&v)) return runtime::numberText(*d);
     return "?";
 }
 
@@ -64,12 +61,12 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
     // Row headings, each row led by its group values so cells can find it.
     jet::Tokens headings = x.select;
     for (size_t g = groups.size(); g-- > 0;)
-        headings = jet::withLeadingColumn(headings, jet::toText(groups[g]), "__dao_group" + std::to_string(g));
+        headings =
+            jet::withLeadingColumn(headings, jet::toText(groups[g]), "__dao_group" + std::to_string(g));
     bool ordered = false;
     for (auto& t : headings)
         ordered = ordered || (t.kind == jet::TokenKind::Word && folded(t.text) == "order");
-    if (!ordered)
-        headings = joined({headings, jet::tokenize("ORDER BY"), x.groups});
+    if (!ordered) headings = joined({headings, jet::tokenize("ORDER BY"), x.groups});
 
     auto set = std::make_shared<RowSet>();
     set->db = db;
@@ -119,8 +116,7 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
         for (size_t i = 0; i < n; ++i)
             key.push_back(cells->value(int(i)));
         auto it = rowOfGroup.find(key);
-        if (it == rowOfGroup.end())
-            continue; // a group the headings leave out (HAVING)
+        if (it == rowOfGroup.end()) continue; // a group the headings leave out (HAVING)
         StoredValue heading = cells->value(int(n));
         found.emplace_back(it->second, heading, cells->value(int(n + 1)));
         if (std::none_of(columns.begin(), columns.end(), [&](auto& c) { return c == heading; }))
@@ -134,8 +130,9 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
             if (tok.kind == jet::TokenKind::String)
                 columns.push_back(tok.text);
             else if (tok.kind == jet::TokenKind::Number)
-                columns.push_back(tok.text.find('.') == std::string::npos ? StoredValue(std::int64_t(std::stoll(tok.text)))
-                                                                           : StoredValue(std::stod(tok.text)));
+                columns.push_back(tok.text.find('.') == std::string::npos
+                                      ? StoredValue(std::int64_t(std::stoll(tok.text)))
+                                      : StoredValue(std::stod(tok.text)));
             else
                 columns.push_back(t.sql);
         }
@@ -144,8 +141,7 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
 
     DataType valueType = dbLong;
     for (auto& [row, heading, value] : found)
-        if (std::holds_alternative<double>(value))
-            valueType = dbDouble;
+        if (std::holds_alternative<double>(value)) valueType = dbDouble;
     for (auto& c : columns) {
         auto f = std::make_shared<FieldInfo>();
         f->name = headingText(c);
@@ -162,8 +158,7 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
     size_t first = headingRows.empty() ? 0 : headingRows.front().size();
     for (auto& [row, heading, value] : found)
         for (size_t k = 0; k < columns.size(); ++k)
-            if (columns[k] == heading)
-                set->rows[row].values[first + k] = value;
+            if (columns[k] == heading) set->rows[row].values[first + k] = value;
     return set;
 }
 

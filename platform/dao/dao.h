@@ -79,12 +79,12 @@ public:
     void MovePrevious();
     void Move(long rows);
     long RecordCount() const;
-    long AbsolutePosition() const; // -1 when there is no current record
+    long AbsolutePosition() const;           // -1 when there is no current record
     void setAbsolutePosition(long position); // 0-based; 3021 outside the record set
 
     int FieldCount() const;
-    Field Fields(int index) const;                 // 3265 when out of range
-    Field Fields(const std::string& name) const;   // 3265 when no field has that name
+    Field Fields(int index) const;               // 3265 when out of range
+    Field Fields(const std::string& name) const; // 3265 when no field has that name
     runtime::Variant operator[](const std::string& name) const { return Fields(name).Value(); }
 
     // A record-set filter in the engine's syntax; OpenRecordset gives the filtered (and sorted) set.
@@ -105,7 +105,7 @@ public:
     int EditMode() const;
     void AddNew();
     void Edit();
-    void Update();       // 3197 when another connection changed the row since it was read, 3167 when deleted
+    void Update(); // 3197 when another connection changed the row since it was read, 3167 when deleted
     void CancelUpdate();
     void Delete();
     void Close();
@@ -189,7 +189,8 @@ public:
     // `readOnly` opens without writing; an account with read permission always opens read-only,
     // one without permission gets 3033.
     Database OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false) const;
-    Database CreateDatabase(const std::string& name, const std::string& locale = ";LANGID=0x0409;CP=1252;COUNTRY=0",
+    Database CreateDatabase(const std::string& name,
+                            const std::string& locale = ";LANGID=0x0409;CP=1252;COUNTRY=0",
                             int options = 0) const;
     void BeginTrans() const;
     void CommitTrans() const;
@@ -228,8 +229,8 @@ public:
     Database OpenDatabase(const std::string& name, bool exclusive = false, bool readOnly = false) {
         return Workspaces0().OpenDatabase(name, exclusive, readOnly);
     }
-    Database CreateDatabase(const std::string& name, const std::string& locale = ";LANGID=0x0409;CP=1252;COUNTRY=0",
-                            int options = 0) {
+    Database CreateDatabase(const std::string& name,
+                            const std::string& locale = ";LANGID=0x0409;CP=1252;COUNTRY=0", int options = 0) {
         return Workspaces0().CreateDatabase(name, locale, options);
     }
 

@@ -36,7 +36,8 @@ protected:
         db_.Execute("CREATE TABLE Ships (ID INTEGER PRIMARY KEY AUTOINCREMENT, Job TEXT, Qty LONG, "
                     "Due DATETIME, Late YESNO NOT NULL DEFAULT 0, Reason TEXT)");
         db_.Execute("INSERT INTO Jobs VALUES ('J1', 2.5), ('J2', 4)");
-        db_.Execute("INSERT INTO Ships (Job, Qty, Due, Late, Reason) VALUES ('J1', 10, #2026-12-01#, Yes, 'Weather'), "
+        db_.Execute("INSERT INTO Ships (Job, Qty, Due, Late, Reason) VALUES ('J1', 10, #2026-12-01#, Yes, "
+                    "'Weather'), "
                     "('J2', 20, #2026-12-02#, No, Null), ('J9', 30, Null, Yes, Null), "
                     "('J1', 40, #2026-12-02#, Yes, 'Weather'), ('J2', 50, #2026-12-02#, Yes, 'Machine')");
     }
@@ -82,7 +83,8 @@ TEST_F(Dao, NavigationAndTypedValues) {
 }
 
 TEST_F(Dao, OpeningErrors) {
-    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "missing.db").string()); }), dao::errc::FileNotFound);
+    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "missing.db").string()); }),
+              dao::errc::FileNotFound);
     EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "no/such/dir/x.db").string()); }),
               dao::errc::PathNotValid);
     EXPECT_EQ(errorOf([&] { dao::engine().CreateDatabase(path_); }), dao::errc::DatabaseExists);
@@ -93,8 +95,9 @@ TEST_F(Dao, OpeningErrors) {
 }
 
 TEST_F(Dao, DynasetUpdatesOnlyKeyTableColumns) {
-    auto rs = db_.OpenRecordset("SELECT Ships.*, Jobs.Weight, Qty * Jobs.Weight AS Total FROM Ships LEFT JOIN Jobs "
-                                "ON Ships.Job = Jobs.JobNumber ORDER BY Ships.ID");
+    auto rs =
+        db_.OpenRecordset("SELECT Ships.*, Jobs.Weight, Qty * Jobs.Weight AS Total FROM Ships LEFT JOIN Jobs "
+                          "ON Ships.Job = Jobs.JobNumber ORDER BY Ships.ID");
     ASSERT_TRUE(rs.Updatable());
     EXPECT_TRUE(rs.Fields("Qty").Attributes() & dao::dbUpdatableField);
     EXPECT_FALSE(rs.Fields("Weight").Attributes() & dao::dbUpdatableField);
@@ -225,8 +228,9 @@ TEST_F(Dao, TransactionsCommitAndRollBack) {
 }
 
 TEST_F(Dao, SavedQueriesWithParameters) {
-    db_.CreateQueryDef("Due Query", "PARAMETERS [Due Date] DateTime; SELECT * FROM Ships WHERE Due = [Due Date] "
-                                    "ORDER BY ID;");
+    db_.CreateQueryDef("Due Query",
+                       "PARAMETERS [Due Date] DateTime; SELECT * FROM Ships WHERE Due = [Due Date] "
+                       "ORDER BY ID;");
     db_.CreateQueryDef("Late Fix", "UPDATE Ships SET Late = No WHERE Due >= Date()");
     auto q = db_.QueryDefs("due query");
     ASSERT_EQ(q.ParameterCount(), 1);

@@ -17,7 +17,9 @@ std::string lower(std::string s) {
     return s;
 }
 
-bool isSystemTable(const std::string& name) { return lower(name).rfind("msys", 0) == 0; }
+bool isSystemTable(const std::string& name) {
+    return lower(name).rfind("msys", 0) == 0;
+}
 
 } // namespace
 
@@ -29,16 +31,14 @@ bool DatabaseState::isTable(const std::string& table) {
 std::optional<std::string> DatabaseState::savedQuery(const std::string& query) {
     auto stmt = conn().prepare(std::string("SELECT SQL FROM ") + kQueryTable + " WHERE Name = ?1");
     stmt->bind(1, query);
-    if (stmt->step())
-        return std::get<std::string>(stmt->value(0));
+    if (stmt->step()) return std::get<std::string>(stmt->value(0));
     return std::nullopt;
 }
 
 const std::vector<ColumnDefinition>& DatabaseState::tableColumns(const std::string& table) {
     auto key = lower(table);
     auto it = tableColumnsCache.find(key);
-    if (it == tableColumnsCache.end())
-        it = tableColumnsCache.emplace(key, conn().tableColumns(table)).first;
+    if (it == tableColumnsCache.end()) it = tableColumnsCache.emplace(key, conn().tableColumns(table)).first;
     return it->second;
 }
 
@@ -63,12 +63,13 @@ std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source
             out.emplace_back();
             continue;
         }
-        out.push_back(decls[i].type.empty() ? toStored(source.values[i])
-                                            : toStored(source.values[i], typeOfParameterDeclaration(decls[i].type)));
+        out.push_back(decls[i].type.empty()
+                          ? toStored(source.values[i])
+                          : toStored(source.values[i], typeOfParameterDeclaration(decls[i].type)));
     }
     if (missing)
-        raise(errc::TooFewParameters, "Too few parameters: " + std::to_string(missing) +
-                                          " parameter(s) of the query have no value.");
+        raise(errc::TooFewParameters,
+              "Too few parameters: " + std::to_string(missing) + " parameter(s) of the query have no value.");
     return out;
 }
 
@@ -98,8 +99,7 @@ long long runMakeTable(const std::shared_ptr<DatabaseState>& db, const Source& s
         Connection& c;
         std::string schema;
         ~Detach() {
-            if (schema != "main")
-                try {
+            if (schema != "main") try {
                     c.detach(schema);
                 } catch (...) {
                 }
@@ -155,16 +155,14 @@ using namespace detail;
 namespace {
 
 DatabaseState& live(const std::shared_ptr<DatabaseState>& s) {
-    if (!s || !s->connection)
-        raise(errc::Failed, "The database is closed.");
+    if (!s || !s->connection) raise(errc::Failed, "The database is closed.");
     return *s;
 }
 
 bool looksLikeStatement(const std::string& text) {
     std::string head;
     for (char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == '(' || c == '[')
-            break;
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '(' || c == '[') break;
         head += char(std::toupper(static_cast<unsigned char>(c)));
     }
     return head == "SELECT" || head == "TRANSFORM" || head == "PARAMETERS" || text.rfind('(', 0) == 0;
@@ -172,12 +170,15 @@ bool looksLikeStatement(const std::string& text) {
 
 } // namespace
 
-const std::string& Database::Name() const { return live(s_).name; }
-bool Database::Updatable() const { return live(s_).writable; }
+const std::string& Database::Name() const {
+    return live(s_).name;
+}
+bool Database::Updatable() const {
+    return live(s_).writable;
+}
 
 void Database::Close() {
-    if (s_)
-        s_->connection.reset();
+    if (s_) s_->connection.reset();
 }
 
 Recordset Database::OpenRecordset(const std::string& source, int type, int options) const {
@@ -203,12 +204,13 @@ long long Database::Execute(const std::string& sql, int /*options*/) const {
     return db.recordsAffected;
 }
 
-long long Database::RecordsAffected() const { return live(s_).recordsAffected; }
+long long Database::RecordsAffected() const {
+    return live(s_).recordsAffected;
+}
 
 QueryDef Database::QueryDefs(const std::string& name) const {
     auto sql = live(s_).savedQuery(name);
-    if (!sql)
-        raise(errc::ItemNotFound, "There is no saved query named '" + name + "'.");
+    if (!sql) raise(errc::ItemNotFound, "There is no saved query named '" + name + "'.");
     QueryDef q;
     q.q_ = std::make_shared<QueryState>();
     q.q_->db = s_;
@@ -236,7 +238,8 @@ QueryDef Database::CreateQueryDef(const std::string& name, const std::string& sq
             raise(errc::NoPermission, "You do not have permission to change the database '" + db.name + "'.");
         if (db.savedQuery(name))
             raise(errc::TableExists, "A saved query named '" + name + "' already exists.");
-        db.conn().execute(std::string("INSERT INTO ") + kQueryTable + " (Name, SQL) VALUES (?1, ?2)", {name, sql});
+        db.conn().execute(std::string("INSERT INTO ") + kQueryTable + " (Name, SQL) VALUES (?1, ?2)",
+                          {name, sql});
     }
     QueryDef q;
     q.q_ = std::make_shared<QueryState>();
@@ -258,8 +261,7 @@ void Database::DeleteQueryDef(const std::string& name) const {
 std::vector<TableDef> Database::TableDefs() const {
     std::vector<TableDef> out;
     for (auto& name : live(s_).conn().tableNames())
-        if (!isSystemTable(name))
-            out.push_back(TableDefs(name));
+        if (!isSystemTable(name)) out.push_back(TableDefs(name));
     return out;
 }
 
@@ -270,8 +272,7 @@ TableDef Database::TableDefs(const std::string& name) const {
     TableDef td = CreateTableDef(name);
     for (auto& col : db.conn().tableColumns(name)) {
         Field f = td.CreateField(col.name, typeOfDeclared(col.declType, std::monostate{}));
-        if (col.autoIncrement)
-            f.setAttributes(f.Attributes() | dbAutoIncrField);
+        if (col.autoIncrement) f.setAttributes(f.Attributes() | dbAutoIncrField);
         td.AppendField(f);
     }
     return td;
@@ -291,8 +292,7 @@ void Database::AppendTableDef(const TableDef& table) const {
         raise(errc::NoPermission, "You do not have permission to change the database '" + db.name + "'.");
     if (db.isTable(table.Name()))
         raise(errc::TableExists, "The table '" + table.Name() + "' already exists.");
-    if (table.FieldCount() == 0)
-        raise(errc::Failed, "The table '" + table.Name() + "' has no fields.");
+    if (table.FieldCount() == 0) raise(errc::Failed, "The table '" + table.Name() + "' has no fields.");
     Connection& c = db.conn();
     std::string columns;
     bool counter = false;
@@ -300,7 +300,8 @@ void Database::AppendTableDef(const TableDef& table) const {
         // One counter per table: it becomes the row's own key.
         bool isCounter = (f.Attributes() & dbAutoIncrField) && !counter && (f.Type() == dbLong);
         counter = counter || isCounter;
-        columns += (columns.empty() ? "" : ", ") + c.quoteName(f.Name()) + " " + declaredType(f.Type(), isCounter);
+        columns +=
+            (columns.empty() ? "" : ", ") + c.quoteName(f.Name()) + " " + declaredType(f.Type(), isCounter);
     }
     c.execute("CREATE TABLE " + c.quoteName(table.Name()) + " (" + columns + ")");
     db.tableColumnsCache.clear();
@@ -318,7 +319,9 @@ void Database::DeleteTableDef(const std::string& name) const {
 
 // Table definitions.
 
-const std::string& TableDef::Name() const { return s_->name; }
+const std::string& TableDef::Name() const {
+    return s_->name;
+}
 
 Field TableDef::CreateField(const std::string& name, DataType type, long size) {
     Field f;
@@ -339,13 +342,21 @@ void TableDef::AppendField(const Field& field) {
     s_->fields.push_back(field);
 }
 
-std::vector<Field> TableDef::Fields() const { return s_->fields; }
-int TableDef::FieldCount() const { return int(s_->fields.size()); }
+std::vector<Field> TableDef::Fields() const {
+    return s_->fields;
+}
+int TableDef::FieldCount() const {
+    return int(s_->fields.size());
+}
 
 // Saved and temporary queries.
 
-const std::string& QueryDef::Name() const { return q_->name; }
-std::string QueryDef::SQL() const { return q_->sql; }
+const std::string& QueryDef::Name() const {
+    return q_->name;
+}
+std::string QueryDef::SQL() const {
+    return q_->sql;
+}
 
 void QueryDef::setSQL(const std::string& sql) {
     jet::Statement statement = jet::parse(sql);
@@ -358,7 +369,9 @@ void QueryDef::setSQL(const std::string& sql) {
     q_->given.assign(statement.parameters.size(), false);
 }
 
-int QueryDef::ParameterCount() const { return int(q_->statement.parameters.size()); }
+int QueryDef::ParameterCount() const {
+    return int(q_->statement.parameters.size());
+}
 
 Parameter QueryDef::Parameters(int index) const {
     if (index < 0 || index >= ParameterCount())
@@ -371,8 +384,7 @@ Parameter QueryDef::Parameters(int index) const {
 
 Parameter QueryDef::Parameters(const std::string& name) const {
     for (int i = 0; i < ParameterCount(); ++i)
-        if (lower(q_->statement.parameters[size_t(i)].name) == lower(name))
-            return Parameters(i);
+        if (lower(q_->statement.parameters[size_t(i)].name) == lower(name)) return Parameters(i);
     raise(errc::ItemNotFound, "The query '" + q_->name + "' has no parameter named '" + name + "'.");
 }
 
@@ -391,9 +403,15 @@ long long QueryDef::Execute(int /*options*/) const {
     return db.recordsAffected;
 }
 
-const std::string& Parameter::Name() const { return q_->statement.parameters[index_].name; }
-DataType Parameter::Type() const { return typeOfParameterDeclaration(q_->statement.parameters[index_].type); }
-runtime::Variant Parameter::Value() const { return q_->values[index_]; }
+const std::string& Parameter::Name() const {
+    return q_->statement.parameters[index_].name;
+}
+DataType Parameter::Type() const {
+    return typeOfParameterDeclaration(q_->statement.parameters[index_].type);
+}
+runtime::Variant Parameter::Value() const {
+    return q_->values[index_];
+}
 void Parameter::setValue(const runtime::Variant& value) {
     q_->values[index_] = value;
     q_->given[index_] = true;

@@ -13,16 +13,14 @@ namespace {
 constexpr long long kSecuredMark = 0x44525631;
 
 detail::WorkspaceState& live(const std::shared_ptr<detail::WorkspaceState>& s) {
-    if (!s || s->closed)
-        raise(errc::Failed, "The workspace is closed.");
+    if (!s || s->closed) raise(errc::Failed, "The workspace is closed.");
     return *s;
 }
 
 std::vector<std::shared_ptr<detail::DatabaseState>> openDatabases(detail::WorkspaceState& ws) {
     std::vector<std::shared_ptr<detail::DatabaseState>> out;
     for (auto& w : ws.databases)
-        if (auto db = w.lock(); db && db->connection)
-            out.push_back(db);
+        if (auto db = w.lock(); db && db->connection) out.push_back(db);
     return out;
 }
 
@@ -49,14 +47,15 @@ void DBEngine::reset() {
 Workspace DBEngine::Workspaces0() {
     bool stale = !default_.s_ || default_.s_->closed ||
                  (default_.s_->user != defaultUser_ && default_.s_->transactionDepth == 0);
-    if (stale)
-        default_ = CreateWorkspace("#Default Workspace#", defaultUser_, defaultPassword_);
+    if (stale) default_ = CreateWorkspace("#Default Workspace#", defaultUser_, defaultPassword_);
     return default_;
 }
 
-Workspace DBEngine::CreateWorkspace(const std::string& name, const std::string& user, const std::string& password) {
-    Permission permission = systemDB_.empty() ? Workgroup::builtIn(user, password)
-                                              : Workgroup(paths::resolve(systemDB_)).authenticate(user, password);
+Workspace DBEngine::CreateWorkspace(const std::string& name, const std::string& user,
+                                    const std::string& password) {
+    Permission permission = systemDB_.empty()
+                                ? Workgroup::builtIn(user, password)
+                                : Workgroup(paths::resolve(systemDB_)).authenticate(user, password);
     Workspace ws;
     ws.s_ = std::make_shared<detail::WorkspaceState>();
     ws.s_->name = name;
@@ -65,9 +64,15 @@ Workspace DBEngine::CreateWorkspace(const std::string& name, const std::string& 
     return ws;
 }
 
-const std::string& Workspace::Name() const { return live(s_).name; }
-const std::string& Workspace::UserName() const { return live(s_).user; }
-Permission Workspace::UserPermission() const { return live(s_).permission; }
+const std::string& Workspace::Name() const {
+    return live(s_).name;
+}
+const std::string& Workspace::UserName() const {
+    return live(s_).user;
+}
+Permission Workspace::UserPermission() const {
+    return live(s_).permission;
+}
 
 Database Workspace::OpenDatabase(const std::string& name, bool /*exclusive*/, bool readOnly) const {
     auto& ws = live(s_);
@@ -88,15 +93,15 @@ Database Workspace::OpenDatabase(const std::string& name, bool /*exclusive*/, bo
     }
     state->writable = !options.readOnly;
     state->workspace = s_;
-    if (ws.transactionDepth > 0 && state->writable)
-        state->connection->begin();
+    if (ws.transactionDepth > 0 && state->writable) state->connection->begin();
     ws.databases.push_back(state);
     Database db;
     db.s_ = state;
     return db;
 }
 
-Database Workspace::CreateDatabase(const std::string& name, const std::string& /*locale*/, int /*options*/) const {
+Database Workspace::CreateDatabase(const std::string& name, const std::string& /*locale*/,
+                                   int /*options*/) const {
     auto& ws = live(s_);
     auto state = std::make_shared<detail::DatabaseState>();
     state->name = name;
@@ -117,8 +122,7 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
 void Workspace::BeginTrans() const {
     auto& ws = live(s_);
     for (auto& db : openDatabases(ws)) {
-        if (!db->writable)
-            continue;
+        if (!db->writable) continue;
         if (ws.transactionDepth == 0)
             db->conn().begin();
         else
@@ -129,12 +133,10 @@ void Workspace::BeginTrans() const {
 
 void Workspace::CommitTrans() const {
     auto& ws = live(s_);
-    if (ws.transactionDepth == 0)
-        raise(errc::NoTransaction, "CommitTrans without BeginTrans.");
+    if (ws.transactionDepth == 0) raise(errc::NoTransaction, "CommitTrans without BeginTrans.");
     --ws.transactionDepth;
     for (auto& db : openDatabases(ws)) {
-        if (!db->writable)
-            continue;
+        if (!db->writable) continue;
         if (ws.transactionDepth == 0)
             db->conn().commit();
         else
@@ -144,12 +146,10 @@ void Workspace::CommitTrans() const {
 
 void Workspace::Rollback() const {
     auto& ws = live(s_);
-    if (ws.transactionDepth == 0)
-        raise(errc::NoTransaction, "Rollback without BeginTrans.");
+    if (ws.transactionDepth == 0) raise(errc::NoTransaction, "Rollback without BeginTrans.");
     --ws.transactionDepth;
     for (auto& db : openDatabases(ws)) {
-        if (!db->writable)
-            continue;
+        if (!db->writable) continue;
         if (ws.transactionDepth == 0)
             db->conn().rollback();
         else {
@@ -160,8 +160,7 @@ void Workspace::Rollback() const {
 }
 
 void Workspace::Close() {
-    if (!s_ || s_->closed)
-        return;
+    if (!s_ || s_->closed) return;
     // An open transaction is rolled back: closing never leaves half a change behind.
     while (s_->transactionDepth > 0)
         Rollback();
@@ -171,8 +170,7 @@ void Workspace::Close() {
 }
 
 void secureDatabase(const Database& db) {
-    if (!db)
-        raise(errc::Failed, "No database.");
+    if (!db) raise(errc::Failed, "No database.");
     db.s_->conn().execute("PRAGMA application_id = " + std::to_string(kSecuredMark));
 }
 

@@ -9,8 +9,12 @@
 namespace dao::jet {
 namespace {
 
-bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80); }
-bool isWordChar(char c) { return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
+bool isWordStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80);
+}
+bool isWordChar(char c) {
+    return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
+}
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -19,13 +23,17 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-bool sameName(std::string_view a, std::string_view b) { return upper(a) == upper(b); }
+bool sameName(std::string_view a, std::string_view b) {
+    return upper(a) == upper(b);
+}
 
 bool isKeyword(const Token& t, std::string_view word) {
     return t.kind == TokenKind::Word && sameName(t.text, word);
 }
 
-bool isSymbol(const Token& t, std::string_view symbol) { return t.kind == TokenKind::Symbol && t.text == symbol; }
+bool isSymbol(const Token& t, std::string_view symbol) {
+    return t.kind == TokenKind::Symbol && t.text == symbol;
+}
 
 // Index of the next token that is not white space, or tokens.size().
 size_t nextSignificant(const Tokens& t, size_t i) {
@@ -37,8 +45,7 @@ size_t nextSignificant(const Tokens& t, size_t i) {
 // Index of the previous token that is not white space, or npos.
 size_t previousSignificant(const Tokens& t, size_t i) {
     while (i-- > 0)
-        if (t[i].kind != TokenKind::Space)
-            return i;
+        if (t[i].kind != TokenKind::Space) return i;
     return std::string::npos;
 }
 
@@ -64,8 +71,7 @@ size_t findTopLevel(const Tokens& t, std::initializer_list<std::string_view> wor
             --depth;
         else if (depth == 0 && t[i].kind == TokenKind::Word)
             for (auto w : words)
-                if (sameName(t[i].text, w))
-                    return i;
+                if (sameName(t[i].text, w)) return i;
     }
     return t.size();
 }
@@ -102,16 +108,13 @@ std::string isoFromDateLiteral(const std::string& text) {
     std::string rest = text.substr(size_t(consumed));
     if (std::sscanf(rest.c_str(), " %d:%d:%d", &h, &mi, &s) >= 2) {
         std::string u = upper(rest);
-        if (u.find("PM") != std::string::npos && h < 12)
-            h += 12;
-        if (u.find("AM") != std::string::npos && h == 12)
-            h = 0;
+        if (u.find("PM") != std::string::npos && h < 12) h += 12;
+        if (u.find("AM") != std::string::npos && h == 12) h = 0;
     }
     if (month < 1 || month > 12 || day < 1 || day > 31)
         raise(errc::SyntaxError, "The date #" + text + "# is not a valid date.");
     std::string iso = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day);
-    if (h || mi || s)
-        iso += " " + twoDigits(h) + ":" + twoDigits(mi) + ":" + twoDigits(s);
+    if (h || mi || s) iso += " " + twoDigits(h) + ":" + twoDigits(mi) + ":" + twoDigits(s);
     return iso;
 }
 
@@ -119,8 +122,7 @@ std::string quoted(const std::string& text, char quote) {
     std::string out(1, quote);
     for (char c : text) {
         out += c;
-        if (c == quote)
-            out += quote;
+        if (c == quote) out += quote;
     }
     return out + quote;
 }
@@ -132,8 +134,7 @@ std::string likePattern(const std::string& jet) {
         char c = jet[i];
         if (c == '[' && i + 2 < jet.size() && jet[i + 2] == ']') { // [*] [?] [#]: the character itself
             char lit = jet[i + 1];
-            if (lit == '%' || lit == '_' || lit == '\\')
-                out += '\\';
+            if (lit == '%' || lit == '_' || lit == '\\') out += '\\';
             out += lit;
             i += 2;
         } else if (c == '*')
@@ -154,8 +155,7 @@ Tokens unqualifiedAssignments(Tokens t) {
     size_t end = findTopLevel(t, {"WHERE"}, set);
     size_t expectTarget = set;
     for (size_t i = set + 1; i < end && i < t.size(); ++i) {
-        if (t[i].kind == TokenKind::Space)
-            continue;
+        if (t[i].kind == TokenKind::Space) continue;
         if (i > expectTarget && (t[i].kind == TokenKind::Word || t[i].kind == TokenKind::Name) &&
             previousSignificant(t, i) == expectTarget) {
             size_t dot = nextSignificant(t, i + 1);
@@ -164,15 +164,15 @@ Tokens unqualifiedAssignments(Tokens t) {
                 end -= dot + 1 - i;
             }
         }
-        if (isSymbol(t[i], ","))
-            expectTarget = i;
+        if (isSymbol(t[i], ",")) expectTarget = i;
     }
     return t;
 }
 
 class Translator {
 public:
-    Translator(const std::vector<ParameterDecl>& parameters, Placeholders style) : parameters_(parameters), style_(style) {}
+    Translator(const std::vector<ParameterDecl>& parameters, Placeholders style)
+        : parameters_(parameters), style_(style) {}
 
     std::string run(const Tokens& t) {
         Tokens body = trimmed(t);
@@ -184,8 +184,7 @@ public:
             rest.insert(rest.end(), body.begin() + long(from), body.end());
             body = rest;
         }
-        if (!body.empty() && isKeyword(body[0], "UPDATE"))
-            body = unqualifiedAssignments(body);
+        if (!body.empty() && isKeyword(body[0], "UPDATE")) body = unqualifiedAssignments(body);
         // SELECT [DISTINCT] TOP n: the backend's LIMIT at the end.
         size_t select = body.empty() ? 0 : nextSignificant(body, 0);
         if (select < body.size() && isKeyword(body[select], "SELECT")) {
@@ -201,8 +200,7 @@ public:
             }
         }
         std::string sql = range(body, 0, body.size());
-        if (!limit.empty())
-            sql += " LIMIT " + limit;
+        if (!limit.empty()) sql += " LIMIT " + limit;
         return sql;
     }
 
@@ -216,15 +214,13 @@ private:
         size_t index = 0;
         while (index < slots.size() && !sameName(slots[index], name))
             ++index;
-        if (index == slots.size())
-            slots.push_back(name);
+        if (index == slots.size()) slots.push_back(name);
         return (style_ == Placeholders::DollarNumbered ? "$" : "?") + std::to_string(index + 1);
     }
 
     std::optional<std::string> parameterNamed(const std::string& name) const {
         for (auto& p : parameters_)
-            if (sameName(p.name, name))
-                return p.name;
+            if (sameName(p.name, name)) return p.name;
         return std::nullopt;
     }
 
@@ -256,20 +252,16 @@ private:
             return quoted(tok.text, '\'');
         case TokenKind::Name:
             if (!afterDot && !beforeDot)
-                if (auto p = parameterNamed(tok.text))
-                    return placeholder(*p);
+                if (auto p = parameterNamed(tok.text)) return placeholder(*p);
             return quoted(tok.text, '"');
         case TokenKind::Symbol:
-            if (tok.text == "&")
-                return "||";
-            if (tok.text == "!=")
-                return "<>";
+            if (tok.text == "&") return "||";
+            if (tok.text == "!=") return "<>";
             return tok.text;
         case TokenKind::Word:
             break;
         }
-        if (afterDot || beforeDot)
-            return tok.text == "*" ? tok.text : quoted(tok.text, '"');
+        if (afterDot || beforeDot) return tok.text == "*" ? tok.text : quoted(tok.text, '"');
         std::string word = upper(tok.text);
         if (beforeParen) {
             size_t close = matchingParen(t, next);
@@ -281,16 +273,11 @@ private:
             }
             return tok.text;
         }
-        if (word == "YES" || word == "TRUE")
-            return "-1";
-        if (word == "NO" || word == "FALSE")
-            return "0";
-        if (word == "MOD")
-            return "%";
-        if (word == "DISTINCTROW")
-            return "";
-        if (auto p = parameterNamed(tok.text))
-            return placeholder(*p);
+        if (word == "YES" || word == "TRUE") return "-1";
+        if (word == "NO" || word == "FALSE") return "0";
+        if (word == "MOD") return "%";
+        if (word == "DISTINCTROW") return "";
+        if (auto p = parameterNamed(tok.text)) return placeholder(*p);
         return tok.text;
     }
 
@@ -300,13 +287,13 @@ private:
             Tokens a = trimmed(arg);
             args.push_back(range(a, 0, a.size()));
         }
-        if (args.size() == 1 && args[0].empty())
-            args.clear();
+        if (args.size() == 1 && args[0].empty()) args.clear();
         return args;
     }
 
     // Jet functions the backends spell differently; "" leaves the call as written.
-    std::string function(const std::string& word, const std::string& written, const std::vector<std::string>& a) {
+    std::string function(const std::string& word, const std::string& written,
+                         const std::vector<std::string>& a) {
         auto join = [&] {
             std::string s;
             for (size_t k = 0; k < a.size(); ++k)
@@ -314,31 +301,26 @@ private:
             return s;
         };
         if (word == "IIF") {
-            if (a.size() != 3)
-                raise(errc::SyntaxError, "IIf needs three arguments.");
+            if (a.size() != 3) raise(errc::SyntaxError, "IIf needs three arguments.");
             return "(CASE WHEN " + a[0] + " THEN " + a[1] + " ELSE " + a[2] + " END)";
         }
         if (word == "NZ")
             return "COALESCE(" + a.at(0) + ", " + (a.size() > 1 ? a[1] : std::string("0")) + ")";
-        if (word == "DATE" && a.empty())
-            return placeholder("Date()");
-        if (word == "NOW" && a.empty())
-            return placeholder("Now()");
-        if (word == "UCASE")
-            return "UPPER(" + join() + ")";
-        if (word == "LCASE")
-            return "LOWER(" + join() + ")";
-        if (word == "LEN")
-            return "LENGTH(" + join() + ")";
-        if (word == "MID")
-            return "SUBSTR(" + join() + ")";
+        if (word == "DATE" && a.empty()) return placeholder("Date()");
+        if (word == "NOW" && a.empty()) return placeholder("Now()");
+        if (word == "UCASE") return "UPPER(" + join() + ")";
+        if (word == "LCASE") return "LOWER(" + join() + ")";
+        if (word == "LEN") return "LENGTH(" + join() + ")";
+        if (word == "MID") return "SUBSTR(" + join() + ")";
         return written + "(" + join() + ")";
     }
 };
 
 } // namespace
 
-std::string quoteText(std::string_view text) { return quoted(std::string(text), '"'); }
+std::string quoteText(std::string_view text) {
+    return quoted(std::string(text), '"');
+}
 
 std::string dateLiteral(int year, int month, int day, int hour, int minute, int second) {
     std::string iso = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day);
@@ -389,8 +371,7 @@ Tokens tokenize(std::string_view sql) {
                 ++i;
             if (i < sql.size() && (sql[i] == 'e' || sql[i] == 'E')) {
                 size_t j = i + 1;
-                if (j < sql.size() && (sql[j] == '+' || sql[j] == '-'))
-                    ++j;
+                if (j < sql.size() && (sql[j] == '+' || sql[j] == '-')) ++j;
                 if (j < sql.size() && std::isdigit(static_cast<unsigned char>(sql[j]))) {
                     i = j;
                     while (i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i])))
@@ -465,25 +446,22 @@ Statement parse(std::string_view sql) {
             raise(errc::SyntaxError, "The PARAMETERS declaration must end with a semicolon.");
         for (auto& decl : splitTopLevel(slice(t, 1, semi))) {
             Tokens d = trimmed(decl);
-            if (d.empty())
-                continue;
+            if (d.empty()) continue;
             ParameterDecl p{d[0].text, ""};
             size_t type = nextSignificant(d, 1);
-            if (type < d.size())
-                p.type = d[type].text;
+            if (type < d.size()) p.type = d[type].text;
             st.parameters.push_back(p);
         }
         t = trimmed(slice(t, semi + 1, t.size()));
     }
     st.body = t;
-    if (t.empty())
-        raise(errc::SyntaxError, "The statement is empty.");
+    if (t.empty()) raise(errc::SyntaxError, "The statement is empty.");
     std::string first = upper(t[0].text);
     if (first == "TRANSFORM")
         st.kind = StatementKind::Crosstab;
     else if (first == "SELECT")
         st.kind = findTopLevel(t, {"INTO"}) < findTopLevel(t, {"FROM"}) ? StatementKind::MakeTable
-                                                                          : StatementKind::Select;
+                                                                        : StatementKind::Select;
     else if (first == "INSERT" || first == "UPDATE" || first == "DELETE")
         st.kind = StatementKind::Action;
     else if (first == "CREATE" || first == "DROP" || first == "ALTER")
@@ -509,8 +487,7 @@ Translation translate(const Tokens& body, const std::vector<ParameterDecl>& para
 Tokens withCondition(const Tokens& body, const Tokens& condition) {
     Tokens b = trimmed(body);
     Tokens cond = trimmed(condition);
-    if (cond.empty())
-        return b;
+    if (cond.empty()) return b;
     auto wrap = [&](const Tokens& inner) {
         Tokens out{Token{TokenKind::Symbol, "("}};
         out.insert(out.end(), inner.begin(), inner.end());
@@ -549,13 +526,11 @@ Tokens withOrder(const Tokens& body, const Tokens& order) {
 
 std::optional<KeyTable> keyTable(const Tokens& body) {
     Tokens b = trimmed(body);
-    if (b.empty() || !isKeyword(b[0], "SELECT"))
-        return std::nullopt;
+    if (b.empty() || !isKeyword(b[0], "SELECT")) return std::nullopt;
     size_t first = nextSignificant(b, 1);
     if (first < b.size() && (isKeyword(b[first], "DISTINCT") || isKeyword(b[first], "DISTINCTROW")))
         return std::nullopt;
-    if (findTopLevel(b, {"GROUP", "UNION", "HAVING"}) != b.size())
-        return std::nullopt;
+    if (findTopLevel(b, {"GROUP", "UNION", "HAVING"}) != b.size()) return std::nullopt;
     // Aggregates in the select list make one row of many.
     size_t from = findTopLevel(b, {"FROM"});
     for (size_t i = 0; i < from; ++i)
@@ -568,18 +543,17 @@ std::optional<KeyTable> keyTable(const Tokens& body) {
     size_t i = nextSignificant(b, from + 1);
     while (i < b.size() && isSymbol(b[i], "("))
         i = nextSignificant(b, i + 1);
-    if (i >= b.size() || (b[i].kind != TokenKind::Word && b[i].kind != TokenKind::Name))
-        return std::nullopt;
+    if (i >= b.size() || (b[i].kind != TokenKind::Word && b[i].kind != TokenKind::Name)) return std::nullopt;
     KeyTable key{b[i].text, b[i].text};
     size_t j = nextSignificant(b, i + 1);
-    if (j < b.size() && isKeyword(b[j], "AS"))
-        j = nextSignificant(b, j + 1);
-    static const char* notAlias[] = {"LEFT", "RIGHT", "INNER", "JOIN", "WHERE", "ORDER", "ON", "GROUP", "UNION", "IN"};
+    if (j < b.size() && isKeyword(b[j], "AS")) j = nextSignificant(b, j + 1);
+    static const char* notAlias[] = {"LEFT",  "RIGHT", "INNER", "JOIN",  "WHERE",
+                                     "ORDER", "ON",    "GROUP", "UNION", "IN"};
     if (j < b.size() && (b[j].kind == TokenKind::Word || b[j].kind == TokenKind::Name)) {
         bool keyword = b[j].kind == TokenKind::Word &&
-                       std::any_of(std::begin(notAlias), std::end(notAlias), [&](const char* k) { return sameName(b[j].text, k); });
-        if (!keyword)
-            key.alias = b[j].text;
+                       std::any_of(std::begin(notAlias), std::end(notAlias),
+                                   [&](const char* k) { return sameName(b[j].text, k); });
+        if (!keyword) key.alias = b[j].text;
     }
     return key;
 }
@@ -627,8 +601,7 @@ MakeTable splitMakeTable(const Tokens& body) {
     size_t from = findTopLevel(b, {"FROM"}, into);
     MakeTable m;
     size_t i = nextSignificant(b, into + 1);
-    if (i >= from)
-        raise(errc::SyntaxError, "SELECT ... INTO needs the name of the new table.");
+    if (i >= from) raise(errc::SyntaxError, "SELECT ... INTO needs the name of the new table.");
     m.table = b[i].text;
     size_t in = nextSignificant(b, i + 1);
     if (in < from && isKeyword(b[in], "IN")) {

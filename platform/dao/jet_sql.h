@@ -25,7 +25,7 @@ using Tokens = std::vector<Token>;
 std::string quoteText(std::string_view text);
 std::string dateLiteral(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-Tokens tokenize(std::string_view sql); // 3075 on an unterminated string, name or date
+Tokens tokenize(std::string_view sql);    // 3075 on an unterminated string, name or date
 std::string toText(const Tokens& tokens); // back to Jet SQL text
 
 struct ParameterDecl {
@@ -75,11 +75,11 @@ Tokens withLeadingColumn(const Tokens& body, const std::string& expression, cons
 
 // TRANSFORM <value> SELECT <row headings> FROM ... GROUP BY <groups> PIVOT <column> [IN (...)]
 struct Crosstab {
-    Tokens value;    // the aggregate of each cell
-    Tokens select;   // SELECT ... (row headings, grouped, ordered by the groups)
-    Tokens groups;   // the GROUP BY expressions
-    Tokens from;     // FROM ... WHERE ... (everything between the select list and GROUP BY)
-    Tokens pivot;    // the column-heading expression
+    Tokens value;                     // the aggregate of each cell
+    Tokens select;                    // SELECT ... (row headings, grouped, ordered by the groups)
+    Tokens groups;                    // the GROUP BY expressions
+    Tokens from;                      // FROM ... WHERE ... (everything between the select list and GROUP BY)
+    Tokens pivot;                     // the column-heading expression
     std::vector<Tokens> fixedColumns; // PIVOT ... IN (a, b, c): those headings in that order
 };
 Crosstab splitCrosstab(const Tokens& body);

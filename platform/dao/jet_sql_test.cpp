@@ -1,5 +1,5 @@
-#include "dao/jet_sql.h"
 #include "dao/errors.h"
+#include "dao/jet_sql.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@ namespace {
 std::string sqlOf(const std::string& jet, std::vector<std::string>* slots = nullptr) {
     auto st = parse(jet);
     auto t = translate(st.body, st.parameters);
-    if (slots)
-        *slots = t.slots;
+    if (slots) *slots = t.slots;
     return t.sql;
 }
 } // namespace
@@ -22,8 +21,10 @@ TEST(JetSql, NamesLiteralsAndOperators) {
               "Canceled = 0 AND x = -1");
     EXPECT_EQ(sqlOf("SELECT * FROM T WHERE d = #12/8/2026# OR d = #2026-01-05# OR d > #3/4/2026 2:30:00 PM#"),
               "SELECT * FROM T WHERE d = '2026-12-08' OR d = '2026-01-05' OR d > '2026-03-04 14:30:00'");
-    EXPECT_EQ(sqlOf("SELECT a & \"it's\" FROM T WHERE b Is Null"), "SELECT a || 'it''s' FROM T WHERE b Is Null");
-    EXPECT_EQ(sqlOf("Delete * From Shipments WHERE Canceled = Yes"), "Delete From Shipments WHERE Canceled = -1");
+    EXPECT_EQ(sqlOf("SELECT a & \"it's\" FROM T WHERE b Is Null"),
+              "SELECT a || 'it''s' FROM T WHERE b Is Null");
+    EXPECT_EQ(sqlOf("Delete * From Shipments WHERE Canceled = Yes"),
+              "Delete From Shipments WHERE Canceled = -1");
     EXPECT_EQ(sqlOf("DELETE Shipments.* FROM Shipments"), "DELETE FROM Shipments");
     EXPECT_EQ(sqlOf("UPDATE T SET T.a = 1, [T].[b c] = T.d WHERE T.e = 2"),
               "UPDATE T SET a = 1, \"b c\" = \"T\".\"d\" WHERE \"T\".\"e\" = 2");
@@ -40,11 +41,12 @@ TEST(JetSql, LikeWildcardsAreTranslatedAndBackendWildcardsEscaped) {
 
 TEST(JetSql, FunctionsAndParameters) {
     std::vector<std::string> slots;
-    EXPECT_EQ(sqlOf("PARAMETERS ThatDate DateTime, [Low Date] DateTime; SELECT IIf(Late, 1, Nz(q)) FROM T "
-                    "WHERE d >= [Low Date] AND d <= ThatDate AND e < Date() AND f = [low date]",
-                    &slots),
-              "SELECT (CASE WHEN Late THEN 1 ELSE COALESCE(q, 0) END) FROM T WHERE d >= ?1 AND d <= ?2 AND e < ?3 "
-              "AND f = ?1");
+    EXPECT_EQ(
+        sqlOf("PARAMETERS ThatDate DateTime, [Low Date] DateTime; SELECT IIf(Late, 1, Nz(q)) FROM T "
+              "WHERE d >= [Low Date] AND d <= ThatDate AND e < Date() AND f = [low date]",
+              &slots),
+        "SELECT (CASE WHEN Late THEN 1 ELSE COALESCE(q, 0) END) FROM T WHERE d >= ?1 AND d <= ?2 AND e < ?3 "
+        "AND f = ?1");
     EXPECT_EQ(slots, (std::vector<std::string>{"Low Date", "ThatDate", "Date()"}));
     auto st = parse("PARAMETERS [JOB NUMBER TO PRINT] Text, SHIPID Long; SELECT 1");
     ASSERT_EQ(st.parameters.size(), 2u);
@@ -72,13 +74,15 @@ TEST(JetSql, FilterMergesIntoWhereBeforeOrdering) {
     EXPECT_EQ(toText(withCondition(body, tokenize("T.Late = Yes"))),
               "SELECT * FROM T  WHERE (a = 1 OR b = 2) AND (T.Late = Yes) ORDER BY c");
     body = parse("SELECT * FROM T ORDER BY c;").body;
-    EXPECT_EQ(toText(withCondition(body, tokenize("x IS NULL"))), "SELECT * FROM T  WHERE (x IS NULL) ORDER BY c");
+    EXPECT_EQ(toText(withCondition(body, tokenize("x IS NULL"))),
+              "SELECT * FROM T  WHERE (x IS NULL) ORDER BY c");
     EXPECT_EQ(toText(withOrder(body, tokenize("d DESC"))), "SELECT * FROM T  ORDER BY d DESC");
 }
 
 TEST(JetSql, KeyTableOfUpdatableShapesOnly) {
     auto key = keyTable(parse("SELECT S.* FROM (Shipments AS S LEFT JOIN [Job Lookup Table] ON S.JobNum = "
-                              "[Job Lookup Table].[Job Number]) WHERE x = 1").body);
+                              "[Job Lookup Table].[Job Number]) WHERE x = 1")
+                            .body);
     ASSERT_TRUE(key);
     EXPECT_EQ(key->table, "Shipments");
     EXPECT_EQ(key->alias, "S");
@@ -91,8 +95,10 @@ TEST(JetSql, KeyTableOfUpdatableShapesOnly) {
 }
 
 TEST(JetSql, CrosstabAndMakeTableSplit) {
-    auto x = splitCrosstab(parse("TRANSFORM Count(S.ID) AS N SELECT S.D, Count(S.ID) AS Total FROM S WHERE S.D > 1 "
-                                 "GROUP BY S.D PIVOT S.Reason IN (\"a\", \"b\")").body);
+    auto x = splitCrosstab(
+        parse("TRANSFORM Count(S.ID) AS N SELECT S.D, Count(S.ID) AS Total FROM S WHERE S.D > 1 "
+              "GROUP BY S.D PIVOT S.Reason IN (\"a\", \"b\")")
+            .body);
     EXPECT_EQ(toText(x.groups), "S.D");
     EXPECT_EQ(toText(x.pivot), "S.Reason");
     EXPECT_EQ(toText(x.from), "FROM S WHERE S.D > 1");
@@ -105,7 +111,8 @@ TEST(JetSql, CrosstabAndMakeTableSplit) {
 
 TEST(JetSql, QuotingKeepsUserTextInsideItsLiteral) {
     std::string hostile = "O\"Brien\" OR \"1\"=\"1";
-    auto st = parse("SELECT * FROM T WHERE Customer = " + quoteText(hostile) + " AND d = " + dateLiteral(2026, 3, 4));
+    auto st = parse("SELECT * FROM T WHERE Customer = " + quoteText(hostile) +
+                    " AND d = " + dateLiteral(2026, 3, 4));
     auto t = translate(st.body, st.parameters);
     EXPECT_EQ(t.sql, "SELECT * FROM T WHERE Customer = 'O\"Brien\" OR \"1\"=\"1' AND d = '2026-03-04'");
     EXPECT_EQ(quoteText("it's"), "\"it's\"");

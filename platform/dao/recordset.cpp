@@ -16,11 +16,14 @@ constexpr const char* kKeyColumn = "__dao_key";
 
 bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-std::string keyExpression(const jet::KeyTable& key) { return "[" + key.alias + "].rowid"; }
+std::string keyExpression(const jet::KeyTable& key) {
+    return "[" + key.alias + "].rowid";
+}
 
 void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db) {
     for (int i = first; i < stmt.columnCount(); ++i) {
@@ -37,17 +40,16 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
                     break;
                 }
         f->type = typeOfDeclared(col.declType, sample);
-        f->attributes = (f->type == dbText || f->type == dbMemo || f->type == dbBinary || f->type == dbLongBinary)
-                            ? dbVariableField
-                            : dbFixedField;
+        f->attributes =
+            (f->type == dbText || f->type == dbMemo || f->type == dbBinary || f->type == dbLongBinary)
+                ? dbVariableField
+                : dbFixedField;
         if (!col.table.empty())
             for (auto& def : db.tableColumns(col.table))
-                if (sameName(def.name, col.column) && def.autoIncrement)
-                    f->attributes |= dbAutoIncrField;
+                if (sameName(def.name, col.column) && def.autoIncrement) f->attributes |= dbAutoIncrField;
         f->updatable = set.updatable && set.key && sameName(col.table, set.key->table) &&
                        !(f->attributes & dbAutoIncrField);
-        if (f->updatable)
-            f->attributes |= dbUpdatableField;
+        if (f->updatable) f->attributes |= dbUpdatableField;
         set.fields.push_back(f);
     }
 }
@@ -71,31 +73,30 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
 
 // The row of key `key` as the statement now delivers it, if it still qualifies.
 std::optional<Row> fetchByKey(RowSet& set, std::int64_t key) {
-    auto body = jet::withCondition(jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
-                                   jet::tokenize(keyExpression(*set.key) + " = " + std::to_string(key)));
+    auto body = jet::withCondition(
+        jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
+        jet::tokenize(keyExpression(*set.key) + " = " + std::to_string(key)));
     std::vector<StoredValue> params;
     auto stmt = prepareTranslated(*set.db, body, set.source, params);
     RowSet scratch;
     readRows(scratch, *stmt, true);
-    if (scratch.rows.empty())
-        return std::nullopt;
+    if (scratch.rows.empty()) return std::nullopt;
     return scratch.rows.front();
 }
 
 Cursor& live(const std::shared_ptr<Cursor>& c) {
-    if (!c || c->closed)
-        raise(errc::Failed, "The record set is closed.");
+    if (!c || c->closed) raise(errc::Failed, "The record set is closed.");
     return *c;
 }
 
-bool atRow(const Cursor& c) { return c.position >= 0 && c.position < long(c.set->rows.size()); }
+bool atRow(const Cursor& c) {
+    return c.position >= 0 && c.position < long(c.set->rows.size());
+}
 
 Row& currentRow(Cursor& c) {
-    if (!atRow(c))
-        raise(errc::NoCurrentRecord, "There is no current record.");
+    if (!atRow(c)) raise(errc::NoCurrentRecord, "There is no current record.");
     Row& row = c.set->rows[size_t(c.position)];
-    if (row.deleted)
-        raise(errc::RecordDeleted, "The current record has been deleted.");
+    if (row.deleted) raise(errc::RecordDeleted, "The current record has been deleted.");
     return row;
 }
 
@@ -109,19 +110,19 @@ void skipDeleted(Cursor& c, int step) {
 
 void requireWritable(const Cursor& c) {
     if (!c.set->db->writable)
-        raise(errc::NoPermission, "You do not have permission to change the database '" + c.set->db->name + "'.");
-    if (!c.set->updatable)
-        raise(errc::ReadOnly, "This record set cannot be updated.");
+        raise(errc::NoPermission,
+              "You do not have permission to change the database '" + c.set->db->name + "'.");
+    if (!c.set->updatable) raise(errc::ReadOnly, "This record set cannot be updated.");
 }
 
 // WHERE clause matching the row's key and every key-table value it was read with.
-std::string matchOriginal(const RowSet& set, const Row& row, Connection& conn, std::vector<StoredValue>& params) {
+std::string matchOriginal(const RowSet& set, const Row& row, Connection& conn,
+                          std::vector<StoredValue>& params) {
     std::string where = " WHERE rowid = ?" + std::to_string(params.size() + 1);
     params.push_back(row.key);
     for (size_t i = 0; i < set.fields.size(); ++i) {
         auto& f = *set.fields[i];
-        if (!sameName(f.sourceTable, set.key->table))
-            continue;
+        if (!sameName(f.sourceTable, set.key->table)) continue;
         where += " AND " + conn.quoteName(f.sourceField) + " IS ?" + std::to_string(params.size() + 1);
         params.push_back(row.values[i]);
     }
@@ -140,9 +141,9 @@ std::string matchOriginal(const RowSet& set, const Row& row, Connection& conn, s
 
 } // namespace
 
-std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type, int options) {
-    if (source.statement.kind == jet::StatementKind::Crosstab)
-        return openCrosstab(db, source);
+std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
+                                 int options) {
+    if (source.statement.kind == jet::StatementKind::Crosstab) return openCrosstab(db, source);
     if (source.statement.kind != jet::StatementKind::Select)
         raise(errc::NotSupported, "An action query cannot be opened as a record set; execute it instead.");
     auto set = std::make_shared<RowSet>();
@@ -154,8 +155,9 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
             set->key = key;
     set->updatable = set->key && db->writable && !(options & dbReadOnly);
 
-    jet::Tokens body = set->key ? jet::withLeadingColumn(set->source.statement.body, keyExpression(*set->key), kKeyColumn)
-                                : set->source.statement.body;
+    jet::Tokens body =
+        set->key ? jet::withLeadingColumn(set->source.statement.body, keyExpression(*set->key), kKeyColumn)
+                 : set->source.statement.body;
     std::vector<StoredValue> params;
     auto stmt = prepareTranslated(*db, body, set->source, params);
     readRows(*set, *stmt, bool(set->key));
@@ -169,7 +171,9 @@ using namespace detail;
 
 // Navigation.
 
-int Recordset::Type() const { return live(c_).set->type; }
+int Recordset::Type() const {
+    return live(c_).set->type;
+}
 bool Recordset::atBOF() const {
     auto& c = live(c_);
     return c.position < 0 || c.set->rows.empty();
@@ -214,7 +218,8 @@ void Recordset::MovePrevious() {
     if (c.set->type == dbOpenForwardOnly)
         raise(errc::NotSupported, "A forward-only record set cannot move back.");
     if (c.position < 0)
-        raise(errc::NoCurrentRecord, "There is no current record: the record set is before its first record.");
+        raise(errc::NoCurrentRecord,
+              "There is no current record: the record set is before its first record.");
     --c.position;
     skipDeleted(c, -1);
     c.editMode = dbEditNone;
@@ -234,10 +239,10 @@ long Recordset::RecordCount() const {
 
 long Recordset::AbsolutePosition() const {
     auto& c = live(c_);
-    if (!atRow(c))
-        return -1;
+    if (!atRow(c)) return -1;
     auto& rows = c.set->rows;
-    return long(std::count_if(rows.begin(), rows.begin() + c.position, [](const Row& r) { return !r.deleted; }));
+    return long(
+        std::count_if(rows.begin(), rows.begin() + c.position, [](const Row& r) { return !r.deleted; }));
 }
 
 void Recordset::setAbsolutePosition(long position) {
@@ -247,15 +252,16 @@ void Recordset::setAbsolutePosition(long position) {
     auto& rows = c.set->rows;
     long i = 0;
     for (long seen = -1;; ++i)
-        if (!rows[size_t(i)].deleted && ++seen == position)
-            break;
+        if (!rows[size_t(i)].deleted && ++seen == position) break;
     c.position = i;
     c.editMode = dbEditNone;
 }
 
 // Fields.
 
-int Recordset::FieldCount() const { return int(live(c_).set->fields.size()); }
+int Recordset::FieldCount() const {
+    return int(live(c_).set->fields.size());
+}
 
 Field Recordset::Fields(int index) const {
     auto& c = live(c_);
@@ -282,34 +288,43 @@ Field Recordset::Fields(const std::string& name) const {
     raise(errc::ItemNotFound, "The record set has no field named '" + name + "'.");
 }
 
-const std::string& Field::Name() const { return info_->name; }
-DataType Field::Type() const { return info_->type; }
-long Field::Attributes() const { return info_->attributes; }
-long Field::Size() const { return info_->size; }
-const std::string& Field::SourceTable() const { return info_->sourceTable; }
-const std::string& Field::SourceField() const { return info_->sourceField; }
+const std::string& Field::Name() const {
+    return info_->name;
+}
+DataType Field::Type() const {
+    return info_->type;
+}
+long Field::Attributes() const {
+    return info_->attributes;
+}
+long Field::Size() const {
+    return info_->size;
+}
+const std::string& Field::SourceTable() const {
+    return info_->sourceTable;
+}
+const std::string& Field::SourceField() const {
+    return info_->sourceField;
+}
 void Field::setAttributes(long attributes) {
-    if (cursor_)
-        raise(errc::NotSupported, "The attributes of a record set's field cannot be changed.");
+    if (cursor_) raise(errc::NotSupported, "The attributes of a record set's field cannot be changed.");
     info_->attributes = attributes;
 }
-void Field::setSize(long size) { info_->size = size; }
+void Field::setSize(long size) {
+    info_->size = size;
+}
 
 runtime::Variant Field::Value() const {
-    if (!cursor_)
-        raise(errc::NotSupported, "A field of a table definition has no value.");
+    if (!cursor_) raise(errc::NotSupported, "A field of a table definition has no value.");
     Cursor& c = live(cursor_);
     if (c.editMode != dbEditNone)
-        if (auto it = c.edits.find(index_); it != c.edits.end())
-            return it->second;
-    if (c.editMode == dbEditAdd)
-        return runtime::Variant::null();
+        if (auto it = c.edits.find(index_); it != c.edits.end()) return it->second;
+    if (c.editMode == dbEditAdd) return runtime::Variant::null();
     return toVariant(currentRow(c).values[size_t(index_)], info_->type);
 }
 
 void Field::setValue(const runtime::Variant& value) {
-    if (!cursor_)
-        raise(errc::NotSupported, "A field of a table definition has no value.");
+    if (!cursor_) raise(errc::NotSupported, "A field of a table definition has no value.");
     Cursor& c = live(cursor_);
     if (c.editMode == dbEditNone)
         raise(errc::UpdateWithoutEdit, "Call Edit or AddNew before changing a field.");
@@ -321,18 +336,25 @@ void Field::setValue(const runtime::Variant& value) {
 
 // Filters, clones, bookmarks.
 
-const std::string& Recordset::Filter() const { return live(c_).filter; }
-void Recordset::setFilter(const std::string& expression) { live(c_).filter = expression; }
-const std::string& Recordset::Sort() const { return live(c_).sort; }
-void Recordset::setSort(const std::string& order) { live(c_).sort = order; }
+const std::string& Recordset::Filter() const {
+    return live(c_).filter;
+}
+void Recordset::setFilter(const std::string& expression) {
+    live(c_).filter = expression;
+}
+const std::string& Recordset::Sort() const {
+    return live(c_).sort;
+}
+void Recordset::setSort(const std::string& order) {
+    live(c_).sort = order;
+}
 
 Recordset Recordset::OpenRecordset(int type, int options) const {
     auto& c = live(c_);
     Source source = c.set->source;
     if (!c.filter.empty())
         source.statement.body = jet::withCondition(source.statement.body, jet::tokenize(c.filter));
-    if (!c.sort.empty())
-        source.statement.body = jet::withOrder(source.statement.body, jet::tokenize(c.sort));
+    if (!c.sort.empty()) source.statement.body = jet::withOrder(source.statement.body, jet::tokenize(c.sort));
     Recordset rs;
     rs.c_ = std::make_shared<Cursor>();
     rs.c_->set = openRows(c.set->db, source, type == dbOpenTable ? dbOpenDynaset : type,
@@ -376,8 +398,7 @@ runtime::Bytes Recordset::Bookmark() const {
 void Recordset::setBookmark(const runtime::Bytes& bookmark) {
     auto& c = live(c_);
     long position = -1;
-    if (bookmark.size() == sizeof position)
-        std::memcpy(&position, bookmark.data(), sizeof position);
+    if (bookmark.size() == sizeof position) std::memcpy(&position, bookmark.data(), sizeof position);
     if (position < 0 || position >= long(c.set->rows.size()))
         raise(errc::NoCurrentRecord, "The bookmark does not belong to this record set.");
     if (c.set->rows[size_t(position)].deleted)
@@ -392,15 +413,18 @@ runtime::Bytes Recordset::LastModified() const {
         raise(errc::NoCurrentRecord, "No record has been added or changed through this record set.");
     auto& rows = c.set->rows;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].key == *c.lastModified && !rows[i].deleted)
-            return bookmarkOf(long(i));
+        if (rows[i].key == *c.lastModified && !rows[i].deleted) return bookmarkOf(long(i));
     raise(errc::RecordDeleted, "The last changed record has been deleted.");
 }
 
 // Editing.
 
-bool Recordset::Updatable() const { return live(c_).set->updatable; }
-int Recordset::EditMode() const { return live(c_).editMode; }
+bool Recordset::Updatable() const {
+    return live(c_).set->updatable;
+}
+int Recordset::EditMode() const {
+    return live(c_).editMode;
+}
 
 void Recordset::AddNew() {
     auto& c = live(c_);
@@ -420,16 +444,14 @@ void Recordset::Edit() {
 
 void Recordset::CancelUpdate() {
     auto& c = live(c_);
-    if (c.editMode == dbEditNone)
-        raise(errc::UpdateWithoutEdit, "CancelUpdate without AddNew or Edit.");
+    if (c.editMode == dbEditNone) raise(errc::UpdateWithoutEdit, "CancelUpdate without AddNew or Edit.");
     c.edits.clear();
     c.editMode = dbEditNone;
 }
 
 void Recordset::Update() {
     auto& c = live(c_);
-    if (c.editMode == dbEditNone)
-        raise(errc::UpdateWithoutEdit, "Update without AddNew or Edit.");
+    if (c.editMode == dbEditNone) raise(errc::UpdateWithoutEdit, "Update without AddNew or Edit.");
     RowSet& set = *c.set;
     Connection& conn = set.db->conn();
     std::string table = conn.quoteName(set.key->table);
@@ -474,8 +496,7 @@ void Recordset::Update() {
             for (size_t i = 0; i < names.size(); ++i)
                 sql += (i ? ", " : "") + names[i] + " = ?" + std::to_string(i + 1);
             sql += matchOriginal(set, row, conn, params);
-            if (conn.execute(sql, params) == 0)
-                raiseConflict(set, row.key);
+            if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
             if (auto fetched = fetchByKey(set, row.key))
                 row.values = fetched->values;
             else {
@@ -498,15 +519,13 @@ void Recordset::Delete() {
     Connection& conn = set.db->conn();
     std::vector<StoredValue> params;
     std::string sql = "DELETE FROM " + conn.quoteName(set.key->table) + matchOriginal(set, row, conn, params);
-    if (conn.execute(sql, params) == 0)
-        raiseConflict(set, row.key);
+    if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
     row.deleted = true;
     c.editMode = dbEditNone;
 }
 
 void Recordset::Close() {
-    if (c_)
-        c_->closed = true;
+    if (c_) c_->closed = true;
 }
 
 } // namespace dao

@@ -35,7 +35,8 @@ namespace {
         // The engine takes a name it cannot place for a parameter that was not given a value.
         if (detail.rfind("no such column", 0) == 0)
             raise(errc::TooFewParameters, "Too few parameters: the query names something that is neither a "
-                                          "field nor a parameter with a value (" + detail + ").");
+                                          "field nor a parameter with a value (" +
+                                              detail + ").");
         raise(errc::SyntaxError, "The statement could not be run: " + detail);
     default:
         raise(errc::Failed, what + ": " + detail);
@@ -59,16 +60,13 @@ public:
             rc = sqlite3_bind_blob(stmt_, index, b->data(), int(b->size()), SQLITE_TRANSIENT);
         else
             rc = sqlite3_bind_null(stmt_, index);
-        if (rc != SQLITE_OK)
-            fail(db_, rc, "binding a parameter");
+        if (rc != SQLITE_OK) fail(db_, rc, "binding a parameter");
     }
 
     bool step() override {
         int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
         sqlite3_reset(stmt_);
         fail(db_, rc, "reading rows");
     }
@@ -118,8 +116,7 @@ public:
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         sqlite3_stmt* stmt = nullptr;
         int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, nullptr);
-        if (rc != SQLITE_OK)
-            fail(db_, rc, "preparing a statement");
+        if (rc != SQLITE_OK) fail(db_, rc, "preparing a statement");
         return std::make_unique<SqliteStatement>(db_, stmt);
     }
 
@@ -128,8 +125,7 @@ public:
             char* msg = nullptr;
             int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
             sqlite3_free(msg);
-            if (rc != SQLITE_OK)
-                fail(db_, rc, "running a statement");
+            if (rc != SQLITE_OK) fail(db_, rc, "running a statement");
         } else {
             auto stmt = prepare(sql);
             for (size_t i = 0; i < params.size(); ++i)
@@ -144,15 +140,15 @@ public:
     void begin() override { execute("BEGIN IMMEDIATE", {}); }
     void commit() override { execute("COMMIT", {}); }
     void rollback() override {
-        if (!sqlite3_get_autocommit(db_))
-            execute("ROLLBACK", {});
+        if (!sqlite3_get_autocommit(db_)) execute("ROLLBACK", {});
     }
     bool readOnly() const override { return readOnly_; }
 
     std::vector<std::string> tableNames() override {
         std::vector<std::string> names;
-        auto stmt = prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                            "ESCAPE '\\' ORDER BY name");
+        auto stmt =
+            prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                    "ESCAPE '\\' ORDER BY name");
         while (stmt->step())
             names.push_back(std::get<std::string>(stmt->value(0)));
         return names;
@@ -189,8 +185,7 @@ public:
         std::string out = "'";
         for (char c : text) {
             out += c;
-            if (c == '\'')
-                out += '\'';
+            if (c == '\'') out += '\'';
         }
         return out + "'";
     }
@@ -198,8 +193,7 @@ public:
         std::string out = "\"";
         for (char c : name) {
             out += c;
-            if (c == '"')
-                out += '"';
+            if (c == '"') out += '"';
         }
         return out + "\"";
     }
@@ -213,8 +207,7 @@ bool looksLikeSqlite(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char header[16] = {};
     in.read(header, 16);
-    if (in.gcount() == 0)
-        return true; // an empty file is a new, empty database
+    if (in.gcount() == 0) return true; // an empty file is a new, empty database
     return in.gcount() == 16 && std::string(header, 15) == "SQLite format 3";
 }
 
@@ -227,16 +220,13 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
     if (file.has_parent_path() && !fs::is_directory(file.parent_path(), ec))
         raise(errc::PathNotValid, "The folder of '" + path + "' does not exist.");
     bool exists = fs::exists(file, ec);
-    if (options.create && exists)
-        raise(errc::DatabaseExists, "The database '" + path + "' already exists.");
-    if (!options.create && !exists)
-        raise(errc::FileNotFound, "The database '" + path + "' does not exist.");
+    if (options.create && exists) raise(errc::DatabaseExists, "The database '" + path + "' already exists.");
+    if (!options.create && !exists) raise(errc::FileNotFound, "The database '" + path + "' does not exist.");
     if (!options.create && !looksLikeSqlite(path))
         raise(errc::NotADatabase, "'" + path + "' is not a database file.");
 
     int flags = options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    if (options.create)
-        flags |= SQLITE_OPEN_CREATE;
+    if (options.create) flags |= SQLITE_OPEN_CREATE;
     sqlite3* db = nullptr;
     // A connection belongs to one thread (the user-interface thread): no locking per call.
     int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);

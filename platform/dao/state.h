@@ -19,8 +19,8 @@ struct WorkspaceState {
 };
 
 struct DatabaseState {
-    std::string name;     // as the program gave it
-    std::string path;     // the file it resolves to
+    std::string name; // as the program gave it
+    std::string path; // the file it resolves to
     std::unique_ptr<Connection> connection;
     bool writable = true; // the account and the open mode allow changes
     bool secured = false;
@@ -29,8 +29,7 @@ struct DatabaseState {
     std::map<std::string, std::vector<ColumnDefinition>> tableColumnsCache;
 
     Connection& conn() {
-        if (!connection)
-            raise(errc::Failed, "The database '" + name + "' is closed.");
+        if (!connection) raise(errc::Failed, "The database '" + name + "' is closed.");
         return *connection;
     }
     bool isTable(const std::string& name);
@@ -100,7 +99,8 @@ struct TableDefState {
 };
 
 // Opening and running statements (recordset.cpp, crosstab.cpp, database.cpp).
-std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type, int options);
+std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
+                                 int options);
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
 std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, const Source& source);
 long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& source);

@@ -9,8 +9,11 @@
 
 namespace dao {
 
-using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
+using StoredValue =
+    std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
 
-inline bool isNull(const StoredValue& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const StoredValue& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 } // namespace dao

@@ -11,8 +11,7 @@ namespace dao {
 namespace {
 
 std::string hashPassword(const std::string& password) {
-    if (sodium_init() < 0)
-        raise(errc::Failed, "The password library could not be started.");
+    if (sodium_init() < 0) raise(errc::Failed, "The password library could not be started.");
     char hash[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
                           crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
@@ -40,19 +39,19 @@ std::unique_ptr<Connection> openWorkgroup(const std::string& path, bool write) {
 
 std::string permissionName(Permission p) {
     switch (p) {
-    case Permission::None: return "none";
-    case Permission::Read: return "read";
-    default: return "read-write";
+    case Permission::None:
+        return "none";
+    case Permission::Read:
+        return "read";
+    default:
+        return "read-write";
     }
 }
 
 std::optional<Permission> permissionNamed(const std::string& name) {
-    if (name == "none")
-        return Permission::None;
-    if (name == "read")
-        return Permission::Read;
-    if (name == "read-write")
-        return Permission::ReadWrite;
+    if (name == "none") return Permission::None;
+    if (name == "read") return Permission::Read;
+    if (name == "read-write") return Permission::ReadWrite;
     return std::nullopt;
 }
 
@@ -68,8 +67,7 @@ Permission Workgroup::builtIn(const std::string& user, const std::string& passwo
     std::string u;
     for (char c : user)
         u += char(std::tolower(static_cast<unsigned char>(c)));
-    if (u != "admin" || !password.empty())
-        badAccount();
+    if (u != "admin" || !password.empty()) badAccount();
     return Permission::ReadWrite;
 }
 
@@ -77,8 +75,7 @@ Permission Workgroup::authenticate(const std::string& user, const std::string& p
     auto db = openWorkgroup(path_, false);
     auto stmt = db->prepare("SELECT PasswordHash, Permission FROM Accounts WHERE Name = ?1");
     stmt->bind(1, user);
-    if (!stmt->step())
-        badAccount();
+    if (!stmt->step()) badAccount();
     std::string hash = std::get<std::string>(stmt->value(0));
     if (sodium_init() < 0 || crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0)
         badAccount();
@@ -86,8 +83,7 @@ Permission Workgroup::authenticate(const std::string& user, const std::string& p
 }
 
 void Workgroup::addAccount(const std::string& name, const std::string& password, Permission permission) {
-    if (name.empty())
-        raise(errc::BadAccount, "An account needs a name.");
+    if (name.empty()) raise(errc::BadAccount, "An account needs a name.");
     auto db = openWorkgroup(path_, true);
     db->execute("INSERT INTO Accounts (Name, PasswordHash, Permission) VALUES (?1, ?2, ?3)",
                 {name, hashPassword(password), permissionName(permission)});
@@ -101,13 +97,15 @@ void Workgroup::removeAccount(const std::string& name) {
 
 void Workgroup::setPermission(const std::string& name, Permission permission) {
     auto db = openWorkgroup(path_, true);
-    if (db->execute("UPDATE Accounts SET Permission = ?1 WHERE Name = ?2", {permissionName(permission), name}) == 0)
+    if (db->execute("UPDATE Accounts SET Permission = ?1 WHERE Name = ?2",
+                    {permissionName(permission), name}) == 0)
         raise(errc::ItemNotFound, "There is no account named '" + name + "'.");
 }
 
 void Workgroup::setPassword(const std::string& name, const std::string& password) {
     auto db = openWorkgroup(path_, true);
-    if (db->execute("UPDATE Accounts SET PasswordHash = ?1 WHERE Name = ?2", {hashPassword(password), name}) == 0)
+    if (db->execute("UPDATE Accounts SET PasswordHash = ?1 WHERE Name = ?2",
+                    {hashPassword(password), name}) == 0)
         raise(errc::ItemNotFound, "There is no account named '" + name + "'.");
 }
 

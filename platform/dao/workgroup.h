@@ -9,7 +9,7 @@ namespace dao {
 
 enum class Permission { None, Read, ReadWrite };
 
-std::string permissionName(Permission p);        // "none", "read", "read-write"
+std::string permissionName(Permission p); // "none", "read", "read-write"
 std::optional<Permission> permissionNamed(const std::string& name);
 
 struct Account {

@@ -42,7 +42,8 @@ TEST(Workgroup, AccountsPermissionsAndSecuredDatabases) {
     wg.addAccount("Clerk", "s3cret", dao::Permission::ReadWrite);
     wg.addAccount("Viewer", "look", dao::Permission::Read);
     wg.addAccount("Gone", "x", dao::Permission::None);
-    EXPECT_EQ(errorOf([&] { wg.addAccount("clerk", "dup", dao::Permission::Read); }), dao::errc::DuplicateKey);
+    EXPECT_EQ(errorOf([&] { wg.addAccount("clerk", "dup", dao::Permission::Read); }),
+              dao::errc::DuplicateKey);
     ASSERT_EQ(wg.accounts().size(), 3u);
     dao::engine().setSystemDB(system);
 

@@ -22,7 +22,8 @@ protected:
 
 TEST_F(WindowsPath, DriveLettersBackslashesAndCase) {
     fs::path drive = home_ / "dorvane/drives/c";
-    EXPECT_EQ(paths::resolve("C:\\NETDATA\\PRODUCTN\\REPORTS.MDB"), (drive / "NETDATA/PRODUCTN/REPORTS.MDB").string());
+    EXPECT_EQ(paths::resolve("C:\\NETDATA\\PRODUCTN\\REPORTS.MDB"),
+              (drive / "NETDATA/PRODUCTN/REPORTS.MDB").string());
     EXPECT_TRUE(fs::is_directory(drive)); // the drive root exists once named
 
     fs::create_directories(drive / "NetData/Productn");
@@ -36,5 +37,6 @@ TEST_F(WindowsPath, DriveLettersBackslashesAndCase) {
 TEST_F(WindowsPath, PosixPathsAndShares) {
     EXPECT_EQ(paths::resolve("/var/tmp/Ship.db"), "/var/tmp/Ship.db");
     EXPECT_EQ(paths::resolve("relative/x.db"), "relative/x.db");
-    EXPECT_EQ(paths::resolve("\\\\server\\apps\\BRELLIN.MDB"), (home_ / "dorvane/unc/server/apps/BRELLIN.MDB").string());
+    EXPECT_EQ(paths::resolve("\\\\server\\apps\\BRELLIN.MDB"),
+              (home_ / "dorvane/unc/server/apps/BRELLIN.MDB").string());
 }

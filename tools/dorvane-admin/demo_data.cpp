@@ -33,8 +33,8 @@ const std::array<const char*, 12> kCustomers = {
     "Bluewater Marine",   "Oakline Furniture",    "Summit Toolworks",      "Pinecrest Labs",
     "Redstone Packaging", "Tidewell Electric",    "Granite Hill Foods",    "Marlow Instruments"};
 
-const std::array<const char*, 10> kParts = {"Housing, upper", "Housing, lower", "Bezel", "Knob", "Lid",
-                                            "Bracket",        "Cover plate",    "Tray", "Spacer", "Grommet"};
+const std::array<const char*, 10> kParts = {"Housing, upper", "Housing, lower", "Bezel", "Knob",   "Lid",
+                                            "Bracket",        "Cover plate",    "Tray",  "Spacer", "Grommet"};
 
 struct Truck {
     const char* abbr;
@@ -49,8 +49,9 @@ const std::array<Truck, 8> kTrucks = {{{"ABF", "ABF Freight System"},
                                        {"ODFL", "Old Dominion Freight Line"},
                                        {"PU", "Customer Pick Up"}}};
 
-const std::array<const char*, 6> kReasons = {"Material shortage",  "Machine down",          "Quality hold",
-                                             "Carrier missed pickup", "Customer changed order", "Tooling repair"};
+const std::array<const char*, 6> kReasons = {"Material shortage",      "Machine down",
+                                             "Quality hold",           "Carrier missed pickup",
+                                             "Customer changed order", "Tooling repair"};
 
 struct Box {
     const char* id;
@@ -71,11 +72,17 @@ struct Job {
     int partsPerBox;
 };
 
-dao::QueryDef statement(const dao::Database& db, const std::string& sql) { return db.CreateQueryDef("", sql); }
+dao::QueryDef statement(const dao::Database& db, const std::string& sql) {
+    return db.CreateQueryDef("", sql);
+}
 
-void set(dao::QueryDef& q, const char* name, const runtime::Variant& v) { q.Parameters(name).setValue(v); }
+void set(dao::QueryDef& q, const char* name, const runtime::Variant& v) {
+    q.Parameters(name).setValue(v);
+}
 
-runtime::Variant optionalDate(std::optional<runtime::Date> d) { return d ? runtime::Variant(*d) : runtime::Variant::null(); }
+runtime::Variant optionalDate(std::optional<runtime::Date> d) {
+    return d ? runtime::Variant(*d) : runtime::Variant::null();
+}
 
 void addReferenceData(const dao::Database& db, Random& rnd, std::vector<Job>& jobs, runtime::Date today) {
     db.Execute("INSERT INTO CompanyInfo (CompanyName) VALUES ('Brellin Plastics, Inc.')");
@@ -90,21 +97,26 @@ void addReferenceData(const dao::Database& db, Random& rnd, std::vector<Job>& jo
         set(truck, "A", t.abbr), set(truck, "N", t.name);
         truck.Execute();
     }
-    auto reason = statement(db, "PARAMETERS D Text; INSERT INTO [Late Reasons] (LateReasonDescription) VALUES (D)");
+    auto reason =
+        statement(db, "PARAMETERS D Text; INSERT INTO [Late Reasons] (LateReasonDescription) VALUES (D)");
     for (auto r : kReasons) {
         set(reason, "D", r);
         reason.Execute();
     }
     auto job = statement(
-        db, "PARAMETERS N Text, D Text, Dept Text, Sec YesNo, CPN Text, CPD Text, PPB Long, BT Text, BW Double, "
-            "OnD YesNo, Notes Text, Chg DateTime, Mold Text, BPT Long, LF Text, Cust Long, PLF Text, CCPN Text, "
-            "BBL Long, BPL Long, BLQ Text, PLQ Text, SLF Text, BSL Long, SLQ Text; "
-            "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], Department, Active, Secondary, "
-            "[Customer Part Num], [Customer Part Desc], [Parts Per Box], [Box Type], [Box Weight], [OnDemand Labels], "
-            "[Setup Notes], [Change Date], [Mold Number], BoxesPerTransfer, LabelFilename, CustomerID, "
-            "PalletLabelFilename, CustomersCustomerPartNo, BarcodedBoxLabel, BarcodedPalletLabel, BoxLabelQuery, "
-            "PalletLabelQuery, ShipLabelFilename, BarcodedShipLabel, ShipLabelQuery) VALUES (N, D, Dept, Yes, Sec, "
-            "CPN, CPD, PPB, BT, BW, OnD, Notes, Chg, Mold, BPT, LF, Cust, PLF, CCPN, BBL, BPL, BLQ, PLQ, SLF, BSL, SLQ)");
+        db,
+        "PARAMETERS N Text, D Text, Dept Text, Sec YesNo, CPN Text, CPD Text, PPB Long, BT Text, BW Double, "
+        "OnD YesNo, Notes Text, Chg DateTime, Mold Text, BPT Long, LF Text, Cust Long, PLF Text, CCPN Text, "
+        "BBL Long, BPL Long, BLQ Text, PLQ Text, SLF Text, BSL Long, SLQ Text; "
+        "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], Department, Active, Secondary, "
+        "[Customer Part Num], [Customer Part Desc], [Parts Per Box], [Box Type], [Box Weight], [OnDemand "
+        "Labels], "
+        "[Setup Notes], [Change Date], [Mold Number], BoxesPerTransfer, LabelFilename, CustomerID, "
+        "PalletLabelFilename, CustomersCustomerPartNo, BarcodedBoxLabel, BarcodedPalletLabel, BoxLabelQuery, "
+        "PalletLabelQuery, ShipLabelFilename, BarcodedShipLabel, ShipLabelQuery) VALUES (N, D, Dept, Yes, "
+        "Sec, "
+        "CPN, CPD, PPB, BT, BW, OnD, Notes, Chg, Mold, BPT, LF, Cust, PLF, CCPN, BBL, BPL, BLQ, PLQ, SLF, "
+        "BSL, SLQ)");
     for (int i = 0; i < 60; ++i) {
         int customer = i < 8 ? 1 : rnd.between(1, int(kCustomers.size()));
         std::string number = std::to_string(4100 + i * 7) + "-" + std::to_string(rnd.between(1, 3));
@@ -117,15 +129,17 @@ void addReferenceData(const dao::Database& db, Random& rnd, std::vector<Job>& jo
         set(job, "CPN", "CP-" + std::to_string(rnd.between(10000, 99999))), set(job, "CPD", part);
         set(job, "PPB", partsPerBox), set(job, "BT", unknownBox ? "X99" : rnd.pick(kBoxes).id);
         set(job, "BW", double(rnd.between(40, 450)) / 10.0), set(job, "OnD", rnd.chance(30));
-        set(job, "Notes", rnd.chance(30) ? runtime::Variant("Check gate vestige before packing.")
-                                         : runtime::Variant::null());
+        set(job, "Notes",
+            rnd.chance(30) ? runtime::Variant("Check gate vestige before packing.")
+                           : runtime::Variant::null());
         set(job, "Chg", today.addDays(-rnd.between(30, 900)));
         set(job, "Mold", "M" + std::to_string(rnd.between(100, 999))), set(job, "BPT", rnd.between(8, 40));
         set(job, "LF", labels ? runtime::Variant("box label.rpt") : runtime::Variant::null());
         set(job, "Cust", customer);
         set(job, "PLF", labels ? runtime::Variant("pallet label.rpt") : runtime::Variant::null());
-        set(job, "CCPN", customer == 1 ? runtime::Variant("VC-" + std::to_string(rnd.between(1000, 9999)))
-                                       : runtime::Variant::null());
+        set(job, "CCPN",
+            customer == 1 ? runtime::Variant("VC-" + std::to_string(rnd.between(1000, 9999)))
+                          : runtime::Variant::null());
         set(job, "BBL", 1), set(job, "BPL", 2);
         set(job, "BLQ", labels ? runtime::Variant("Box Label Query") : runtime::Variant::null());
         set(job, "PLQ", labels ? runtime::Variant("Pallet Label Query") : runtime::Variant::null());
@@ -142,9 +156,11 @@ void addShipments(const dao::Database& db, Random& rnd, const std::vector<Job>& 
         db, "PARAMETERS WO Text, Cust Text, PO Text, Job Text, Qty Long, Car Text, Inv Text, Req DateTime, "
             "Act DateTime, LateFlag YesNo, Reason Long, Can YesNo, OK YesNo, Com Text; "
             "INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, Carrier, InvoiceNum, "
-            "ReqShipDate, ActShipDate, Late, LateReasonID, Canceled, OKToShip, Comments) VALUES (WO, Cust, PO, Job, "
+            "ReqShipDate, ActShipDate, Late, LateReasonID, Canceled, OKToShip, Comments) VALUES (WO, Cust, "
+            "PO, Job, "
             "Qty, Car, Inv, Req, Act, LateFlag, Reason, Can, OK, Com)");
-    auto po = statement(db, "PARAMETERS N Text, D DateTime; INSERT INTO POTable (PONumber, PODate) VALUES (N, D)");
+    auto po =
+        statement(db, "PARAMETERS N Text, D DateTime; INSERT INTO POTable (PONumber, PODate) VALUES (N, D)");
     runtime::Date today = o.today.datePart();
     for (int i = 0; i < o.shipments; ++i) {
         const Job& job = jobs[size_t(rnd.below(int(jobs.size())))];
@@ -159,8 +175,7 @@ void addShipments(const dao::Database& db, Random& rnd, const std::vector<Job>& 
             if (roll < 75) { // shipped, on time or a few days late
                 int delay = rnd.chance(80) ? 0 : rnd.between(1, 4);
                 act = due.addDays(delay);
-                if (*act > today)
-                    act = today;
+                if (*act > today) act = today;
                 late = !asap && *act > due;
                 ok = true;
                 invoice = std::to_string(50000 + i);
@@ -171,8 +186,7 @@ void addShipments(const dao::Database& db, Random& rnd, const std::vector<Job>& 
                 late = !asap;
                 ok = rnd.chance(50);
             }
-            if (late && rnd.chance(75))
-                reason = rnd.between(1, int(kReasons.size()));
+            if (late && rnd.chance(75)) reason = rnd.between(1, int(kReasons.size()));
         } else {
             ok = offset <= 2 && rnd.chance(60);
             canceled = rnd.chance(2);
@@ -181,9 +195,11 @@ void addShipments(const dao::Database& db, Random& rnd, const std::vector<Job>& 
             comment = rnd.chance(50) ? "Call customer before shipping." : "Partial: rest to follow.";
         std::string customer = kCustomers[size_t(job.customer - 1)];
         std::string poNumber = (job.customer == 1 ? "VAL-" : "PO-") + std::to_string(7000 + i / 4);
-        set(ship, "WO", "W" + std::to_string(30000 + i)), set(ship, "Cust", customer), set(ship, "PO", poNumber);
+        set(ship, "WO", "W" + std::to_string(30000 + i)), set(ship, "Cust", customer),
+            set(ship, "PO", poNumber);
         set(ship, "Job", job.number), set(ship, "Qty", job.partsPerBox * rnd.between(1, 40));
-        set(ship, "Car", rnd.pick(kTrucks).abbr), set(ship, "Inv", invoice), set(ship, "Req", asap ? runtime::Variant::null() : runtime::Variant(due));
+        set(ship, "Car", rnd.pick(kTrucks).abbr), set(ship, "Inv", invoice),
+            set(ship, "Req", asap ? runtime::Variant::null() : runtime::Variant(due));
         set(ship, "Act", optionalDate(act)), set(ship, "LateFlag", late), set(ship, "Reason", reason);
         set(ship, "Can", canceled), set(ship, "OK", ok), set(ship, "Com", comment);
         ship.Execute();

@@ -29,8 +29,7 @@ struct Command {
 
 bool wantsHelp(const std::vector<std::string>& args) {
     for (auto& a : args)
-        if (a == "--help" || a == "-h")
-            return true;
+        if (a == "--help" || a == "-h") return true;
     return false;
 }
 
@@ -52,8 +51,7 @@ Arguments parseArguments(const std::vector<std::string>& args, const std::vector
         if (auto eq = name.find('='); eq != std::string::npos) {
             out.options[name.substr(0, eq)] = name.substr(eq + 1);
         } else if (std::find(withValue.begin(), withValue.end(), name) != withValue.end()) {
-            if (i + 1 >= args.size())
-                throw UsageError{"--" + name + " needs a value"};
+            if (i + 1 >= args.size()) throw UsageError{"--" + name + " needs a value"};
             out.options[name] = args[++i];
         } else
             out.options[name] = "";
@@ -63,7 +61,8 @@ Arguments parseArguments(const std::vector<std::string>& args, const std::vector
 
 void expectPositional(const Arguments& a, size_t count) {
     if (a.positional.size() != count)
-        throw UsageError{"expected " + std::to_string(count) + " argument(s), got " + std::to_string(a.positional.size())};
+        throw UsageError{"expected " + std::to_string(count) + " argument(s), got " +
+                         std::to_string(a.positional.size())};
 }
 
 // Passwords come from standard input (one line), never from the command line where other users
@@ -72,8 +71,7 @@ std::string readPassword() {
     std::string password;
     if (!std::getline(std::cin, password) && !std::cin.eof())
         throw UsageError{"could not read the password from standard input"};
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
+    if (!password.empty() && password.back() == '\r') password.pop_back();
     return password;
 }
 
@@ -81,14 +79,12 @@ dao::Permission permissionOption(const Arguments& a) {
     auto it = a.options.find("permission");
     std::string name = it == a.options.end() ? "read-write" : it->second;
     auto p = dao::permissionNamed(name);
-    if (!p)
-        throw UsageError{"--permission must be none, read or read-write, not '" + name + "'"};
+    if (!p) throw UsageError{"--permission must be none, read or read-write, not '" + name + "'"};
     return *p;
 }
 
 fs::path dataHome() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        return fs::path(xdg) / "dorvane";
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "dorvane";
     const char* home = std::getenv("HOME");
     return fs::path(home ? home : ".") / ".local/share/dorvane";
 }
@@ -110,7 +106,8 @@ void createWorkgroup(const std::vector<std::string>& args) {
 void addAccount(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"permission"});
     expectPositional(a, 2);
-    dao::Workgroup(paths::resolve(a.positional[0])).addAccount(a.positional[1], readPassword(), permissionOption(a));
+    dao::Workgroup(paths::resolve(a.positional[0]))
+        .addAccount(a.positional[1], readPassword(), permissionOption(a));
     std::cout << "Added the account " << a.positional[1] << "\n";
 }
 
@@ -124,8 +121,7 @@ void removeAccount(const std::vector<std::string>& args) {
 void setPermission(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"permission"});
     expectPositional(a, 2);
-    if (!a.options.count("permission"))
-        throw UsageError{"--permission is required"};
+    if (!a.options.count("permission")) throw UsageError{"--permission is required"};
     dao::Workgroup(paths::resolve(a.positional[0])).setPermission(a.positional[1], permissionOption(a));
 }
 
@@ -147,15 +143,12 @@ void demo(const std::vector<std::string>& args) {
     expectPositional(a, 0);
     fs::path dir = a.options.count("dir") ? fs::path(a.options["dir"]) : dataHome() / "demo";
     fs::path database = dir / "shipments.db", workgroup = dir / "system.mdw";
-    if (a.options.count("if-missing") && fs::exists(database))
-        return;
+    if (a.options.count("if-missing") && fs::exists(database)) return;
     shipments::DemoOptions options;
     options.today = runtime::Today();
     try {
-        if (a.options.count("seed"))
-            options.seed = unsigned(std::stoul(a.options["seed"]));
-        if (a.options.count("shipments"))
-            options.shipments = std::stoi(a.options["shipments"]);
+        if (a.options.count("seed")) options.seed = unsigned(std::stoul(a.options["seed"]));
+        if (a.options.count("shipments")) options.shipments = std::stoi(a.options["shipments"]);
     } catch (const std::exception&) {
         throw UsageError{"--seed and --shipments take whole numbers"};
     }
@@ -177,9 +170,12 @@ void demo(const std::vector<std::string>& args) {
 
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> c = {
-        {"create-db", {"create-db PATH", "Creates a new shipments database (tables and saved queries) at PATH.", createDb}},
+        {"create-db",
+         {"create-db PATH", "Creates a new shipments database (tables and saved queries) at PATH.",
+          createDb}},
         {"create-workgroup",
-         {"create-workgroup PATH", "Creates a new, empty workgroup (accounts) file at PATH.", createWorkgroup}},
+         {"create-workgroup PATH", "Creates a new, empty workgroup (accounts) file at PATH.",
+          createWorkgroup}},
         {"add-account",
          {"add-account WORKGROUP NAME [--permission none|read|read-write]",
           "Adds an account; its password is read as one line from standard input. The permission applies "
@@ -187,12 +183,13 @@ const std::map<std::string, Command>& commands() {
           addAccount}},
         {"remove-account", {"remove-account WORKGROUP NAME", "Removes an account.", removeAccount}},
         {"set-permission",
-         {"set-permission WORKGROUP NAME --permission none|read|read-write", "Changes an account's permission.",
-          setPermission}},
+         {"set-permission WORKGROUP NAME --permission none|read|read-write",
+          "Changes an account's permission.", setPermission}},
         {"set-password",
-         {"set-password WORKGROUP NAME", "Changes an account's password, read as one line from standard input.",
-          setPassword}},
-        {"list-accounts", {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
+         {"set-password WORKGROUP NAME",
+          "Changes an account's password, read as one line from standard input.", setPassword}},
+        {"list-accounts",
+         {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
         {"demo",
          {"demo [--if-missing] [--dir DIR] [--seed N] [--shipments N]",
           "Creates the demo: a shipments database with realistic data around today and a workgroup with demo "
@@ -236,7 +233,8 @@ int main(int argc, char** argv) {
                   << it->second.synopsis << "\n";
         return 2;
     } catch (const runtime::Error& e) {
-        std::cerr << "dorvane-admin " << args[0] << ": " << e.description() << " (error " << e.number() << ")\n";
+        std::cerr << "dorvane-admin " << args[0] << ": " << e.description() << " (error " << e.number()
+                  << ")\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "dorvane-admin " << args[0] << ": " << e.what() << "\n";

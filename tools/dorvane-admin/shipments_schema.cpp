@@ -20,19 +20,48 @@ const std::vector<Table>& tables() {
     using namespace dao;
     static const std::vector<Table> t = {
         {"Shipments",
-         {{"ShipmentID", dbLong, true}, {"WorkOrder", dbText}, {"Customer", dbText}, {"CustomerPO", dbText},
-          {"JobNum", dbText}, {"Quantity", dbLong}, {"Carrier", dbText}, {"InvoiceNum", dbText},
-          {"ReqShipDate", dbDate}, {"ActShipDate", dbDate}, {"Late", dbBoolean}, {"LateReasonID", dbLong},
-          {"Canceled", dbBoolean}, {"OKToShip", dbBoolean}, {"Comments", dbMemo}}},
+         {{"ShipmentID", dbLong, true},
+          {"WorkOrder", dbText},
+          {"Customer", dbText},
+          {"CustomerPO", dbText},
+          {"JobNum", dbText},
+          {"Quantity", dbLong},
+          {"Carrier", dbText},
+          {"InvoiceNum", dbText},
+          {"ReqShipDate", dbDate},
+          {"ActShipDate", dbDate},
+          {"Late", dbBoolean},
+          {"LateReasonID", dbLong},
+          {"Canceled", dbBoolean},
+          {"OKToShip", dbBoolean},
+          {"Comments", dbMemo}}},
         {"Job Lookup Table",
-         {{"Job Number", dbText, true}, {"Job Description", dbText}, {"Department", dbText}, {"Active", dbBoolean},
-          {"Secondary", dbBoolean}, {"Customer Part Num", dbText}, {"Customer Part Desc", dbText},
-          {"Parts Per Box", dbLong}, {"Box Type", dbText}, {"Box Weight", dbDouble}, {"OnDemand Labels", dbBoolean},
-          {"Setup Notes", dbMemo}, {"Change Date", dbDate}, {"Mold Number", dbText}, {"BoxesPerTransfer", dbLong},
-          {"LabelFilename", dbText}, {"CustomerID", dbLong}, {"PalletLabelFilename", dbText},
-          {"CustomersCustomerPartNo", dbText}, {"BarcodedBoxLabel", dbInteger}, {"BarcodedPalletLabel", dbInteger},
-          {"BoxLabelQuery", dbText}, {"PalletLabelQuery", dbText}, {"ShipLabelFilename", dbText},
-          {"BarcodedShipLabel", dbInteger}, {"ShipLabelQuery", dbText}}},
+         {{"Job Number", dbText, true},
+          {"Job Description", dbText},
+          {"Department", dbText},
+          {"Active", dbBoolean},
+          {"Secondary", dbBoolean},
+          {"Customer Part Num", dbText},
+          {"Customer Part Desc", dbText},
+          {"Parts Per Box", dbLong},
+          {"Box Type", dbText},
+          {"Box Weight", dbDouble},
+          {"OnDemand Labels", dbBoolean},
+          {"Setup Notes", dbMemo},
+          {"Change Date", dbDate},
+          {"Mold Number", dbText},
+          {"BoxesPerTransfer", dbLong},
+          {"LabelFilename", dbText},
+          {"CustomerID", dbLong},
+          {"PalletLabelFilename", dbText},
+          {"CustomersCustomerPartNo", dbText},
+          {"BarcodedBoxLabel", dbInteger},
+          {"BarcodedPalletLabel", dbInteger},
+          {"BoxLabelQuery", dbText},
+          {"PalletLabelQuery", dbText},
+          {"ShipLabelFilename", dbText},
+          {"BarcodedShipLabel", dbInteger},
+          {"ShipLabelQuery", dbText}}},
         {"Packaging Table", {{"PackageID", dbText, true}, {"L", dbDouble}, {"W", dbDouble}, {"H", dbDouble}}},
         {"POTable", {{"PONumber", dbText}, {"PODate", dbDate}}},
         {"CompanyInfo", {{"CompanyName", dbText}}},
@@ -46,7 +75,8 @@ const std::vector<Table>& tables() {
 // cubic foot. Outer joins keep shipments whose job or box is unknown.
 const char* kBoardRecord =
     "SELECT Shipments.*, [Job Lookup Table].[Job Description], [Job Lookup Table].[Box Type], "
-    "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [Job Lookup Table].[Box Weight], "
+    "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [Job Lookup Table].[Box "
+    "Weight], "
     "[Box Weight]/([Packaging Table].[L]*[Packaging Table].[W]*[Packaging Table].[H]/1728) AS [PCF Code] "
     "FROM (Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number]) "
     "LEFT JOIN [Packaging Table] ON [Job Lookup Table].[Box Type] = [Packaging Table].PackageID";
@@ -62,9 +92,9 @@ std::vector<SavedQuery> buildQueries() {
              "(Shipments.ActShipDate Is Null AND Shipments.Canceled = No AND "
              "(Shipments.ReqShipDate < [ThatDate] OR Shipments.ReqShipDate Is Null)) "
              "ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID;"},
-        {"Update Late Shipments Query",
-         "UPDATE Shipments SET Shipments.Late = Yes WHERE Shipments.ActShipDate Is Null AND Shipments.Canceled = No "
-         "AND Shipments.Late = No AND Shipments.ReqShipDate < Date();"},
+        {"Update Late Shipments Query", "UPDATE Shipments SET Shipments.Late = Yes WHERE "
+                                        "Shipments.ActShipDate Is Null AND Shipments.Canceled = No "
+                                        "AND Shipments.Late = No AND Shipments.ReqShipDate < Date();"},
         {"Get Truck Lines Query",
          "SELECT [Truck Lines].TruckLineAbbr, [Truck Lines].TruckLineName FROM [Truck Lines] "
          "ORDER BY [Truck Lines].TruckLineAbbr;"},
@@ -86,7 +116,8 @@ std::vector<SavedQuery> buildQueries() {
          "SELECT DISTINCT Shipments.Customer, [Job Lookup Table].CustomerID "
          "FROM Shipments INNER JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
          "WHERE Shipments.ReqShipDate = [ShipDate] AND Shipments.Canceled = No AND "
-         "([Job Lookup Table].LabelFilename Is Not Null OR [Job Lookup Table].ShipLabelFilename Is Not Null OR "
+         "([Job Lookup Table].LabelFilename Is Not Null OR [Job Lookup Table].ShipLabelFilename Is Not Null "
+         "OR "
          "[Job Lookup Table].PalletLabelFilename Is Not Null) ORDER BY Shipments.Customer;"},
         {"Valcrest Production Schedule",
          std::string("PARAMETERS LowDate DateTime, HighDate DateTime; "
@@ -118,9 +149,11 @@ std::vector<SavedQuery> buildQueries() {
          "PARAMETERS [JOB NUMBER TO PRINT] Text, SHIPID Long, [PALLET NUMBER] Text; "
          "SELECT Shipments.ShipmentID, Shipments.Customer, Shipments.CustomerPO, Shipments.Quantity, "
          "[Job Lookup Table].[Job Number], [Job Lookup Table].[Customer Part Num], "
-         "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [PALLET NUMBER] AS PalletNumber "
+         "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [PALLET NUMBER] AS "
+         "PalletNumber "
          "FROM Shipments INNER JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
-         "WHERE Shipments.ShipmentID = [SHIPID] AND [Job Lookup Table].[Job Number] = [JOB NUMBER TO PRINT];"},
+         "WHERE Shipments.ShipmentID = [SHIPID] AND [Job Lookup Table].[Job Number] = [JOB NUMBER TO "
+         "PRINT];"},
     };
 }
 
@@ -130,8 +163,7 @@ std::string createTableStatement(const Table& t) {
     for (auto& c : t.columns) {
         bool counter = c.key && c.type == dao::dbLong;
         sql += std::string(first ? "" : ", ") + "[" + c.name + "] " + dao::declaredType(c.type, counter);
-        if (c.key && !counter)
-            sql += " PRIMARY KEY";
+        if (c.key && !counter) sql += " PRIMARY KEY";
         first = false;
     }
     return sql + ")";

@@ -30,22 +30,25 @@ protected:
         runtime::setClock(kToday);
         db_ = shipments::createShipmentsDatabase((dir_ / "ship.db").string());
         db_.Execute("INSERT INTO [Packaging Table] VALUES ('B1', 12, 12, 12), ('B2', 24, 12, 6)");
-        db_.Execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Box Type], [Parts Per Box], "
-                    "BoxesPerTransfer, [Box Weight], CustomerID, LabelFilename, BoxLabelQuery) VALUES "
-                    "('J1', 'Lid', 'B1', 100, 20, 30, 7, 'box.rpt', 'Box Label Query'), "
-                    "('J2', 'Cup', 'B9', 50, 10, 12, 8, Null, Null)");
-        db_.Execute("INSERT INTO [Late Reasons] (LateReasonDescription) VALUES ('Weather'), ('Machine down')");
+        db_.Execute(
+            "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Box Type], [Parts Per Box], "
+            "BoxesPerTransfer, [Box Weight], CustomerID, LabelFilename, BoxLabelQuery) VALUES "
+            "('J1', 'Lid', 'B1', 100, 20, 30, 7, 'box.rpt', 'Box Label Query'), "
+            "('J2', 'Cup', 'B9', 50, 10, 12, 8, Null, Null)");
+        db_.Execute(
+            "INSERT INTO [Late Reasons] (LateReasonDescription) VALUES ('Weather'), ('Machine down')");
         db_.Execute("INSERT INTO [Truck Lines] VALUES ('ABF', 'ABF Freight'), ('UPS', 'UPS/Collect')");
         // ID: what it is relative to today (12/8)
-        add("Valcrest", "J1", "PO1", "#2026-12-08#", "Null", false, false, true);      // 1 due today
-        add("Acme", "J2", "PO2", "#2026-12-01#", "Null", true, false, false);          // 2 overdue, flagged late
-        add("Acme", "J1", "PO3", "#2026-12-03#", "Null", false, false, false);         // 3 overdue, not yet flagged
-        add("Acme", "J9", "PO4", "Null", "Null", false, false, false);                 // 4 ASAP, unknown job
-        add("Valcrest", "J1", "PO5", "#2026-12-02#", "#2026-12-08#", true, false, true); // 5 shipped late today
-        add("Acme", "J2", "PO6", "#2026-12-01#", "#2026-12-05#", false, false, true);  // 6 shipped earlier
-        add("Acme", "J2", "PO7", "#2026-12-04#", "Null", false, true, false);          // 7 canceled, open date
-        add("Acme", "J1", "PO8", "#2026-12-20#", "Null", false, false, false);         // 8 future
-        add("Acme", "J1", "PO9", "#2026-12-02#", "#2026-12-08#", false, true, false);  // 9 canceled today
+        add("Valcrest", "J1", "PO1", "#2026-12-08#", "Null", false, false, true); // 1 due today
+        add("Acme", "J2", "PO2", "#2026-12-01#", "Null", true, false, false);     // 2 overdue, flagged late
+        add("Acme", "J1", "PO3", "#2026-12-03#", "Null", false, false, false); // 3 overdue, not yet flagged
+        add("Acme", "J9", "PO4", "Null", "Null", false, false, false);         // 4 ASAP, unknown job
+        add("Valcrest", "J1", "PO5", "#2026-12-02#", "#2026-12-08#", true, false,
+            true);                                                                    // 5 shipped late today
+        add("Acme", "J2", "PO6", "#2026-12-01#", "#2026-12-05#", false, false, true); // 6 shipped earlier
+        add("Acme", "J2", "PO7", "#2026-12-04#", "Null", false, true, false);         // 7 canceled, open date
+        add("Acme", "J1", "PO8", "#2026-12-20#", "Null", false, false, false);        // 8 future
+        add("Acme", "J1", "PO9", "#2026-12-02#", "#2026-12-08#", false, true, false); // 9 canceled today
         db_.Execute("UPDATE Shipments SET LateReasonID = 1 WHERE ShipmentID = 5");
     }
     void TearDown() override {
@@ -54,13 +57,13 @@ protected:
         dao::engine().reset();
         fs::remove_all(dir_);
     }
-    void add(const char* customer, const char* job, const char* po, const char* req, const char* act, bool late,
-             bool canceled, bool ok) {
+    void add(const char* customer, const char* job, const char* po, const char* req, const char* act,
+             bool late, bool canceled, bool ok) {
         auto yes = [](bool b) { return b ? std::string("Yes") : std::string("No"); };
         db_.Execute(std::string("INSERT INTO Shipments (Customer, JobNum, CustomerPO, Quantity, ReqShipDate, "
                                 "ActShipDate, Late, Canceled, OKToShip) VALUES ('") +
-                    customer + "', '" + job + "', '" + po + "', 100, " + req + ", " + act + ", " + yes(late) + ", " +
-                    yes(canceled) + ", " + yes(ok) + ")");
+                    customer + "', '" + job + "', '" + po + "', 100, " + req + ", " + act + ", " + yes(late) +
+                    ", " + yes(canceled) + ", " + yes(ok) + ")");
     }
     std::vector<int> ids(dao::Recordset rs) {
         std::vector<int> out;
@@ -107,9 +110,9 @@ TEST_F(ShipmentsDb, TabFiltersOnTheBoardQuery) {
         auto got = ids(filtered);
         // The filter and the rule agree row by row.
         for (filtered.MoveFirst(); !filtered.atEOF(); filtered.MoveNext())
-            EXPECT_TRUE(board::onTab(board::ShipmentFlags::fromValues(filtered["Late"], filtered["ReqShipDate"],
-                                                                      filtered["ActShipDate"], filtered["Canceled"],
-                                                                      filtered["OKToShip"]),
+            EXPECT_TRUE(board::onTab(board::ShipmentFlags::fromValues(
+                                         filtered["Late"], filtered["ReqShipDate"], filtered["ActShipDate"],
+                                         filtered["Canceled"], filtered["OKToShip"]),
                                      t));
         return std::set<int>(got.begin(), got.end());
     };
@@ -162,9 +165,10 @@ TEST_F(ShipmentsDb, LateShipmentCrosstab) {
 }
 
 TEST_F(ShipmentsDb, ValcrestScheduleWritesTheReportsDatabase) {
-    db_.Execute("INSERT INTO POTable (PONumber) SELECT DISTINCT CustomerPO From Shipments WHERE "
-                "((Shipments.Customer='Valcrest') AND ((select count(*) from POTable as p1 Where p1.PONumber = "
-                "shipments.CustomerPO) = 0));");
+    db_.Execute(
+        "INSERT INTO POTable (PONumber) SELECT DISTINCT CustomerPO From Shipments WHERE "
+        "((Shipments.Customer='Valcrest') AND ((select count(*) from POTable as p1 Where p1.PONumber = "
+        "shipments.CustomerPO) = 0));");
     db_.Execute("UPDATE POTable SET PODate = #12/1/2026# WHERE PONumber = 'PO1'");
     db_.Execute("UPDATE POTable SET PODate = #11/1/2026# WHERE PONumber = 'PO5'");
     fs::create_directories(dir_ / "dorvane/drives/c/NetData/Productn");

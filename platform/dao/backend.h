@@ -44,6 +44,9 @@ class Connection {
 public:
     virtual ~Connection() = default;
     virtual std::unique_ptr<Statement> prepare(const std::string& sql) = 0;
+    // The name `sql` refers to that is neither a column nor anything else the backend knows, if
+    // that is why it cannot be prepared (the engine takes such names for parameters).
+    virtual std::optional<std::string> unknownName(const std::string& sql) = 0;
     // Runs statements that return no rows; returns the number of rows changed by the last one.
     virtual long long execute(const std::string& sql, const std::vector<StoredValue>& params = {}) = 0;
     virtual long long lastInsertKey() = 0;

@@ -177,6 +177,7 @@ private:
     friend class QueryDef;
     friend class Recordset;
     friend void secureDatabase(const Database& db);
+    QueryDef makeQueryDef(const std::string& name, const std::string& sql) const;
     std::shared_ptr<detail::DatabaseState> s_;
 };
 

@@ -299,3 +299,67 @@ TEST_F(Dao, MakeTableIntoAnotherDatabaseAndTableDefs) {
     rdb.DeleteTableDef("BarCode");
     EXPECT_EQ(errorOf([&] { rdb.DeleteTableDef("BarCode"); }), dao::errc::ItemNotFound);
 }
+
+TEST_F(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
+    db_.CreateQueryDef("Asks",
+                       "PARAMETERS [Job Wanted] Text; SELECT Qty, [Pallet Count] AS Pallets FROM Ships "
+                       "WHERE Job = [Job Wanted] AND Qty >= [Smallest Qty] ORDER BY ID");
+    auto q = db_.QueryDefs("Asks");
+    ASSERT_EQ(q.ParameterCount(), 3); // the declared one first, then as found
+    EXPECT_EQ(q.Parameters(0).Name(), "Job Wanted");
+    EXPECT_EQ(q.Parameters(1).Name(), "Pallet Count");
+    EXPECT_EQ(q.Parameters(2).Name(), "Smallest Qty");
+    q.Parameters("Job Wanted").setValue("J1");
+    q.Parameters("Smallest Qty").setValue(20);
+    EXPECT_EQ(errorOf([&] { q.OpenRecordset(); }), dao::errc::TooFewParameters);
+    q.Parameters("Pallet Count").setValue("3");
+    auto rs = q.OpenRecordset(dao::dbOpenSnapshot);
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs["Qty"], Variant(40));
+    EXPECT_EQ(rs["Pallets"], Variant("3"));
+}
+
+TEST_F(Dao, EditsInsideATransactionThroughAClone) {
+    // The split of a partial shipment: a clone adds the rest while the original row is changed,
+    // all in one transaction that either lands whole or not at all.
+    auto ws = dao::engine().Workspaces(0);
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    for (bool commit : {false, true}) {
+        rs.MoveFirst();
+        auto clone = rs.Clone();
+        ws.BeginTrans();
+        clone.AddNew();
+        clone.Fields("Job").setValue(rs["Job"]);
+        clone.Fields("Qty").setValue(4);
+        clone.Update();
+        rs.Edit();
+        rs.Fields("Qty").setValue(6);
+        rs.Update();
+        if (commit)
+            ws.CommitTrans();
+        else
+            ws.Rollback();
+        auto check = db_.OpenRecordset("SELECT Count(*) AS N, Sum(Qty) AS Q FROM Ships");
+        EXPECT_EQ(check["N"], Variant(commit ? 6 : 5));
+        EXPECT_EQ(check["Q"], Variant(commit ? 150 : 150));
+        rs.Requery();
+    }
+    EXPECT_EQ(errorOf([&] { dao::engine().Workspaces(1); }), dao::errc::ItemNotFound);
+}
+
+TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID", dao::dbOpenForwardOnly);
+    rs.MoveNext();
+    EXPECT_EQ(errorOf([&] { rs.MovePrevious(); }), dao::errc::NotSupported);
+    EXPECT_EQ(errorOf([&] { rs.Clone(); }), dao::errc::NotSupported);
+    EXPECT_FALSE(rs.Updatable());
+    auto x = db_.OpenRecordset(
+        "TRANSFORM Sum(Qty) SELECT Job FROM Ships GROUP BY Job PIVOT Reason IN (\"Weather\", "
+        "\"Flood\")");
+    ASSERT_EQ(x.FieldCount(), 3);
+    EXPECT_EQ(x.Fields(1).Name(), "Weather");
+    EXPECT_EQ(x.Fields(2).Name(), "Flood");
+    EXPECT_EQ(x["Job"], Variant("J1"));
+    EXPECT_EQ(x["Weather"], Variant(50));
+    EXPECT_TRUE(x["Flood"].isNull());
+}

@@ -42,31 +42,28 @@ const std::vector<ColumnDefinition>& DatabaseState::tableColumns(const std::stri
     return it->second;
 }
 
-std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source) {
-    std::vector<StoredValue> out;
-    long missing = 0;
-    for (auto& slot : t.slots) {
-        if (slot == "Date()") {
-            out.push_back(runtime::Today().iso());
-            continue;
-        }
-        if (slot == "Now()") {
-            out.push_back(runtime::Now().iso());
-            continue;
-        }
-        auto& decls = source.statement.parameters;
-        size_t i = 0;
-        while (i < decls.size() && lower(decls[i].name) != lower(slot))
-            ++i;
-        if (i == decls.size() || i >= source.given.size() || !source.given[i]) {
-            ++missing;
-            out.emplace_back();
-            continue;
-        }
-        out.push_back(decls[i].type.empty()
-                          ? toStored(source.values[i])
-                          : toStored(source.values[i], typeOfParameterDeclaration(decls[i].type)));
+// The value of one placeholder; false when the query's parameter has not been given one.
+bool parameterValue(const std::string& slot, const Source& source, StoredValue& value) {
+    if (slot == "Date()" || slot == "Now()") {
+        value = (slot == "Date()" ? runtime::Today() : runtime::Now()).iso();
+        return true;
     }
+    auto& decls = source.statement.parameters;
+    for (size_t i = 0; i < decls.size(); ++i) {
+        if (lower(decls[i].name) != lower(slot)) continue;
+        if (i >= source.given.size() || !source.given[i]) return false;
+        value = decls[i].type.empty() ? toStored(source.values[i])
+                                      : toStored(source.values[i], typeOfParameterDeclaration(decls[i].type));
+        return true;
+    }
+    return false;
+}
+
+std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source) {
+    std::vector<StoredValue> out(t.slots.size());
+    long missing = 0;
+    for (size_t k = 0; k < t.slots.size(); ++k)
+        if (!parameterValue(t.slots[k], source, out[k])) ++missing;
     if (missing)
         raise(errc::TooFewParameters,
               "Too few parameters: " + std::to_string(missing) + " parameter(s) of the query have no value.");
@@ -159,6 +156,46 @@ DatabaseState& live(const std::shared_ptr<DatabaseState>& s) {
     return *s;
 }
 
+// Names a saved query uses without declaring them are parameters too: each one the backend cannot
+// place is added, in the order they are found, after the declared ones.
+void discoverParameters(DatabaseState& db, jet::Statement& statement) {
+    jet::Tokens body;
+    switch (statement.kind) {
+    case jet::StatementKind::Select:
+    case jet::StatementKind::Action:
+        body = statement.body;
+        break;
+    case jet::StatementKind::MakeTable:
+        body = jet::splitMakeTable(statement.body).select;
+        break;
+    default:
+        return;
+    }
+    for (int found = 0; found < 64; ++found) {
+        auto name = db.conn().unknownName(jet::translate(body, statement.parameters).sql);
+        if (!name || name->find('.') != std::string::npos) return;
+        statement.parameters.push_back({*name, ""});
+    }
+}
+
+} // namespace
+
+QueryDef Database::makeQueryDef(const std::string& name, const std::string& sql) const {
+    const auto& db = s_;
+    QueryDef q;
+    q.q_ = std::make_shared<QueryState>();
+    q.q_->db = db;
+    q.q_->name = name;
+    q.q_->sql = sql;
+    q.q_->statement = jet::parse(sql);
+    discoverParameters(*db, q.q_->statement);
+    q.q_->values.resize(q.q_->statement.parameters.size());
+    q.q_->given.assign(q.q_->statement.parameters.size(), false);
+    return q;
+}
+
+namespace {
+
 bool looksLikeStatement(const std::string& text) {
     std::string head;
     for (char c : text) {
@@ -211,15 +248,7 @@ long long Database::RecordsAffected() const {
 QueryDef Database::QueryDefs(const std::string& name) const {
     auto sql = live(s_).savedQuery(name);
     if (!sql) raise(errc::ItemNotFound, "There is no saved query named '" + name + "'.");
-    QueryDef q;
-    q.q_ = std::make_shared<QueryState>();
-    q.q_->db = s_;
-    q.q_->name = name;
-    q.q_->sql = *sql;
-    q.q_->statement = jet::parse(*sql);
-    q.q_->values.resize(q.q_->statement.parameters.size());
-    q.q_->given.assign(q.q_->statement.parameters.size(), false);
-    return q;
+    return makeQueryDef(name, *sql);
 }
 
 std::vector<std::string> Database::QueryDefNames() const {
@@ -241,15 +270,7 @@ QueryDef Database::CreateQueryDef(const std::string& name, const std::string& sq
         db.conn().execute(std::string("INSERT INTO ") + kQueryTable + " (Name, SQL) VALUES (?1, ?2)",
                           {name, sql});
     }
-    QueryDef q;
-    q.q_ = std::make_shared<QueryState>();
-    q.q_->db = s_;
-    q.q_->name = name;
-    q.q_->sql = sql;
-    q.q_->statement = statement;
-    q.q_->values.resize(statement.parameters.size());
-    q.q_->given.assign(statement.parameters.size(), false);
-    return q;
+    return makeQueryDef(name, sql);
 }
 
 void Database::DeleteQueryDef(const std::string& name) const {
@@ -360,6 +381,7 @@ std::string QueryDef::SQL() const {
 
 void QueryDef::setSQL(const std::string& sql) {
     jet::Statement statement = jet::parse(sql);
+    discoverParameters(live(q_->db), statement);
     if (!q_->name.empty())
         live(q_->db).conn().execute(std::string("UPDATE ") + kQueryTable + " SET SQL = ?1 WHERE Name = ?2",
                                     {sql, q_->name});

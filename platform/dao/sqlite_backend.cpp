@@ -120,6 +120,16 @@ public:
         return std::make_unique<SqliteStatement>(db_, stmt);
     }
 
+    std::optional<std::string> unknownName(const std::string& sql) override {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, nullptr);
+        sqlite3_finalize(stmt);
+        const std::string prefix = "no such column: ";
+        std::string message = rc == SQLITE_OK ? "" : sqlite3_errmsg(db_);
+        if (message.rfind(prefix, 0) != 0) return std::nullopt;
+        return message.substr(prefix.size());
+    }
+
     long long execute(const std::string& sql, const std::vector<StoredValue>& params) override {
         if (params.empty()) {
             char* msg = nullptr;
@@ -236,6 +246,10 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
         raise(errc::CannotOpen, "The database '" + path + "' could not be opened: " + detail);
     }
     sqlite3_extended_result_codes(db, 1);
+    // A double-quoted name that names nothing must be an error (it is a parameter to the layer),
+    // not quietly read as a text literal.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, options.lockTimeoutMs);
     auto connection = std::make_unique<SqliteConnection>(db, options.readOnly);
     // Touch the schema now so a damaged or foreign file is reported at open, not at first use.

@@ -28,6 +28,11 @@ TEST(JetSql, NamesLiteralsAndOperators) {
     EXPECT_EQ(sqlOf("DELETE Shipments.* FROM Shipments"), "DELETE FROM Shipments");
     EXPECT_EQ(sqlOf("UPDATE T SET T.a = 1, [T].[b c] = T.d WHERE T.e = 2"),
               "UPDATE T SET a = 1, \"b c\" = \"T\".\"d\" WHERE \"T\".\"e\" = 2");
+    // The search window's membership clauses and status conditions.
+    EXPECT_EQ(sqlOf("SELECT * FROM Shipments WHERE Shipments.Customer IN (\"Acme\",\"Valcrest\") AND "
+                    "((Shipments.Canceled=False) OR (Shipments.ReqShipDate < #12/8/2026#));"),
+              "SELECT * FROM Shipments WHERE \"Shipments\".\"Customer\" IN('Acme', 'Valcrest') AND"
+              "((\"Shipments\".\"Canceled\"=0) OR(\"Shipments\".\"ReqShipDate\" < '2026-12-08'))");
     EXPECT_EQ(sqlOf("SELECT TOP 5 a FROM T"), "SELECT  a FROM T LIMIT 5");
     // A word that is a column of a table keeps its meaning, even when it reads like a literal.
     EXPECT_EQ(sqlOf("SELECT T.Yes FROM T"), "SELECT \"T\".\"Yes\" FROM T");

@@ -235,6 +235,10 @@ public:
         return Workspaces0().CreateDatabase(name, locale, options);
     }
 
+    // Rolls back every open transaction of every workspace: what runs before the program ends on
+    // an unhandled error, so no half-made change stays behind.
+    void rollbackAll();
+
     // Back to a fresh engine: no system database, "Admin" with an empty password.
     void reset();
 
@@ -244,6 +248,7 @@ private:
     std::string defaultPassword_;
     int lockTimeoutMs_ = 5000;
     Workspace default_;
+    std::vector<std::weak_ptr<detail::WorkspaceState>> workspaces_;
 };
 
 DBEngine& engine();

@@ -225,6 +225,18 @@ TEST_F(Dao, TransactionsCommitAndRollBack) {
     ws.Rollback();
     EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
     EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
+
+    auto other = dao::engine().CreateWorkspace("other", "Admin", "");
+    auto second = other.CreateDatabase((dir_ / "second.db").string());
+    second.Execute("CREATE TABLE T (A LONG)");
+    ws.BeginTrans();
+    other.BeginTrans();
+    db_.Execute("DELETE FROM Ships WHERE ID = 3");
+    second.Execute("INSERT INTO T VALUES (1)");
+    dao::engine().rollbackAll(); // before the program ends on an unhandled error
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
+    EXPECT_EQ(second.OpenRecordset("T").RecordCount(), 0);
+    EXPECT_EQ(errorOf([&] { other.Rollback(); }), dao::errc::NoTransaction);
 }
 
 TEST_F(Dao, SavedQueriesWithParameters) {

@@ -40,6 +40,16 @@ DBEngine& engine() {
     return instance;
 }
 
+void DBEngine::rollbackAll() {
+    for (auto& weak : workspaces_)
+        if (auto s = weak.lock(); s && !s->closed) {
+            Workspace ws;
+            ws.s_ = s;
+            while (s->transactionDepth > 0)
+                ws.Rollback();
+        }
+}
+
 void DBEngine::reset() {
     *this = DBEngine();
 }
@@ -61,6 +71,7 @@ Workspace DBEngine::CreateWorkspace(const std::string& name, const std::string& 
     ws.s_->name = name;
     ws.s_->user = user;
     ws.s_->permission = permission;
+    workspaces_.push_back(ws.s_);
     return ws;
 }
 

@@ -216,8 +216,9 @@ public:
     int LockTimeoutMs() const { return lockTimeoutMs_; }
     void setLockTimeoutMs(int ms) { lockTimeoutMs_ = ms; }
 
-    // The default workspace, made from the default user and password when first needed (and
-    // again when those change while it has no open database).
+    // The default workspace, made from the default user and password when first needed, and made
+    // again when those change (unless a transaction is open in it). Databases opened earlier keep
+    // the account they were opened with.
     Workspace Workspaces0();
     Workspace Workspaces(int index) { // the engine's collection; only the default one is kept
         if (index != 0)

@@ -88,6 +88,7 @@ TEST_F(Dao, OpeningErrors) {
     EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "no/such/dir/x.db").string()); }),
               dao::errc::PathNotValid);
     EXPECT_EQ(errorOf([&] { dao::engine().CreateDatabase(path_); }), dao::errc::DatabaseExists);
+    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase("postgresql://db/ship"); }), dao::errc::CannotOpen);
     EXPECT_EQ(errorOf([&] { db_.OpenRecordset("NoSuchTable"); }), dao::errc::InputNotFound);
     EXPECT_EQ(errorOf([&] { db_.OpenRecordset("SELECT Nonsense FROM Ships"); }), dao::errc::TooFewParameters);
     EXPECT_EQ(errorOf([&] { db_.Execute("SELECT * FROM Ships"); }), dao::errc::CannotExecuteSelect);
@@ -147,6 +148,9 @@ TEST_F(Dao, AddNewDeleteAndCancel) {
     EXPECT_EQ(rs["Qty"], Variant(10));
     auto stored = db_.OpenRecordset("SELECT Count(*) AS N FROM Ships");
     EXPECT_EQ(stored["N"], Variant(5));
+    // & reads Null as empty text.
+    EXPECT_EQ(db_.OpenRecordset("SELECT Job & \"/\" & Reason AS Both FROM Ships WHERE ID = 2")["Both"],
+              Variant("J2/"));
     // Yes/No is stored as -1/0.
     auto raw = db_.OpenRecordset("SELECT Late + 0 AS RawLate FROM Ships WHERE ID = 1");
     EXPECT_EQ(raw["RawLate"], Variant(-1));

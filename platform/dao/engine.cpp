@@ -28,6 +28,13 @@ std::string transactionStep(int depth, const char* verb) {
     return std::string(verb) + " dao_level" + std::to_string(depth);
 }
 
+// Opens the backend a database name calls for: a file path is a SQLite database.
+std::unique_ptr<Connection> openBackend(const std::string& name, const std::string& path, const OpenOptions& options) {
+    if (name.rfind("postgresql://", 0) == 0 || name.rfind("postgres://", 0) == 0)
+        raise(errc::CannotOpen, "'" + name + "' names a PostgreSQL server, which this build cannot reach yet.");
+    return openSqlite(path, options);
+}
+
 bool isSecured(Connection& c) {
     auto stmt = c.prepare("PRAGMA application_id");
     return stmt->step() && std::get<std::int64_t>(stmt->value(0)) == kSecuredMark;
@@ -93,7 +100,7 @@ Database Workspace::OpenDatabase(const std::string& name, bool /*exclusive*/, bo
     OpenOptions options;
     options.lockTimeoutMs = engine().LockTimeoutMs();
     options.readOnly = readOnly || ws.permission != Permission::ReadWrite;
-    state->connection = openSqlite(state->path, options);
+    state->connection = openBackend(name, state->path, options);
     state->secured = isSecured(*state->connection);
     if (state->secured && ws.permission == Permission::None)
         raise(errc::NoPermission, "The account '" + ws.user + "' has no permission to open '" + name + "'.");
@@ -120,7 +127,7 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     OpenOptions options;
     options.create = true;
     options.lockTimeoutMs = engine().LockTimeoutMs();
-    state->connection = openSqlite(state->path, options);
+    state->connection = openBackend(name, state->path, options);
     state->connection->execute(std::string("CREATE TABLE ") + detail::kQueryTable +
                                " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)");
     state->workspace = s_;

@@ -225,9 +225,93 @@ private:
     }
 
     std::string range(const Tokens& t, size_t begin, size_t end) {
+        return hasConcatenation(t, begin, end) ? concatenations(t, begin, end) : plain(t, begin, end);
+    }
+
+    // Jet's & joins texts with Null read as empty text, and binds looser than arithmetic; the
+    // backends' || gives Null for Null and binds tighter than anything. So each run of operands
+    // between comparison, logical and clause words is joined with its operands made non-Null.
+    static bool isBoundary(const Token& tok) {
+        static const char* words[] = {"AND",  "OR",      "NOT",   "SELECT",   "FROM",   "WHERE", "AS",
+                                      "ON",   "BY",      "THEN",  "ELSE",     "WHEN",   "END",   "CASE",
+                                      "LIKE", "BETWEEN", "IS",    "IN",       "HAVING", "ORDER", "GROUP",
+                                      "SET",  "VALUES",  "INTO",  "DISTINCT", "TOP",    "UNION", "JOIN",
+                                      "LEFT", "RIGHT",   "INNER", "PIVOT"};
+        if (tok.kind == TokenKind::Symbol)
+            return tok.text == "," || tok.text == "=" || tok.text == "<>" || tok.text == "<" ||
+                   tok.text == ">" || tok.text == "<=" || tok.text == ">=" || tok.text == "!=" ||
+                   tok.text == ";";
+        if (tok.kind != TokenKind::Word) return false;
+        for (auto w : words)
+            if (sameName(tok.text, w)) return true;
+        return false;
+    }
+
+    static bool hasConcatenation(const Tokens& t, size_t begin, size_t end) {
+        int depth = 0;
+        for (size_t i = begin; i < end; ++i) {
+            if (isSymbol(t[i], "("))
+                ++depth;
+            else if (isSymbol(t[i], ")"))
+                --depth;
+            else if (depth == 0 && isSymbol(t[i], "&"))
+                return true;
+        }
+        return false;
+    }
+
+    std::string concatenations(const Tokens& t, size_t begin, size_t end) {
         std::string out;
-        for (size_t i = begin; i < end; ++i)
+        size_t start = begin;
+        int depth = 0;
+        auto flush = [&](size_t stop) {
+            if (!hasConcatenation(t, start, stop)) {
+                out += plain(t, start, stop);
+                return;
+            }
+            std::string joined;
+            size_t from = start;
+            int d = 0;
+            for (size_t i = start; i <= stop; ++i) {
+                if (i < stop && isSymbol(t[i], "("))
+                    ++d;
+                else if (i < stop && isSymbol(t[i], ")"))
+                    --d;
+                else if (i == stop || (d == 0 && isSymbol(t[i], "&"))) {
+                    joined += (joined.empty() ? "" : " || ") + std::string("COALESCE(") + range(t, from, i) +
+                              ", '')";
+                    from = i + 1;
+                }
+            }
+            out += " (" + joined + ") ";
+        };
+        for (size_t i = begin; i < end; ++i) {
+            if (isSymbol(t[i], "("))
+                ++depth;
+            else if (isSymbol(t[i], ")"))
+                --depth;
+            else if (depth == 0 && isBoundary(t[i])) {
+                flush(i);
+                out += token(t, i, end);
+                start = i + 1;
+            }
+        }
+        flush(end);
+        return out;
+    }
+
+    // A run without & at its own level.
+    std::string plain(const Tokens& t, size_t begin, size_t end) {
+        std::string out;
+        for (size_t i = begin; i < end; ++i) {
+            if (isSymbol(t[i], "(")) {
+                size_t close = matchingParen(t, i);
+                out += "(" + range(t, i + 1, std::min(close, end)) + ")";
+                i = close;
+                continue;
+            }
             out += token(t, i, end);
+        }
         return out;
     }
 
@@ -255,7 +339,6 @@ private:
                 if (auto p = parameterNamed(tok.text)) return placeholder(*p);
             return quoted(tok.text, '"');
         case TokenKind::Symbol:
-            if (tok.text == "&") return "||";
             if (tok.text == "!=") return "<>";
             return tok.text;
         case TokenKind::Word:

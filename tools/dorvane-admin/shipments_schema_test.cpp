@@ -2,6 +2,7 @@
 
 #include "board/status_rules.h"
 #include "runtime/clock.h"
+#include "runtime/locale_text.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@ protected:
         ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
         dao::engine().reset();
         runtime::setClock(kToday);
+        runtime::setDateLocale("en_US"); // the window's date texts below are US short dates
         db_ = shipments::createShipmentsDatabase((dir_ / "ship.db").string());
         db_.Execute("INSERT INTO [Packaging Table] VALUES ('B1', 12, 12, 12), ('B2', 24, 12, 6)");
         db_.Execute(

@@ -6,8 +6,8 @@ namespace {
 const TabDefinition kTabs[kTabCount] = {
     {"Today", "Today's shipments", "Shipments.OKToShip = Yes AND Shipments.Canceled = No", "Shipments for ",
      "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
-    {"All", "All shipments, regardless of status", "", "All Shipments for ", "&Cancel Ship", "Cancel Shipment",
-     "Actual Ship Date"},
+    {"All", "All shipments, regardless of status", "", "All Shipments for ", "&Cancel Ship",
+     "Cancel Shipment", "Actual Ship Date"},
     {"Scheduled", "On-time scheduled shipments only",
      "Shipments.Late <> Yes AND Shipments.ActShipDate IS NULL AND Shipments.Canceled = No",
      "Scheduled Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
@@ -20,7 +20,9 @@ const TabDefinition kTabs[kTabCount] = {
 };
 } // namespace
 
-const TabDefinition& tabDefinition(int index) { return kTabs[index - 1]; }
+const TabDefinition& tabDefinition(int index) {
+    return kTabs[index - 1];
+}
 
 const std::array<ColumnDefinition, kColumnCount> kColumns = {{
     {"Work Order#", "WorkOrder", Display::Text, "Brellin Work Order #"},
@@ -48,11 +50,12 @@ const std::array<ColumnDefinition, kColumnCount> kColumns = {{
     {"Comments", "Comments", Display::Text, "Enter any comments you may have about this order."},
 }};
 
-const std::array<const char*, 5> kShippingDetailCaptions = {"PCF Code", "Box Type", "Box Weight", "Boxes/Skid",
-                                                            "Parts/Box"};
+const std::array<const char*, 5> kShippingDetailCaptions = {"PCF Code", "Box Type", "Box Weight",
+                                                            "Boxes/Skid", "Parts/Box"};
 
-const std::array<double, 12> kDefaultColumnWidths = {1154.835, 1769.953, 1289.764, 929.7639, 689.9528, 1080,
-                                                     764.7874, 510.2362, 1649.764, 1454.74,  870.2363, 5850.142};
+const std::array<double, 12> kDefaultColumnWidths = {1154.835, 1769.953, 1289.764, 929.7639,
+                                                     689.9528, 1080,     764.7874, 510.2362,
+                                                     1649.764, 1454.74,  870.2363, 5850.142};
 
 std::string boardColumnHelp(int column, bool canceledTab) {
     if (column < 0 || column >= kColumnCount) return "";
@@ -62,7 +65,8 @@ std::string boardColumnHelp(int column, bool canceledTab) {
 
 std::string truckLineColumnHelp(int column) {
     if (column == 0) return "Enter a short (3 or 4 letter) abbreviation for this truck line.";
-    if (column == 1) return "Enter the full name of the truck line plus any payment modifiers, e.g. /Collect.";
+    if (column == 1)
+        return "Enter the full name of the truck line plus any payment modifiers, e.g. /Collect.";
     return "";
 }
 

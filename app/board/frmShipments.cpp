@@ -4,6 +4,7 @@
 #include "basGlobals.h"
 #include "basGlobals_board.h"
 #include "board_layout.h"
+#include "frmCalendarForm.h"
 #include "frmMain.h"
 #include "settings_store.h"
 #include "status_rules.h"
@@ -25,7 +26,9 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 
 using namespace basGlobals;
 using widgets::twipsToPixels;
@@ -61,7 +64,9 @@ frmShipments& frmShipments::instance() {
     return *theBoard;
 }
 
-bool frmShipments::exists() { return theBoard != nullptr; }
+bool frmShipments::exists() {
+    return theBoard != nullptr;
+}
 
 void frmShipments::unload() {
     if (!theBoard) return;
@@ -71,7 +76,9 @@ void frmShipments::unload() {
     delete board;
 }
 
-void frmShipments::setSearchWindowRaiser(std::function<void()> raise) { raiseSearchWindow = std::move(raise); }
+void frmShipments::setSearchWindowRaiser(std::function<void()> raise) {
+    raiseSearchWindow = std::move(raise);
+}
 
 frmShipments::frmShipments() {
     setObjectName("frmShipments");
@@ -80,6 +87,7 @@ frmShipments::frmShipments() {
     // The board is a child window of the main window.
     sub_ = frmMain::instance().mdiArea()->addSubWindow(this);
     sub_->setWindowTitle("Working...");
+    sub_->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sub_->installEventFilter(this);
     sub_->hide();
     // Created: both data sources take the main database path.
@@ -139,11 +147,12 @@ void frmShipments::buildControls() {
 
 void frmShipments::buildColumns() {
     for (const auto& c : board::kColumns) {
-        auto display = c.display == board::Display::YesNo      ? widgets::ColumnDisplay::YesNo
+        auto display = c.display == board::Display::YesNo       ? widgets::ColumnDisplay::YesNo
                        : c.display == board::Display::ShortDate ? widgets::ColumnDisplay::ShortDate
                                                                 : widgets::ColumnDisplay::Text;
         int i = VxGrid1->addColumn(c.caption, c.dataField, display);
-        if (i < int(board::kDefaultColumnWidths.size())) VxGrid1->Columns(i).widthTwips = board::kDefaultColumnWidths[i];
+        if (i < int(board::kDefaultColumnWidths.size()))
+            VxGrid1->Columns(i).widthTwips = board::kDefaultColumnWidths[i];
         VxGrid1->columnChanged(i);
     }
     VxGrid1->Columns(board::col::JobNum).dropDown = vxdJobNum;
@@ -170,15 +179,31 @@ std::string frmShipments::rowStyleOf(int row) {
         return f < 0 ? runtime::Variant::null() : source->value(row, f);
     };
     // Read from the grid's reading clone: the board's own record set is never moved by painting.
-    return board::rowStyle(board::ShipmentFlags::fromValues(field("Late"), field("ReqShipDate"),
-                                                            field("ActShipDate"), field("Canceled"),
-                                                            field("OKToShip")));
+    return board::rowStyle(board::ShipmentFlags::fromValues(
+        field("Late"), field("ReqShipDate"), field("ActShipDate"), field("Canceled"), field("OKToShip")));
 }
 
-QString frmShipments::Caption() const { return sub_->windowTitle(); }
-void frmShipments::setCaption(const QString& caption) { sub_->setWindowTitle(caption); }
+QString frmShipments::Caption() const {
+    return sub_->windowTitle();
+}
+void frmShipments::setCaption(const QString& caption) {
+    sub_->setWindowTitle(caption);
+}
+
+// Right of the calendar, filling the rest of the main window's client area.
+void frmShipments::placeBoard() {
+    QMdiArea* area = frmMain::instance().mdiArea();
+    int calendarWidth = frmCalendarForm::instance().subWindow()->width();
+    sub_->setGeometry(calendarWidth, 0, std::max(100, area->width() - calendarWidth), area->height());
+}
 
 void frmShipments::showBoard() {
+    // Loaded before the main window showed, the board is placed again the first time it shows,
+    // when the main window's client area has its real size.
+    if (!placedShown_) {
+        placedShown_ = true;
+        placeBoard();
+    }
     sub_->show();
     frmMain::instance().mdiArea()->setActiveSubWindow(sub_);
     sub_->raise();
@@ -198,10 +223,8 @@ void frmShipments::Form_Load() {
     } catch (const runtime::Error&) {
         // The board stays empty until the first tab refresh, which reports the error.
     }
-    // Placed right of the calendar, filling the rest of the main window.
+    placeBoard();
     QMdiArea* area = frmMain::instance().mdiArea();
-    int calendarWidth = twipsToPixels(2625) + 12;
-    sub_->setGeometry(calendarWidth, 0, std::max(100, area->width() - calendarWidth), area->height());
 
     for (int i = 0; i < VxGrid1->columnCount(); ++i) {
         double width = runtime::Val(GetSetting(kApp, "Column Widths", "Column" + std::to_string(i), "0"));
@@ -260,7 +283,8 @@ void frmShipments::Form_Resize() {
     const int buttonTop = innerH - cmdUpdate->height();
     int left = innerW - cmdUpdate->width();
     cmdUpdate->move(left, buttonTop);
-    for (QPushButton* b : {cmdDelete, cmdMove, cmdRefresh, cmdPrint, cmdShipPlusMinus, cmdLateShipmentReport}) {
+    for (QPushButton* b :
+         {cmdDelete, cmdMove, cmdRefresh, cmdPrint, cmdShipPlusMinus, cmdLateShipmentReport}) {
         left -= twipsToPixels(kButtonGap) + b->width();
         b->move(left, buttonTop);
     }
@@ -283,7 +307,8 @@ bool frmShipments::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
         } else if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) {
-            QMetaObject::invokeMethod(this, [this] { Form_Resize(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { Form_Resize(); }, Qt::QueuedConnection);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -299,9 +324,10 @@ bool frmShipments::closeAllowed() {
 void frmShipments::Data1_Reposition() {
     try {
         auto* rs = widgets::boundRecordset(*Data1);
-        if (rs && !rs->EOF() && !rs->BOF()) {
-            auto flags = board::ShipmentFlags::fromValues((*rs)["Late"], (*rs)["ReqShipDate"], (*rs)["ActShipDate"],
-                                                          (*rs)["Canceled"], (*rs)["OKToShip"]);
+        if (rs && !rs->atEOF() && !rs->atBOF()) {
+            auto flags =
+                board::ShipmentFlags::fromValues((*rs)["Late"], (*rs)["ReqShipDate"], (*rs)["ActShipDate"],
+                                                 (*rs)["Canceled"], (*rs)["OKToShip"]);
             board::OrderStatus status = board::orderStatus(flags);
             Data1->setCaption(QString::fromStdString(status.text));
             SetEditCommandEnabled(4, status.cancelDeleteEnabled);
@@ -333,7 +359,8 @@ void frmShipments::VxGrid1_BeforeColUpdate(int column, runtime::Variant* newValu
     if (column == board::col::Canceled && !newValue->isNull() && newValue->toBool() &&
         !VxGrid1->cellValue(board::col::ActShipDate).isNull()) {
         *cancel = true;
-        runtime::MsgBox("You cannot cancel an order that has already been shipped.", runtime::mb::Exclamation);
+        runtime::MsgBox("You cannot cancel an order that has already been shipped.",
+                        runtime::mb::Exclamation);
         return;
     }
     if (column == board::col::OKToShip && VxGrid1->cellText(board::col::Canceled) == "Yes")
@@ -349,7 +376,8 @@ void frmShipments::VxGrid1_AfterColUpdate(int column) {
         runtime::Variant lateNow = VxGrid1->cellValue(col::Late);
         bool wasLate = !lateNow.isNull() && lateNow.toBool();
         runtime::Date date = VxGrid1->cellValue(col::ReqShipDate).toDate();
-        VxGrid1->setCellValue(col::Late, runtime::Variant(lateAfterScheduledDateEdit(wasLate, date, runtime::Today())));
+        VxGrid1->setCellValue(col::Late,
+                              runtime::Variant(lateAfterScheduledDateEdit(wasLate, date, runtime::Today())));
     }
 }
 
@@ -362,9 +390,9 @@ void frmShipments::VxGrid1_AfterColEdit() {
     if (typed.empty()) return;
     auto* jobs = widgets::boundRecordset(*datJobList);
     if (!jobs) return;
-    jobs->setFilter("[Job Number] >= " + dao::quoteText(typed));
+    jobs->setFilter("[Job Number] >= " + dao::jet::quoteText(typed));
     dao::Recordset atOrAfter = jobs->OpenRecordset(dao::dbOpenSnapshot);
-    if (atOrAfter.EOF()) {
+    if (atOrAfter.atEOF()) {
         runtime::MsgBox("The job number you entered: " + entered.toStdString() +
                             " does not exist in the Kelmar, and no job number sorts after it.",
                         runtime::mb::Exclamation);
@@ -398,7 +426,8 @@ void frmShipments::Data1_Error(long number, bool* handled) {
     auto* rs = widgets::boundRecordset(*Data1);
     bool readOnly = !rs || !rs->Updatable();
     if (number == 3033 && readOnly) {
-        runtime::MsgBox("You do not have permission to access this database.  This program will now terminate.");
+        runtime::MsgBox(
+            "You do not have permission to access this database.  This program will now terminate.");
         *handled = true;
         runtime::End();
     }

@@ -77,6 +77,7 @@ private:
     void buildControls();
     void buildColumns();
     void Form_Load();
+    void placeBoard();
     void Form_Resize();
     void Form_Activate();
     bool closeAllowed();
@@ -86,6 +87,7 @@ private:
 
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;
+    bool placedShown_ = false;
     dao::Database db_;
     std::int16_t refreshCounter_ = 0;
 };

@@ -94,9 +94,13 @@ void frmLoginForm::cmdOK_Click() {
     QApplication::restoreOverrideCursor();
 }
 
-void frmLoginForm::cmdCancel_Click() { runtime::End(); }
+void frmLoginForm::cmdCancel_Click() {
+    runtime::End();
+}
 
-void frmLoginForm::reject() { cmdCancel_Click(); }
+void frmLoginForm::reject() {
+    cmdCancel_Click();
+}
 
 void frmLoginForm::closeEvent(QCloseEvent* event) {
     event->accept();

@@ -60,10 +60,10 @@ bool parameterValue(const std::string& slot, const Source& source, StoredValue& 
 }
 
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source) {
-    std::vector<StoredValue> out(t.slots.size());
+    std::vector<StoredValue> out(t.placeholderNames.size());
     long missing = 0;
-    for (size_t k = 0; k < t.slots.size(); ++k)
-        if (!parameterValue(t.slots[k], source, out[k])) ++missing;
+    for (size_t k = 0; k < t.placeholderNames.size(); ++k)
+        if (!parameterValue(t.placeholderNames[k], source, out[k])) ++missing;
     if (missing)
         raise(errc::TooFewParameters,
               "Too few parameters: " + std::to_string(missing) + " parameter(s) of the query have no value.");

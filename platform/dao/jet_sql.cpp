@@ -204,7 +204,7 @@ public:
         return sql;
     }
 
-    std::vector<std::string> slots;
+    std::vector<std::string> placeholderNames;
 
 private:
     const std::vector<ParameterDecl>& parameters_;
@@ -212,9 +212,9 @@ private:
 
     std::string placeholder(const std::string& name) {
         size_t index = 0;
-        while (index < slots.size() && !sameName(slots[index], name))
+        while (index < placeholderNames.size() && !sameName(placeholderNames[index], name))
             ++index;
-        if (index == slots.size()) slots.push_back(name);
+        if (index == placeholderNames.size()) placeholderNames.push_back(name);
         return (style_ == Placeholders::DollarNumbered ? "$" : "?") + std::to_string(index + 1);
     }
 
@@ -563,7 +563,7 @@ Translation translate(const Tokens& body, const std::vector<ParameterDecl>& para
     Translator tr(parameters, style);
     Translation out;
     out.sql = tr.run(body);
-    out.slots = tr.slots;
+    out.placeholderNames = tr.placeholderNames;
     return out;
 }
 

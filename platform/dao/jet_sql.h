@@ -51,7 +51,7 @@ enum class Placeholders { QuestionNumbered, DollarNumbered };
 // parameter it stands for. The names "Date()" and "Now()" stand for the clock's values.
 struct Translation {
     std::string sql;
-    std::vector<std::string> slots;
+    std::vector<std::string> placeholderNames;
 };
 
 Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters,

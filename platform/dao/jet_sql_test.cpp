@@ -6,10 +6,10 @@
 using namespace dao::jet;
 
 namespace {
-std::string sqlOf(const std::string& jet, std::vector<std::string>* slots = nullptr) {
+std::string sqlOf(const std::string& jet, std::vector<std::string>* placeholderNames = nullptr) {
     auto st = parse(jet);
     auto t = translate(st.body, st.parameters);
-    if (slots) *slots = t.slots;
+    if (placeholderNames) *placeholderNames = t.placeholderNames;
     return t.sql;
 }
 } // namespace
@@ -49,14 +49,14 @@ TEST(JetSql, LikeWildcardsAreTranslatedAndBackendWildcardsEscaped) {
 }
 
 TEST(JetSql, FunctionsAndParameters) {
-    std::vector<std::string> slots;
+    std::vector<std::string> placeholderNames;
     EXPECT_EQ(
         sqlOf("PARAMETERS ThatDate DateTime, [Low Date] DateTime; SELECT IIf(Late, 1, Nz(q)) FROM T "
               "WHERE d >= [Low Date] AND d <= ThatDate AND e < Date() AND f = [low date]",
-              &slots),
+              &placeholderNames),
         "SELECT (CASE WHEN Late THEN 1 ELSE COALESCE(q, 0) END) FROM T WHERE d >= ?1 AND d <= ?2 AND e < ?3 "
         "AND f = ?1");
-    EXPECT_EQ(slots, (std::vector<std::string>{"Low Date", "ThatDate", "Date()"}));
+    EXPECT_EQ(placeholderNames, (std::vector<std::string>{"Low Date", "ThatDate", "Date()"}));
     auto st = parse("PARAMETERS [JOB NUMBER TO PRINT] Text, SHIPID Long; SELECT 1");
     ASSERT_EQ(st.parameters.size(), 2u);
     EXPECT_EQ(st.parameters[0].name, "JOB NUMBER TO PRINT");

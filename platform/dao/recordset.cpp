@@ -233,14 +233,15 @@ void Recordset::Move(long rows) {
 }
 
 long Recordset::RecordCount() const {
-    auto& rows = live(c_).set->rows;
-    return long(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return !r.deleted; }));
+    auto& set = *live(c_).set;
+    return long(set.rows.size()) - set.deletedCount;
 }
 
 long Recordset::AbsolutePosition() const {
     auto& c = live(c_);
     if (!atRow(c)) return -1;
     auto& rows = c.set->rows;
+    if (c.set->deletedCount == 0) return c.position; // the grid asks for every painted row
     return long(
         std::count_if(rows.begin(), rows.begin() + c.position, [](const Row& r) { return !r.deleted; }));
 }
@@ -250,9 +251,13 @@ void Recordset::setAbsolutePosition(long position) {
     if (position < 0 || position >= RecordCount())
         raise(errc::NoCurrentRecord, "There is no record at position " + std::to_string(position) + ".");
     auto& rows = c.set->rows;
-    long i = 0;
-    for (long seen = -1;; ++i)
-        if (!rows[size_t(i)].deleted && ++seen == position) break;
+    long i = position;
+    if (c.set->deletedCount > 0)
+        for (long seen = -1, j = 0;; ++j)
+            if (!rows[size_t(j)].deleted && ++seen == position) {
+                i = j;
+                break;
+            }
     c.position = i;
     c.editMode = dbEditNone;
 }
@@ -521,6 +526,7 @@ void Recordset::Delete() {
     std::string sql = "DELETE FROM " + conn.quoteName(set.key->table) + matchOriginal(set, row, conn, params);
     if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
     row.deleted = true;
+    ++set.deletedCount;
     c.editMode = dbEditNone;
 }
 

@@ -69,6 +69,7 @@ struct RowSet {
     std::optional<jet::KeyTable> key;
     std::vector<std::shared_ptr<FieldInfo>> fields;
     std::vector<Row> rows;
+    long deletedCount = 0; // rows marked deleted: while none are, a position is an index
 };
 
 struct Cursor {

@@ -7,35 +7,58 @@ DaoRecordSource::DaoRecordSource(dao::Recordset recordset) : rs_(std::move(recor
         fieldUpdatable_.push_back((rs_.Fields(i).Attributes() & dao::dbUpdatableField) != 0);
 }
 
-int DaoRecordSource::rowCount() const { return int(rs_.RecordCount()); }
-int DaoRecordSource::fieldCount() const { return rs_.FieldCount(); }
-std::string DaoRecordSource::fieldName(int field) const { return rs_.Fields(field).Name(); }
+int DaoRecordSource::rowCount() const {
+    return int(rs_.RecordCount());
+}
+int DaoRecordSource::fieldCount() const {
+    return rs_.FieldCount();
+}
+std::string DaoRecordSource::fieldName(int field) const {
+    return rs_.Fields(field).Name();
+}
 
 runtime::Variant DaoRecordSource::value(int row, int field) const {
     if (reader_.AbsolutePosition() != row) reader_.setAbsolutePosition(row);
     return reader_.Fields(field).Value();
 }
 
-bool DaoRecordSource::updatable() const { return rs_.Updatable(); }
+bool DaoRecordSource::updatable() const {
+    return rs_.Updatable();
+}
 bool DaoRecordSource::fieldUpdatable(int field) const {
     return field >= 0 && field < int(fieldUpdatable_.size()) && fieldUpdatable_[field];
 }
 
-int DaoRecordSource::currentRow() const { return int(rs_.AbsolutePosition()); }
-void DaoRecordSource::moveTo(int row) { rs_.setAbsolutePosition(row); }
+int DaoRecordSource::currentRow() const {
+    return int(rs_.AbsolutePosition());
+}
+void DaoRecordSource::moveTo(int row) {
+    rs_.setAbsolutePosition(row);
+}
 
 EditMode DaoRecordSource::editMode() const {
     switch (rs_.EditMode()) {
-    case dao::dbEditInProgress: return EditMode::Editing;
-    case dao::dbEditAdd: return EditMode::Adding;
-    default: return EditMode::None;
+    case dao::dbEditInProgress:
+        return EditMode::Editing;
+    case dao::dbEditAdd:
+        return EditMode::Adding;
+    default:
+        return EditMode::None;
     }
 }
 
-void DaoRecordSource::edit() { rs_.Edit(); }
-void DaoRecordSource::addNew() { rs_.AddNew(); }
-runtime::Variant DaoRecordSource::editedValue(int field) const { return rs_.Fields(field).Value(); }
-void DaoRecordSource::setValue(int field, const runtime::Variant& value) { rs_.Fields(field).setValue(value); }
+void DaoRecordSource::edit() {
+    rs_.Edit();
+}
+void DaoRecordSource::addNew() {
+    rs_.AddNew();
+}
+runtime::Variant DaoRecordSource::editedValue(int field) const {
+    return rs_.Fields(field).Value();
+}
+void DaoRecordSource::setValue(int field, const runtime::Variant& value) {
+    rs_.Fields(field).setValue(value);
+}
 
 void DaoRecordSource::update() {
     bool adding = rs_.EditMode() == dao::dbEditAdd;
@@ -45,7 +68,9 @@ void DaoRecordSource::update() {
     reader_ = rs_.Clone();
 }
 
-void DaoRecordSource::cancelUpdate() { rs_.CancelUpdate(); }
+void DaoRecordSource::cancelUpdate() {
+    rs_.CancelUpdate();
+}
 
 void DaoRecordSource::deleteCurrent() {
     rs_.Delete();

@@ -69,9 +69,10 @@ public:
 signals:
     void Change(); // the user began changing data
     // Before a typed value is stored: a handler may refuse it (*cancel) or change it (*newValue).
-    void BeforeColUpdate(int column, const runtime::Variant& oldValue, runtime::Variant* newValue, bool* cancel);
-    void AfterColUpdate(int column);                                                  // a change was accepted
-    void AfterColEdit(int column);                                                    // a cell edit ended
+    void BeforeColUpdate(int column, const runtime::Variant& oldValue, runtime::Variant* newValue,
+                         bool* cancel);
+    void AfterColUpdate(int column); // a change was accepted
+    void AfterColEdit(int column);   // a cell edit ended
     void ColResize(int column);
     void RowResize();
     void RowColChange();

@@ -69,11 +69,13 @@ TEST_F(GridFixture, ShowsValuesAsTheColumnsSay) {
 TEST_F(GridFixture, EditsGoThroughTheNotificationsAndAreStoredOnLeavingTheRow) {
     bind(3);
     std::vector<std::string> events;
-    QObject::connect(&grid, &DataGrid::BeforeColUpdate, [&](int col, const Variant& old, Variant* now, bool* cancel) {
-        events.push_back("before " + std::to_string(col) + " was " + old.toString());
-        *cancel = col == 0; // work orders are refused
-        if (col == 3 && now->toString() == "RL") *now = Variant("UPS"); // and a handler may change a value
-    });
+    QObject::connect(&grid, &DataGrid::BeforeColUpdate,
+                     [&](int col, const Variant& old, Variant* now, bool* cancel) {
+                         events.push_back("before " + std::to_string(col) + " was " + old.toString());
+                         *cancel = col == 0; // work orders are refused
+                         if (col == 3 && now->toString() == "RL")
+                             *now = Variant("UPS"); // and a handler may change a value
+                     });
     QObject::connect(&grid, &DataGrid::AfterColUpdate,
                      [&](int col) { events.push_back("after " + std::to_string(col)); });
 

@@ -1,4 +1,5 @@
 // dorvane-admin: makes shipments databases, manages workgroup accounts and prepares the demo.
+#include "CKelmarOptions.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
 
@@ -138,12 +139,38 @@ void listAccounts(const std::vector<std::string>& args) {
         std::cout << acc.name << "\t" << dao::permissionName(acc.permission) << "\n";
 }
 
+// Points the user's suite options at a shipments database and a workgroup, with the administrative
+// account the program uses before anyone logs in.
+void pointOptionsAt(const std::string& database, const std::string& workgroup, const std::string& admin,
+                    const std::string& adminPassword) {
+    CKelmarOptions options("");
+    options.DatabaseName(database);
+    options.SystemDatabase(workgroup);
+    options.AdminUserName(admin);
+    options.AdminUserPwd(adminPassword);
+}
+
+void configure(const std::vector<std::string>& args) {
+    auto a = parseArguments(args, {"admin"});
+    expectPositional(a, 2);
+    std::string admin = a.options.count("admin") ? a.options["admin"] : "";
+    std::string password = admin.empty() ? "" : readPassword();
+    pointOptionsAt(a.positional[0], a.positional[1], admin, password);
+    std::cout << "The options now use the database " << a.positional[0] << " and the workgroup " << a.positional[1]
+              << "\n";
+}
+
 void demo(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"dir", "seed", "shipments"});
     expectPositional(a, 0);
     fs::path dir = a.options.count("dir") ? fs::path(a.options["dir"]) : dataHome() / "demo";
     fs::path database = dir / "shipments.db", workgroup = dir / "system.mdw";
-    if (a.options.count("if-missing") && fs::exists(database)) return;
+    if (a.options.count("if-missing") && fs::exists(database)) {
+        // The demo is there; options nobody has set yet are pointed at it.
+        if (CKelmarOptions("").DatabaseName().empty())
+            pointOptionsAt(database.string(), workgroup.string(), "Admin", "admin");
+        return;
+    }
     shipments::DemoOptions options;
     options.today = runtime::Today();
     try {
@@ -163,6 +190,7 @@ void demo(const std::vector<std::string>& args) {
     wg.addAccount("Admin", "admin", dao::Permission::ReadWrite);
     wg.addAccount("demo", "demo", dao::Permission::ReadWrite);
     wg.addAccount("viewer", "viewer", dao::Permission::Read);
+    pointOptionsAt(database.string(), workgroup.string(), "Admin", "admin");
     std::cout << "Demo shipments database: " << database.string() << "\n"
               << "Demo workgroup:          " << workgroup.string() << "\n"
               << "Accounts: Admin/admin and demo/demo (read-write), viewer/viewer (read only)\n";
@@ -190,11 +218,17 @@ const std::map<std::string, Command>& commands() {
           "Changes an account's password, read as one line from standard input.", setPassword}},
         {"list-accounts",
          {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
+        {"configure",
+         {"configure DATABASE WORKGROUP [--admin NAME]",
+          "Points the user's options at a shipments database and a workgroup file. With --admin, the "
+          "administrative account the program connects as before the login; its password is read as one "
+          "line from standard input.",
+          configure}},
         {"demo",
          {"demo [--if-missing] [--dir DIR] [--seed N] [--shipments N]",
           "Creates the demo: a shipments database with realistic data around today and a workgroup with demo "
           "accounts, in DIR (default $XDG_DATA_HOME/dorvane/demo). --if-missing does nothing when the demo "
-          "database exists. The same seed gives the same data.",
+          "database exists. The same seed gives the same data. The user's options are pointed at the demo.",
           demo}},
     };
     return c;

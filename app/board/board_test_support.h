@@ -25,7 +25,9 @@ namespace testing_support {
 // Thrown where the program would end.
 struct ProgramEnded {};
 
-inline runtime::Date today() { return runtime::Date::fromYmd(2026, 12, 8); }
+inline runtime::Date today() {
+    return runtime::Date::fromYmd(2026, 12, 8);
+}
 
 class ProgramFixture : public ::testing::Test {
 protected:
@@ -63,14 +65,15 @@ protected:
 
     // A shipment row; dates are ISO texts, nullptr for none (an ASAP required date).
     void add(const std::string& workOrder, const std::string& customer, const std::string& job, long quantity,
-             const char* reqShipDate, const char* actShipDate = nullptr, bool late = false, bool canceled = false,
-             bool okToShip = true, const std::string& comments = "") {
+             const char* reqShipDate, const char* actShipDate = nullptr, bool late = false,
+             bool canceled = false, bool okToShip = true, const std::string& comments = "") {
         auto date = [](const char* iso) { return iso ? "#" + std::string(iso) + "#" : std::string("Null"); };
-        execute("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, ActShipDate, Late, "
-                "Canceled, OKToShip, Comments) VALUES ('" +
-                workOrder + "', '" + customer + "', '" + job + "', " + std::to_string(quantity) + ", " +
-                date(reqShipDate) + ", " + date(actShipDate) + ", " + (late ? "Yes" : "No") + ", " +
-                (canceled ? "Yes" : "No") + ", " + (okToShip ? "Yes" : "No") + ", '" + comments + "')");
+        execute(
+            "INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, ActShipDate, Late, "
+            "Canceled, OKToShip, Comments) VALUES ('" +
+            workOrder + "', '" + customer + "', '" + job + "', " + std::to_string(quantity) + ", " +
+            date(reqShipDate) + ", " + date(actShipDate) + ", " + (late ? "Yes" : "No") + ", " +
+            (canceled ? "Yes" : "No") + ", " + (okToShip ? "Yes" : "No") + ", '" + comments + "')");
     }
 
     // The main window as its initialise handler leaves it, and the board loaded (not the whole
@@ -86,7 +89,8 @@ protected:
         std::vector<std::string> orders;
         auto source = frmShipments::instance().Data1->source();
         int field = source->fieldIndex("WorkOrder");
-        for (int r = 0; r < source->rowCount(); ++r) orders.push_back(source->value(r, field).toString());
+        for (int r = 0; r < source->rowCount(); ++r)
+            orders.push_back(source->value(r, field).toString());
         return orders;
     }
 

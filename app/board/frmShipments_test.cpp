@@ -69,10 +69,24 @@ TEST_F(Board, EachTabShowsItsRowsAndCaptions) {
         std::string caption, button, menu, column9;
     } expected[] = {
         {1, {"WO4", "WO3", "WO1"}, "Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
-        {2, {"WO4", "WO2", "WO3", "WO1", "WO5", "WO7"}, "All Shipments for ", "&Cancel Ship", "Cancel Shipment",
+        {2,
+         {"WO4", "WO2", "WO3", "WO1", "WO5", "WO7"},
+         "All Shipments for ",
+         "&Cancel Ship",
+         "Cancel Shipment",
          "Actual Ship Date"},
-        {3, {"WO4", "WO1"}, "Scheduled Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
-        {4, {"WO2", "WO3", "WO7"}, "Late Shipments as of ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
+        {3,
+         {"WO4", "WO1"},
+         "Scheduled Shipments for ",
+         "&Cancel Ship",
+         "Cancel Shipment",
+         "Actual Ship Date"},
+        {4,
+         {"WO2", "WO3", "WO7"},
+         "Late Shipments as of ",
+         "&Cancel Ship",
+         "Cancel Shipment",
+         "Actual Ship Date"},
         {5, {"WO3"}, "Orders Shipped as of ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
         {6, {"WO5", "WO7"}, "Orders Canceled on ", "&Delete", "Delete Canceled Shipment", "Cancel Date"},
         {1, {"WO4", "WO3", "WO1"}, "Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
@@ -100,7 +114,8 @@ TEST_F(Board, ColumnHelpFollowsTheTabAndTheCallingWindow) {
     EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "Actual date the order was canceled.");
     showTab(2);
     basGlobals::ShowColumnHelp("frmShipments", 9);
-    EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "Actual date the order was shipped (Only enter at ship time)");
+    EXPECT_EQ(frmMain::instance().sbStatus->panelText(1),
+              "Actual date the order was shipped (Only enter at ship time)");
     basGlobals::ShowColumnHelp("frmShipments", 20);
     EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "");
     widgets::StatusBar own(nullptr, {1});
@@ -203,9 +218,10 @@ TEST_F(Board, TypedJobNumbersAreCheckedAgainstTheJobList) {
     dialogs->answer(runtime::Answer::Yes);
     ASSERT_TRUE(typeInto(board::col::JobNum, "J4"));
     board.VxGrid1_AfterColEdit();
-    EXPECT_EQ(dialogs->shown().back().prompt,
-              "The job number you entered: J4 does not exist in the Kelmar.  Its closest match is: J5.  Use this "
-              "number instead?");
+    EXPECT_EQ(
+        dialogs->shown().back().prompt,
+        "The job number you entered: J4 does not exist in the Kelmar.  Its closest match is: J5.  Use this "
+        "number instead?");
     EXPECT_EQ(board.VxGrid1->cellText(board::col::JobNum), "J5");
     // No keeps the typed entry; a quote in the typed text is just text.
     dialogs->answer(runtime::Answer::No);
@@ -242,7 +258,8 @@ TEST_F(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
     EXPECT_FALSE(tick()); // 2 -> 3
     EXPECT_TRUE(tick());  // 3: refresh on the fourth tick
     EXPECT_EQ(board.refreshCounter(), 0);
-    for (int i = 0; i < 3; ++i) tick();
+    for (int i = 0; i < 3; ++i)
+        tick();
     // An edit in progress postpones the due refresh, minute by minute.
     goTo("WO1", board::col::Comments);
     ASSERT_TRUE(typeInto(board::col::Comments, "call first"));
@@ -252,7 +269,8 @@ TEST_F(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
     board.VxGrid1->storeCurrentRow();
     EXPECT_TRUE(tick());
     // Minimised: the refresh is left pending for the restore, which runs it once.
-    for (int i = 0; i < 3; ++i) tick();
+    for (int i = 0; i < 3; ++i)
+        tick();
     frmMain::instance().showMinimized();
     EXPECT_FALSE(tick());
     EXPECT_TRUE(basGlobals::gRefreshPending);

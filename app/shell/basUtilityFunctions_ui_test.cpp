@@ -10,7 +10,8 @@ using namespace basUtilityFunctions;
 
 namespace {
 void fill(QListWidget& list, std::initializer_list<const char*> items) {
-    for (const char* i : items) list.addItem(i);
+    for (const char* i : items)
+        list.addItem(i);
 }
 } // namespace
 

@@ -56,7 +56,8 @@ TEST_F(StartUp, RunsLoginLateUpdateViewAndBoardInOrder) {
     EXPECT_TRUE(frmCalendarForm::instance().subWindow()->isVisible());
     EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026");
     // The late-shipment update ran before the board was queried.
-    EXPECT_EQ(board.Data1->source()->value(0, board.Data1->source()->fieldIndex("Late")), runtime::Variant(true));
+    EXPECT_EQ(board.Data1->source()->value(0, board.Data1->source()->fieldIndex("Late")),
+              runtime::Variant(true));
     EXPECT_EQ(board.VxGrid1->Columns(6).valueItems.size(), 1u) << "truck lines loaded";
     // No settings at all: everything visible, the shipping columns.
     EXPECT_TRUE(main.tlbrToolbar->isVisibleTo(&main));

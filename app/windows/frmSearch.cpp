@@ -61,12 +61,14 @@ std::string allValuesQuery(const std::string& field) {
     return "SELECT DISTINCT " + field + " FROM Shipments ORDER BY " + field + ";";
 }
 
-// The values of `field` in the shipments `byField` selects. A list with no selection left selects
-// nothing, so the dependent list shows every value again rather than running a query without a
-// condition after its WHERE.
+// The values of `field` in the shipments `byField` selects, sorted like the full lists (the engine
+// does not promise any order for DISTINCT). A list with no selection left selects nothing, so the
+// dependent list shows every value again rather than running a query without a condition after
+// its WHERE.
 std::string dependentQuery(const std::string& field, const std::string& byField, const std::string& clause) {
     if (clause.empty()) return allValuesQuery(field);
-    return "SELECT DISTINCT " + field + " FROM Shipments WHERE Shipments." + byField + " " + clause;
+    return "SELECT DISTINCT " + field + " FROM Shipments WHERE Shipments." + byField + " " + clause +
+           " ORDER BY " + field + ";";
 }
 
 // Fills `list` from its data source's query without raising the list's selection handling:
@@ -192,7 +194,7 @@ void frmSearch::buildControls() {
 
     fraShipmentStatus = new QGroupBox("Shipment Status", this);
     fraShipmentStatus->setObjectName("fraShipmentStatus");
-    auto* statusLayout = new QVBoxLayout(fraShipmentStatus);
+    auto* statusLayout = new QHBoxLayout(fraShipmentStatus);
     const auto conditions = statusConditions();
     for (int i = 0; i < 5; ++i) {
         chkStatus[i] = new QCheckBox(conditions[size_t(i)].caption, fraShipmentStatus);
@@ -221,14 +223,14 @@ void frmSearch::buildControls() {
     grid->addWidget(frame(3, "Part #"), 0, 1);
     grid->addWidget(frame(1, "Work Order #"), 1, 0);
     grid->addWidget(frame(2, "Customer PO #"), 1, 1);
-    auto* side = new QVBoxLayout;
-    side->addWidget(fraShipmentStatus);
-    side->addStretch();
-    side->addWidget(lblSelectAll);
-    side->addWidget(pbSelectAll);
-    side->addWidget(cmdApplyButton);
-    side->addWidget(cmdCloseButton);
-    grid->addLayout(side, 0, 2, 2, 1);
+    grid->addWidget(fraShipmentStatus, 2, 0, 1, 2);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSelectAll);
+    bottom->addWidget(pbSelectAll, 1);
+    bottom->addStretch();
+    bottom->addWidget(cmdApplyButton);
+    bottom->addWidget(cmdCloseButton);
+    grid->addLayout(bottom, 3, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
 

@@ -41,9 +41,10 @@ std::string makeDatabase(const fs::path& folder) {
     auto ws = dao::engine().Workspaces0();
     ws.BeginTrans();
     auto insert = db.CreateQueryDef(
-        "", "PARAMETERS WO Text, Cust Text, PO Text, Job Text, Req DateTime; INSERT INTO Shipments (WorkOrder, "
-            "Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, Canceled, OKToShip) VALUES (WO, Cust, "
-            "PO, Job, 10, Req, False, False, True)");
+        "",
+        "PARAMETERS WO Text, Cust Text, PO Text, Job Text, Req DateTime; INSERT INTO Shipments (WorkOrder, "
+        "Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, Canceled, OKToShip) VALUES (WO, Cust, "
+        "PO, Job, 10, Req, False, False, True)");
     runtime::Date start = runtime::Date::fromYmd(2026, 6, 1);
     for (int i = 0; i < kShipments; ++i) {
         int job = (i * 7919) % kJobs;
@@ -164,7 +165,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* window, const char* layer) {
         if (reporter.cpu.count(window) && reporter.cpu.count(layer) && reporter.cpu[layer] > 0)
-            std::cout << window << " / " << layer << " = " << reporter.cpu[window] / reporter.cpu[layer] << "\n";
+            std::cout << window << " / " << layer << " = " << reporter.cpu[window] / reporter.cpu[layer]
+                      << "\n";
     };
     ratio("window_cascade", "layer_cascade");
     ratio("window_select_all", "layer_select_all");

@@ -140,10 +140,9 @@ frmSearch::frmSearch() {
     setObjectName("frmSearch");
     buildControls();
     // A child window of the main window without a maximize button.
-    sub_ = frmMain::instance().mdiArea()->addSubWindow(this, Qt::SubWindow | Qt::CustomizeWindowHint |
-                                                                 Qt::WindowTitleHint |
-                                                                 Qt::WindowMinimizeButtonHint |
-                                                                 Qt::WindowCloseButtonHint);
+    sub_ = frmMain::instance().mdiArea()->addSubWindow(
+        this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                  Qt::WindowCloseButtonHint);
     sub_->setWindowTitle("Search Criteria");
     sub_->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     sub_->resize(widgets::twipsToPixels(kWidth), widgets::twipsToPixels(kHeight));
@@ -186,7 +185,8 @@ void frmSearch::buildControls() {
         buttons->addWidget(cmdSelectAll[index]);
         buttons->addWidget(cmdClearSelections[index]);
         layout->addLayout(buttons);
-        connect(cmdSelectAll[index], &QPushButton::clicked, this, [this, index] { cmdSelectAll_Click(index); });
+        connect(cmdSelectAll[index], &QPushButton::clicked, this,
+                [this, index] { cmdSelectAll_Click(index); });
         connect(cmdClearSelections[index], &QPushButton::clicked, this,
                 [this, index] { cmdClearSelections_Click(index); });
         return box;
@@ -333,7 +333,8 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange)
-            QMetaObject::invokeMethod(this, [this] { Form_Resize(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { Form_Resize(); }, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -384,19 +385,23 @@ void frmSearch::listWork(int index) {
     if (index == 0) {
         WaitCursor wait;
         customerClause_ = BuildInClause(lstCustList);
-        refill(*datPartNums, *lstPartNumList, dependentQuery("JobNum", "Customer", customerClause_), "JobNum");
+        refill(*datPartNums, *lstPartNumList, dependentQuery("JobNum", "Customer", customerClause_),
+               "JobNum");
         partClause_ = BuildInClause(lstPartNumList);
         refill(*datWorkOrders, *lstWorkOrderNum, dependentQuery("WorkOrder", "Customer", customerClause_),
                "WorkOrder");
         workOrderClause_ = BuildInClause(lstWorkOrderNum);
-        refill(*datCustPO, *lstCustPO, dependentQuery("CustomerPO", "Customer", customerClause_), "CustomerPO");
+        refill(*datCustPO, *lstCustPO, dependentQuery("CustomerPO", "Customer", customerClause_),
+               "CustomerPO");
         poClause_ = BuildInClause(lstCustPO);
     } else if (index == 3) {
         WaitCursor wait;
         partClause_ = BuildInClause(lstPartNumList);
-        refill(*datCustomerNames, *lstCustList, dependentQuery("Customer", "JobNum", partClause_), "Customer");
+        refill(*datCustomerNames, *lstCustList, dependentQuery("Customer", "JobNum", partClause_),
+               "Customer");
         customerClause_ = BuildInClause(lstCustList);
-        refill(*datWorkOrders, *lstWorkOrderNum, dependentQuery("WorkOrder", "JobNum", partClause_), "WorkOrder");
+        refill(*datWorkOrders, *lstWorkOrderNum, dependentQuery("WorkOrder", "JobNum", partClause_),
+               "WorkOrder");
         workOrderClause_ = BuildInClause(lstWorkOrderNum);
         refill(*datCustPO, *lstCustPO, dependentQuery("CustomerPO", "JobNum", partClause_), "CustomerPO");
         poClause_ = BuildInClause(lstCustPO);

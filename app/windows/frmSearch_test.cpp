@@ -18,12 +18,12 @@
 #include "widgets/tab_strip.h"
 #include "widgets/timer.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
-#include <QCheckBox>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -49,10 +49,14 @@ struct Row {
 };
 // Today is 12/8/2026.
 const Row kRows[] = {
-    {"W1", "Acme", "PA1", "J100", 10, 0, false, false},   {"W2", "Acme", "PA2", "J101", 1, 0, true, false},
-    {"W3", "Birch", "PB1", "J200", 1, 0, true, false},    {"W4", "Birch", "PB1", "J200", 12, 0, false, false},
-    {"W5", "Cobalt", "PC1", "J300", 2, 2, false, false},  {"W6", "O\"Brien", "PO1", "J400", 2, 0, true, false},
-    {"W7", "O'Brien", "PO2", "J401", 15, 0, false, false}, {"W8", "Cobalt", "PC2", "J301", 0, 0, false, false},
+    {"W1", "Acme", "PA1", "J100", 10, 0, false, false},
+    {"W2", "Acme", "PA2", "J101", 1, 0, true, false},
+    {"W3", "Birch", "PB1", "J200", 1, 0, true, false},
+    {"W4", "Birch", "PB1", "J200", 12, 0, false, false},
+    {"W5", "Cobalt", "PC1", "J300", 2, 2, false, false},
+    {"W6", "O\"Brien", "PO1", "J400", 2, 0, true, false},
+    {"W7", "O'Brien", "PO2", "J401", 15, 0, false, false},
+    {"W8", "Cobalt", "PC2", "J301", 0, 0, false, false},
     {"W9", "Acme", "PA3", "J100", 3, 0, false, true},
 };
 
@@ -64,10 +68,11 @@ std::string makeDatabase(const std::string& folder) {
     std::string path = folder + "/shipments.db";
     auto db = shipments::createShipmentsDatabase(path);
     auto insert = db.CreateQueryDef(
-        "", "PARAMETERS WO Text, Cust Text, PO Text, Job Text, Req DateTime, Act DateTime, LateFlag YesNo, "
-            "Can YesNo; INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, "
-            "ActShipDate, Late, Canceled, OKToShip) VALUES (WO, Cust, PO, Job, 10, Req, Act, LateFlag, Can, "
-            "True)");
+        "",
+        "PARAMETERS WO Text, Cust Text, PO Text, Job Text, Req DateTime, Act DateTime, LateFlag YesNo, "
+        "Can YesNo; INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, "
+        "ActShipDate, Late, Canceled, OKToShip) VALUES (WO, Cust, PO, Job, 10, Req, Act, LateFlag, Can, "
+        "True)");
     for (const Row& r : kRows) {
         insert.Parameters("WO").setValue(runtime::Variant(r.wo));
         insert.Parameters("Cust").setValue(runtime::Variant(r.customer));
@@ -83,11 +88,14 @@ std::string makeDatabase(const std::string& folder) {
     return path;
 }
 
+// A list's items, which must be in sorted order (a narrowed list is sorted like a full one).
 QStringList itemsOf(const QListWidget* list) {
     QStringList items;
     for (int i = 0; i < list->count(); ++i)
         items << list->item(i)->text();
-    items.sort();
+    QStringList sorted = items;
+    sorted.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(items, sorted) << list->objectName().toStdString();
     return items;
 }
 
@@ -216,7 +224,14 @@ TEST_F(SearchWindow, SelectAllRunsOneCascadeAndLeavesTheDependentListsUnselected
     select(search.lstPartNumList, {"J100", "J200", "J300"});
     EXPECT_EQ(itemsOf(search.lstCustList), QStringList({"Acme", "Birch", "Cobalt"}));
     *refills = 0;
+    std::vector<int> progressSeen; // the bar's value at each selection of the run, while it shows
+    auto watch = QObject::connect(search.lstCustList, &QListWidget::itemSelectionChanged, [&] {
+        if (!search.lblSelectAll->isHidden() && !search.pbSelectAll->isHidden())
+            progressSeen.push_back(search.pbSelectAll->value());
+    });
     search.cmdSelectAll_Click(0);
+    QObject::disconnect(watch);
+    EXPECT_EQ(progressSeen, (std::vector<int>{0, 33, 67}));
     EXPECT_EQ(*refills, 1);
     EXPECT_TRUE(search.lblSelectAll->isHidden());
     EXPECT_TRUE(search.pbSelectAll->isHidden());
@@ -293,8 +308,10 @@ TEST_F(SearchWindow, ApplyJoinsTheCriteriaInTheirFixedOrder) {
     select(search.lstWorkOrderNum, {"W1", "W3"});
     search.cmdApplyButton_Click();
     const std::string expected =
-        std::string(kBase) + " WHERE Shipments.Customer IN (\"Acme\",\"Birch\") AND Shipments.WorkOrder IN "
-                             "(\"W1\",\"W3\") AND (" + search.statusClause() + ")" + kOrder;
+        std::string(kBase) +
+        " WHERE Shipments.Customer IN (\"Acme\",\"Birch\") AND Shipments.WorkOrder IN "
+        "(\"W1\",\"W3\") AND (" +
+        search.statusClause() + ")" + kOrder;
     EXPECT_EQ(board().Data1->RecordSourceText(), expected);
     EXPECT_EQ(boardRows(), 2);
     search.cmdApplyButton_Click();
@@ -317,7 +334,8 @@ TEST_F(SearchWindow, NoStatusCheckedShowsNoRowsAndSaysSo) {
     search.cmdApplyButton_Click();
     EXPECT_EQ(boardRows(), 0);
     ASSERT_EQ(dialogs_->shown().size(), 1u);
-    EXPECT_EQ(dialogs_->shown()[0].prompt, "No shipment status is checked, so no shipments match the search.");
+    EXPECT_EQ(dialogs_->shown()[0].prompt,
+              "No shipment status is checked, so no shipments match the search.");
     search.chkStatus[1]->setChecked(true);
     search.chkStatus_Click(1);
     search.cmdApplyButton_Click();

@@ -66,7 +66,8 @@ long layerRead(const dao::Database& db, const std::string& clause) {
     long values = 0;
     for (const char* field : {"JobNum", "WorkOrder", "CustomerPO"}) {
         dao::Recordset rs = db.OpenRecordset(std::string("SELECT DISTINCT ") + field +
-                                                 " FROM Shipments WHERE Shipments.Customer " + clause,
+                                                 " FROM Shipments WHERE Shipments.Customer " + clause +
+                                                 " ORDER BY " + field + ";",
                                              dao::dbOpenForwardOnly);
         for (; !rs.atEOF(); rs.MoveNext()) {
             benchmark::DoNotOptimize(rs[field]);
@@ -136,8 +137,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // One run per benchmark, or the median of its repetitions.
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) cpu[r.run_name.function_name] = r.GetAdjustedCPUTime();
+            if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
+                cpu[r.run_name.function_name] = r.GetAdjustedCPUTime();
     }
     std::map<std::string, double> cpu;
 };

@@ -8,6 +8,7 @@
 #include "frmCalendarForm.h"
 #include "frmLoginForm.h"
 #include "frmRefresh.h"
+#include "frmSearch.h"
 #include "frmShipments.h"
 #include "settings_store.h"
 
@@ -230,6 +231,7 @@ void frmMain::wireCommands() {
     for (const char* name :
          {"Truck", "Search", "PrtSelect", "PrtValcrest", "Print", "Move", "Apply", "Delete"})
         setCommand(name, nullptr);
+    setCommand("Search", [] { frmSearch::instance().showSearch(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

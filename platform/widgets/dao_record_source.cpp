@@ -1,5 +1,7 @@
 #include "dao_record_source.h"
 
+#include <map>
+
 namespace widgets {
 
 DaoRecordSource::DaoRecordSource(dao::Recordset recordset) : rs_(std::move(recordset)), reader_(rs_.Clone()) {
@@ -101,9 +103,16 @@ void bindRecordset(DataControl& control, dao::Recordset recordset) {
 }
 
 void installDaoOpener() {
+    // A data control refreshed again and again (the search window's lists at every click) reuses
+    // its database: opening one reads its saved queries and schema each time. Kept per user, so a
+    // later login never works through a database opened with someone else's rights.
     DataControl::setOpener([](const std::string& database, const std::string& source) {
-        dao::Database db = dao::engine().OpenDatabase(database);
-        return std::make_shared<DaoRecordSource>(db.OpenRecordset(source, dao::dbOpenDynaset));
+        static std::map<std::pair<std::string, std::string>, dao::Database> open;
+        auto& engine = dao::engine();
+        auto key = std::make_pair(database, engine.DefaultUser() + "\n" + engine.SystemDB());
+        auto it = open.find(key);
+        if (it == open.end()) it = open.emplace(key, engine.OpenDatabase(database)).first;
+        return std::make_shared<DaoRecordSource>(it->second.OpenRecordset(source, dao::dbOpenDynaset));
     });
 }
 

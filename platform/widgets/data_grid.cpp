@@ -1,0 +1,309 @@
+#include "data_grid.h"
+
+#include "grid_delegate.h"
+#include "grid_model.h"
+#include "twips.h"
+
+#include "runtime/dialogs.h"
+#include "runtime/error.h"
+
+#include <QHeaderView>
+#include <QTimer>
+#include <algorithm>
+
+namespace widgets {
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new GridModel(this)) {
+    setModel(model_);
+    setItemDelegate(new GridDelegate(this));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setAlternatingRowColors(false);
+    // Every row has the same height, so the view never measures rows it does not paint.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(twipsToPixels(225));
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &DataGrid::onSelectionChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
+        if (resizingByProgram_ || col >= columnCount()) return;
+        columns_[col].widthTwips = pixelsToTwips(size);
+        emit ColResize(col);
+    });
+    // Row heights change together, as in a grid with one row height.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    verticalHeader()->setMinimumSectionSize(8);
+    connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int, int, int size) {
+        if (resizingByProgram_) return;
+        resizingByProgram_ = true;
+        verticalHeader()->setDefaultSectionSize(size);
+        verticalHeader()->resizeSections(QHeaderView::Fixed);
+        verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+        resizingByProgram_ = false;
+        emit RowResize();
+    });
+}
+
+void DataGrid::setDataSource(DataControl* control) {
+    if (data_) disconnect(data_, nullptr, this, nullptr);
+    data_ = control;
+    if (data_) {
+        connect(data_, &DataControl::sourceChanged, this, &DataGrid::rebind);
+        // The navigator's buttons move the record; the grid's current row follows.
+        connect(data_, &DataControl::Reposition, this, [this] {
+            auto source = data_->source();
+            if (!source || source->currentRow() < 0 || source->currentRow() == currentRowIndex()) return;
+            selectionModel()->setCurrentIndex(
+                model_->index(source->currentRow(), std::max(0, currentColumn())),
+                QItemSelectionModel::NoUpdate);
+        });
+    }
+    rebind();
+}
+
+void DataGrid::rebind() {
+    selectionOrder_.clear();
+    changeNoted_ = false;
+    model_->reset();
+    resizingByProgram_ = true;
+    for (int i = 0; i < columnCount(); ++i) {
+        setColumnWidth(i, twipsToPixels(columns_[i].widthTwips));
+        setColumnHidden(i, !columns_[i].visible);
+    }
+    resizingByProgram_ = false;
+    auto source = data_ ? data_->source() : nullptr;
+    if (source && source->rowCount() > 0) {
+        int col = std::max(0, currentColumn());
+        selectionModel()->setCurrentIndex(model_->index(0, col), QItemSelectionModel::NoUpdate);
+    }
+}
+
+int DataGrid::addColumn(const QString& caption, const std::string& dataField, ColumnDisplay display) {
+    GridColumn c;
+    c.caption = caption;
+    c.dataField = dataField;
+    c.display = display;
+    columns_.push_back(std::move(c));
+    model_->reset();
+    columnChanged(columnCount() - 1);
+    return columnCount() - 1;
+}
+
+GridColumn& DataGrid::Columns(int index) {
+    if (index < 0 || index >= columnCount())
+        throw runtime::Error(runtime::err::SubscriptOutOfRange, "DataGrid",
+                             "There is no grid column " + std::to_string(index));
+    return columns_[index];
+}
+
+GridColumn* DataGrid::columnByCaption(const QString& caption) {
+    for (auto& c : columns_)
+        if (c.caption.compare(caption, Qt::CaseInsensitive) == 0) return &c;
+    return nullptr;
+}
+
+int DataGrid::columnOfField(const std::string& dataField) const {
+    for (int i = 0; i < columnCount(); ++i)
+        if (QString::fromStdString(columns_[i].dataField)
+                .compare(QString::fromStdString(dataField), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void DataGrid::columnChanged(int index) {
+    const GridColumn& c = Columns(index);
+    resizingByProgram_ = true;
+    setColumnWidth(index, twipsToPixels(c.widthTwips));
+    setColumnHidden(index, !c.visible);
+    resizingByProgram_ = false;
+    emit model_->headerDataChanged(Qt::Horizontal, index, index);
+    viewport()->update();
+}
+
+double DataGrid::rowHeightTwips() const {
+    return pixelsToTwips(verticalHeader()->defaultSectionSize());
+}
+
+void DataGrid::setRowHeightTwips(double twips) {
+    resizingByProgram_ = true;
+    verticalHeader()->setDefaultSectionSize(std::max(8, twipsToPixels(twips)));
+    verticalHeader()->resizeSections(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    resizingByProgram_ = false;
+}
+
+void DataGrid::addStyle(const std::string& name, const CellStyle& style) {
+    styles_[name] = style;
+}
+
+const CellStyle* DataGrid::styleOf(int row, int column) const {
+    if (!styleFn_) return nullptr;
+    std::string name;
+    try {
+        name = styleFn_(row, column);
+    } catch (const std::exception&) {
+        return nullptr; // a row that cannot be read paints plain
+    }
+    auto it = styles_.find(name);
+    return it == styles_.end() ? nullptr : &it->second;
+}
+
+std::vector<runtime::Bytes> DataGrid::selectedBookmarks() const {
+    std::vector<runtime::Bytes> marks;
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source) return marks;
+    for (int row : selectionOrder_)
+        if (row < source->rowCount()) marks.push_back(source->bookmark(row));
+    return marks;
+}
+
+void DataGrid::clearSelectedRows() {
+    selectionModel()->clearSelection();
+    selectionOrder_.clear();
+}
+
+void DataGrid::onSelectionChanged(const QItemSelection&, const QItemSelection&) {
+    // Keep the order in which rows became fully selected; drop rows no longer selected.
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::vector<int> now;
+    for (const QModelIndex& i : rows)
+        now.push_back(i.row());
+    std::erase_if(selectionOrder_, [&](int r) { return std::find(now.begin(), now.end(), r) == now.end(); });
+    std::sort(now.begin(), now.end());
+    for (int r : now)
+        if (std::find(selectionOrder_.begin(), selectionOrder_.end(), r) == selectionOrder_.end())
+            selectionOrder_.push_back(r);
+}
+
+int DataGrid::currentRowIndex() const {
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+int DataGrid::currentColumn() const {
+    return currentIndex().isValid() ? currentIndex().column() : -1;
+}
+
+runtime::Variant DataGrid::cellValueAt(int row, int column) const {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source || column < 0 || column >= columnCount()) return runtime::Variant::null();
+    int field = source->fieldIndex(columns_[column].dataField);
+    if (field < 0) return runtime::Variant::null();
+    if (row == source->currentRow() && source->editMode() != EditMode::None)
+        return source->editedValue(field);
+    return source->value(row, field);
+}
+
+QString DataGrid::cellTextAt(int row, int column) const {
+    try {
+        return columns_[column].textOf(cellValueAt(row, column));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QString DataGrid::cellText(int column) const {
+    return cellTextAt(currentRowIndex(), column);
+}
+runtime::Variant DataGrid::cellValue(int column) const {
+    return cellValueAt(currentRowIndex(), column);
+}
+
+void DataGrid::setCellValue(int column, const runtime::Variant& value) {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source || source->currentRow() < 0)
+        throw runtime::Error(3021, "DataGrid", "There is no current record.");
+    int field = source->fieldIndex(Columns(column).dataField);
+    if (source->editMode() == EditMode::None) source->edit();
+    source->setValue(field, value);
+    model_->rowChanged(source->currentRow());
+}
+
+bool DataGrid::acceptCellText(int row, int column, const QString& text) {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source) return false;
+    try {
+        if (row != source->currentRow()) data_->moveTo(row);
+        const GridColumn& col = Columns(column);
+        std::optional<runtime::Variant> value = col.valueOf(text);
+        if (!value) {
+            // Typed text that is no value of the column: keep the cell as it was and say why.
+            QString what = col.display == ColumnDisplay::YesNo ? "Yes or No" : "a date";
+            runtime::MsgBox("\"" + text.toStdString() + "\" is not " + what.toStdString() + ". " +
+                                col.caption.toStdString() + " keeps its value.",
+                            runtime::mb::Exclamation);
+            return false;
+        }
+        bool cancel = false;
+        emit BeforeColUpdate(column, cellValueAt(row, column), &cancel);
+        if (cancel) return false;
+        if (source->editMode() == EditMode::None) source->edit();
+        source->setValue(source->fieldIndex(col.dataField), *value);
+        model_->rowChanged(row);
+        emit AfterColUpdate(column);
+        return true;
+    } catch (const std::exception& e) {
+        reportError(e);
+        return false;
+    }
+}
+
+void DataGrid::noteChange() {
+    if (changeNoted_) return;
+    changeNoted_ = true;
+    emit Change();
+}
+
+void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    int column = currentColumn();
+    QTableView::closeEditor(editor, hint);
+    emit AfterColEdit(column);
+}
+
+bool DataGrid::storeCurrentRow() {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source || source->editMode() == EditMode::None) return true;
+    try {
+        int row = source->currentRow();
+        source->update();
+        changeNoted_ = false;
+        model_->rowChanged(row);
+        return true;
+    } catch (const std::exception& e) {
+        reportError(e);
+        return false;
+    }
+}
+
+void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    auto source = data_ ? data_->source() : nullptr;
+    // Coming back to the source's own current row (after a failed store) is no move.
+    if (source && current.isValid() && current.row() != previous.row() &&
+        current.row() != source->currentRow()) {
+        // Leaving a changed row stores it; when the store fails the row stays current, edits kept.
+        if (!storeCurrentRow() && previous.isValid()) {
+            QTimer::singleShot(0, this, [this, previous] {
+                selectionModel()->setCurrentIndex(previous, QItemSelectionModel::NoUpdate);
+            });
+            return;
+        }
+        data_->moveTo(current.row());
+    }
+    emit RowColChange();
+}
+
+void DataGrid::reportError(const std::exception& e) {
+    if (auto* err = dynamic_cast<const runtime::Error*>(&e); err && data_)
+        data_->reportError(err->number(), QString::fromStdString(err->description()));
+    else
+        runtime::MsgBox(e.what(), runtime::mb::Exclamation);
+}
+
+void DataGrid::Refresh() {
+    viewport()->update();
+}
+
+} // namespace widgets

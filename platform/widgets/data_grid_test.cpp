@@ -1,0 +1,155 @@
+#include "memory_source.h"
+#include "widgets/data_grid.h"
+
+#include "runtime/locale_text.h"
+#include "runtime/scripted_dialogs.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <gtest/gtest.h>
+
+using namespace widgets;
+using runtime::Variant;
+
+namespace {
+
+struct GridFixture : ::testing::Test {
+    void SetUp() override {
+        runtime::setDateLocale("en_US");
+        dialogs = runtime::useScriptedDialogs();
+        grid.setDataSource(&data);
+        grid.addColumn("Work Order#", "WorkOrder");
+        grid.addColumn("Late?", "Late", ColumnDisplay::YesNo);
+        grid.addColumn("Scheduled Ship Date", "ReqShipDate", ColumnDisplay::ShortDate);
+        grid.addColumn("Truck Line", "Carrier");
+        grid.Columns(3).translate = true;
+        grid.Columns(3).valueItems = {{Variant("UPS"), "United Parcel"}, {Variant("RL"), "R+L Carriers"}};
+    }
+    void bind(int rows) {
+        std::vector<std::vector<Variant>> data_rows;
+        for (int i = 0; i < rows; ++i)
+            data_rows.push_back({Variant("WO" + std::to_string(i)), Variant(i % 2 == 0),
+                                 Variant(runtime::Date::fromYmd(2026, 12, 1 + i % 28)), Variant("UPS")});
+        source = std::make_shared<MemorySource>(
+            std::vector<std::string>{"WorkOrder", "Late", "ReqShipDate", "Carrier"}, std::move(data_rows));
+        data.setSource(source);
+    }
+    bool type(int row, int col, const QString& text) {
+        return grid.model()->setData(grid.model()->index(row, col), text, Qt::EditRole);
+    }
+
+    std::shared_ptr<runtime::ScriptedDialogs> dialogs;
+    DataControl data;
+    DataGrid grid;
+    std::shared_ptr<MemorySource> source;
+};
+
+} // namespace
+
+TEST_F(GridFixture, PaintingReadsOnlyTheVisibleRows) {
+    bind(100000);
+    grid.resize(600, 300);
+    grid.show();
+    source->reads = 0;
+    grid.viewport()->repaint();
+    QApplication::processEvents();
+    EXPECT_GT(source->reads, 0);
+    EXPECT_LT(source->reads, 2000) << "a screen of rows, not the whole record set";
+}
+
+TEST_F(GridFixture, ShowsValuesAsTheColumnsSay) {
+    bind(2);
+    EXPECT_EQ(grid.model()->index(0, 1).data().toString(), "Yes");
+    EXPECT_EQ(grid.model()->index(1, 1).data().toString(), "No");
+    EXPECT_EQ(grid.model()->index(0, 2).data().toString(), "12/1/2026");
+    EXPECT_EQ(grid.model()->index(0, 3).data().toString(), "United Parcel");
+    EXPECT_EQ(grid.model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Scheduled Ship Date");
+}
+
+TEST_F(GridFixture, EditsGoThroughTheNotificationsAndAreStoredOnLeavingTheRow) {
+    bind(3);
+    std::vector<std::string> events;
+    QObject::connect(&grid, &DataGrid::BeforeColUpdate, [&](int col, const Variant& old, bool* cancel) {
+        events.push_back("before " + std::to_string(col) + " was " + old.toString());
+        *cancel = col == 0; // work orders are refused
+    });
+    QObject::connect(&grid, &DataGrid::AfterColUpdate,
+                     [&](int col) { events.push_back("after " + std::to_string(col)); });
+
+    grid.setCurrentIndex(grid.model()->index(1, 1));
+    EXPECT_FALSE(type(1, 0, "WO99"));
+    EXPECT_EQ(source->editMode(), EditMode::None) << "a refused change leaves the row untouched";
+    EXPECT_TRUE(type(1, 1, "yes"));
+    EXPECT_TRUE(type(1, 3, "R+L Carriers"));
+    EXPECT_EQ(events, (std::vector<std::string>{"before 0 was WO1", "before 1 was False", "after 1",
+                                                "before 3 was UPS", "after 3"}));
+    EXPECT_EQ(source->editMode(), EditMode::Editing);
+    EXPECT_EQ(grid.cellText(1), "Yes") << "the edit buffer shows while the row is edited";
+    EXPECT_EQ(source->value(1, 3).toString(), "UPS") << "nothing is written before the row is left";
+
+    grid.setCurrentIndex(grid.model()->index(2, 1));
+    EXPECT_EQ(source->updates, 1);
+    EXPECT_EQ(source->value(1, 1), Variant(true));
+    EXPECT_EQ(source->value(1, 3), Variant("RL"));
+    EXPECT_EQ(source->currentRow(), 2);
+}
+
+TEST_F(GridFixture, TextThatIsNoValueIsRefusedWithAMessage) {
+    bind(2);
+    grid.setCurrentIndex(grid.model()->index(0, 2));
+    EXPECT_FALSE(type(0, 2, "next week"));
+    EXPECT_FALSE(type(0, 1, "maybe"));
+    ASSERT_EQ(dialogs->shown().size(), 2u);
+    EXPECT_NE(dialogs->shown()[0].prompt.find("\"next week\" is not a date"), std::string::npos);
+    EXPECT_EQ(source->editMode(), EditMode::None);
+    EXPECT_TRUE(type(0, 2, "")) << "an empty date is Null";
+    EXPECT_TRUE(grid.cellValue(2).isNull());
+}
+
+TEST_F(GridFixture, AFailedStoreKeepsTheRowAndItsEdits) {
+    bind(3);
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    ASSERT_TRUE(type(0, 0, "WO-new"));
+    source->failNextUpdate = 3197;
+    long reported = 0;
+    QObject::connect(&data, &DataControl::Error, [&](long n, const QString&, bool* handled) {
+        reported = n;
+        *handled = true;
+    });
+    grid.setCurrentIndex(grid.model()->index(1, 0));
+    QApplication::processEvents();
+    EXPECT_EQ(reported, 3197);
+    EXPECT_EQ(source->editMode(), EditMode::Editing);
+    EXPECT_EQ(grid.currentRowIndex(), 0);
+    EXPECT_EQ(grid.cellText(0), "WO-new");
+}
+
+TEST_F(GridFixture, SelectedRowsComeBackInTheOrderTheyWereSelected) {
+    bind(5);
+    auto* sel = grid.selectionModel();
+    sel->select(grid.model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    sel->select(grid.model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid.selectRow(4); // a plain click replaces the selection
+    sel->select(grid.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    std::vector<int> rows;
+    for (auto& b : grid.selectedBookmarks())
+        rows.push_back(source->rowOfBookmark(b));
+    EXPECT_EQ(rows, (std::vector<int>{4, 0}));
+}
+
+TEST_F(GridFixture, StylesAreAskedPerCellAndWidthsKeptInTwips) {
+    bind(4);
+    grid.addStyle("Late", {Qt::red, Qt::yellow, true});
+    grid.setStyleFunction([](int row, int col) { return row == 2 && col == 0 ? "Late" : ""; });
+    EXPECT_EQ(grid.model()->index(2, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::yellow));
+    EXPECT_FALSE(grid.model()->index(2, 1).data(Qt::BackgroundRole).isValid());
+
+    int resized = -1;
+    QObject::connect(&grid, &DataGrid::ColResize, [&](int col) { resized = col; });
+    grid.Columns(1).widthTwips = 1440;
+    grid.columnChanged(1);
+    EXPECT_EQ(resized, -1) << "widths set by the program raise no event";
+    grid.horizontalHeader()->resizeSection(1, 192); // the user drags: two inches at 96 dpi
+    EXPECT_EQ(resized, 1);
+    EXPECT_NEAR(grid.Columns(1).widthTwips, 2880, 1);
+}

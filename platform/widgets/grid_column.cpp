@@ -1,0 +1,53 @@
+#include "grid_column.h"
+
+#include "runtime/locale_text.h"
+
+namespace widgets {
+
+QString GridColumn::textOf(const runtime::Variant& value) const {
+    if (value.isNull() || value.isEmpty()) return {};
+    if (translate) {
+        for (const ValueItem& item : valueItems)
+            if (!item.value.isNull() && item.value.toString() == value.toString()) return item.display;
+    }
+    try {
+        switch (display) {
+        case ColumnDisplay::YesNo:
+            return value.toBool() ? "Yes" : "No";
+        case ColumnDisplay::ShortDate:
+            return QString::fromStdString(runtime::shortDateText(value.toDate()));
+        case ColumnDisplay::Text:
+            break;
+        }
+        return QString::fromStdString(value.toString());
+    } catch (const std::exception&) {
+        return QString::fromStdString(value.toString());
+    }
+}
+
+std::optional<runtime::Variant> GridColumn::valueOf(const QString& text) const {
+    QString t = text.trimmed();
+    if (t.isEmpty()) return runtime::Variant::null();
+    if (translate) {
+        for (const ValueItem& item : valueItems)
+            if (item.display.compare(t, Qt::CaseInsensitive) == 0) return item.value;
+    }
+    switch (display) {
+    case ColumnDisplay::YesNo:
+        if (t.compare("Yes", Qt::CaseInsensitive) == 0 || t.compare("True", Qt::CaseInsensitive) == 0 ||
+            t == "-1")
+            return runtime::Variant(true);
+        if (t.compare("No", Qt::CaseInsensitive) == 0 || t.compare("False", Qt::CaseInsensitive) == 0 ||
+            t == "0")
+            return runtime::Variant(false);
+        return std::nullopt;
+    case ColumnDisplay::ShortDate:
+        if (auto d = runtime::parseDateText(t.toStdString())) return runtime::Variant(*d);
+        return std::nullopt;
+    case ColumnDisplay::Text:
+        break;
+    }
+    return runtime::Variant(text.toStdString());
+}
+
+} // namespace widgets

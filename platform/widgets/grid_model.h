@@ -1,0 +1,28 @@
+#pragma once
+// The grid's table model over a record source: reads only the rows the view asks for.
+#include <QAbstractTableModel>
+
+namespace widgets {
+
+class DataGrid;
+
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(DataGrid* grid);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    void reset();
+    void rowChanged(int row);
+
+private:
+    DataGrid* grid_;
+};
+
+} // namespace widgets

@@ -172,6 +172,8 @@ class Container::Site final : public IOleClientSite,
       *out = &ambientDispatch;
     else if (IsEqualIID(iid, IID_IOleContainer))
       *out = static_cast<IOleContainer*>(this);
+    else if (IsEqualIID(iid, kIVBGetControl))
+      *out = static_cast<IVBGetControl*>(this);
     return *out ? S_OK : E_NOINTERFACE;
   }
   OWNED_UNKNOWN

@@ -521,7 +521,16 @@ HRESULT Container::get(const wchar_t* name, VARIANT* value) {
   if (SUCCEEDED(hr)) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     VariantInit(value);
-    hr = dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+    EXCEPINFO exception = {};
+    hr = dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, &exception,
+                          nullptr);
+    if (hr == DISP_E_EXCEPTION) {
+      if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
+      hr = exception.scode ? exception.scode : static_cast<HRESULT>(0x80040000 | exception.wCode);
+    }
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
   }
   dispatch->Release();
   return hr;

@@ -19,4 +19,4 @@ RECT innerRect(const FrameLook& look, const RECT& bounds);
 // `greyCaption` draws the caption disabled.
 void drawFrame(HDC target, const RECT& bounds, const FrameLook& look, HFONT font, bool greyCaption);
 
-}  // namespace frame
+} // namespace frame

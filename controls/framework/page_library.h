@@ -2,8 +2,8 @@
 // first page creation or property frame, and kept until the control library unloads.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 namespace framework {
 
@@ -15,4 +15,4 @@ void freePageLibrary();
 // `entryPoint`; null when the library or the entry point is missing.
 IUnknown* createPage(IUnknown* outer, int tableIndex, const char* entryPoint);
 
-}  // namespace framework
+} // namespace framework

@@ -19,11 +19,11 @@ HANDLE processHeap();
 // The one global critical section: window-class registrations, the parking window, the page
 // library handle and the grey-text callback data are guarded by it.
 class GlobalGuard {
- public:
-  GlobalGuard();
-  ~GlobalGuard();
-  GlobalGuard(const GlobalGuard&) = delete;
-  GlobalGuard& operator=(const GlobalGuard&) = delete;
+public:
+    GlobalGuard();
+    ~GlobalGuard();
+    GlobalGuard(const GlobalGuard&) = delete;
+    GlobalGuard& operator=(const GlobalGuard&) = delete;
 };
 
 // Hidden owner of control windows that are not in place; its existence holds a server lock.
@@ -38,4 +38,4 @@ extern const char kReflectorClassName[];
 bool libraryAttach(HINSTANCE module);
 void libraryDetach();
 
-}  // namespace framework
+} // namespace framework

@@ -8,16 +8,16 @@
 namespace framework {
 
 enum StringId : UINT {
-  kStringPropertiesVerb = 10,
-  kStringPageLibrary = 11,
-  kStringGetNotSupported = 20,
-  kStringSetNotSupportedAtRunTime = 21,
-  kStringGetNotSupportedAtRunTime = 23,
-  kStringReadOnly = 24,
-  kStringInvalidValue = 63,
+    kStringPropertiesVerb = 10,
+    kStringPageLibrary = 11,
+    kStringGetNotSupported = 20,
+    kStringSetNotSupportedAtRunTime = 21,
+    kStringGetNotSupportedAtRunTime = 23,
+    kStringReadOnly = 24,
+    kStringInvalidValue = 63,
 };
 
 std::string loadString(UINT id);
 std::wstring loadWideString(UINT id);
 
-}  // namespace framework
+} // namespace framework

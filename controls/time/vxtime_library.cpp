@@ -9,7 +9,12 @@ namespace timectl {
 
 namespace {
 
-#define PAGE_CLSID(last) {0x994FA744 + (last), 0x0657, 0x11D0, {0xAE, 0x29, 0x80, 0xA0, 0x24, 0x69, 0x57, 0x6C}}
+#define PAGE_CLSID(last)                                                                                     \
+    {                                                                                                        \
+        0x994FA744 + (last), 0x0657, 0x11D0, {                                                               \
+            0xAE, 0x29, 0x80, 0xA0, 0x24, 0x69, 0x57, 0x6C                                                   \
+        }                                                                                                    \
+    }
 const CLSID kGeneralPage = PAGE_CLSID(0);
 const CLSID kFormatPage = PAGE_CLSID(1);
 const CLSID kKeysPage = PAGE_CLSID(2);
@@ -23,25 +28,58 @@ const CLSID* const kPages[] = {&kGeneralPage, &kFormatPage, &kKeysPage,  &k3DPag
                                &kCaptionPage, &kFontPage,   &kColorPage, &kPicturePage};
 
 IUnknown* createTime(IUnknown* outer) {
-  auto* control = new (std::nothrow) TimeControl(outer);
-  return control ? control->innerUnknown() : nullptr;
+    auto* control = new (std::nothrow) TimeControl(outer);
+    return control ? control->innerUnknown() : nullptr;
 }
 
 // Table positions of the pages: the control is entry 0.
-IUnknown* createGeneralPage(IUnknown* outer) { return framework::createPage(outer, 1, "_CreateVxTimeGeneralPage"); }
-IUnknown* createFormatPage(IUnknown* outer) { return framework::createPage(outer, 2, "_CreateVxTimeFormatPage"); }
-IUnknown* createKeysPage(IUnknown* outer) { return framework::createPage(outer, 3, "_CreateVxTimeKeysPage"); }
-IUnknown* create3DPage(IUnknown* outer) { return framework::createPage(outer, 4, "_CreateVxTime3DPage"); }
-IUnknown* createCaptionPage(IUnknown* outer) { return framework::createPage(outer, 5, "_CreateCaptionPage"); }
-IUnknown* createFontPage(IUnknown* outer) { return framework::createPage(outer, 6, "_CreateFontppg"); }
-IUnknown* createColorPage(IUnknown* outer) { return framework::createPage(outer, 7, "_CreateColorppg"); }
-IUnknown* createPicturePage(IUnknown* outer) { return framework::createPage(outer, 8, "_CreatePictureppg"); }
+IUnknown* createGeneralPage(IUnknown* outer) {
+    return framework::createPage(outer, 1, "_CreateVxTimeGeneralPage");
+}
+IUnknown* createFormatPage(IUnknown* outer) {
+    return framework::createPage(outer, 2, "_CreateVxTimeFormatPage");
+}
+IUnknown* createKeysPage(IUnknown* outer) {
+    return framework::createPage(outer, 3, "_CreateVxTimeKeysPage");
+}
+IUnknown* create3DPage(IUnknown* outer) {
+    return framework::createPage(outer, 4, "_CreateVxTime3DPage");
+}
+IUnknown* createCaptionPage(IUnknown* outer) {
+    return framework::createPage(outer, 5, "_CreateCaptionPage");
+}
+IUnknown* createFontPage(IUnknown* outer) {
+    return framework::createPage(outer, 6, "_CreateFontppg");
+}
+IUnknown* createColorPage(IUnknown* outer) {
+    return framework::createPage(outer, 7, "_CreateColorppg");
+}
+IUnknown* createPicturePage(IUnknown* outer) {
+    return framework::createPage(outer, 8, "_CreatePictureppg");
+}
 
 const char kHelpFile[] = "VxTime.HLP";
 
 framework::ControlDescription g_time = {
-    &CLSID_VxTime, "VxTimeCtrl", createTime, 1, &IID_IVxTime, kHelpFile, nullptr, 0,
-    &DIID_DVxTimeEvents, 0x20191, 0, 1, 0, 1, "VxTimeWndClass", 0, 8, kPages, nullptr,
+    &CLSID_VxTime,
+    "VxTimeCtrl",
+    createTime,
+    1,
+    &IID_IVxTime,
+    kHelpFile,
+    nullptr,
+    0,
+    &DIID_DVxTimeEvents,
+    0x20191,
+    0,
+    1,
+    0,
+    1,
+    "VxTimeWndClass",
+    0,
+    8,
+    kPages,
+    nullptr,
 };
 
 framework::PageDescription g_pages[] = {
@@ -63,14 +101,22 @@ framework::ObjectTableEntry g_table[] = {
     {framework::kPropertyPage, &g_pages[7]}, {framework::kEndOfTable, nullptr},
 };
 
-}  // namespace
+} // namespace
 
-framework::ControlDescription& timeDescription() { return g_time; }
+framework::ControlDescription& timeDescription() {
+    return g_time;
+}
 
-}  // namespace timectl
+} // namespace timectl
 
 namespace framework {
-ObjectTableEntry* objectTable() { return timectl::g_table; }
-const char* libraryName() { return "VxTime"; }
-const GUID& typeLibraryId() { return LIBID_VxTimeCtrl; }
-}  // namespace framework
+ObjectTableEntry* objectTable() {
+    return timectl::g_table;
+}
+const char* libraryName() {
+    return "VxTime";
+}
+const GUID& typeLibraryId() {
+    return LIBID_VxTimeCtrl;
+}
+} // namespace framework

@@ -54,6 +54,14 @@ public:
 
     // The board's public operations.
     void ActivateControls();
+    // The editing operations (frmShipments_editing.cpp): store the pending edit, move the selected
+    // shipments to another date, cancel (or on the Canceled tab delete) them, start a new row.
+    void DoUpdate();
+    void DoMove();
+    void DoDelete();
+    void DoAdd();
+    // Ship +/-: records what was really shipped today from the current row.
+    void cmdShipPlusMinus_Click();
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }
@@ -84,6 +92,12 @@ private:
     void Data1_Error(long number, bool* handled);
     void saveColumnWidth(int column);
     void saveRowHeight();
+    // Editing helpers (frmShipments_editing.cpp).
+    bool storePendingEdit();
+    void shipPartial(long long quantity, long long shipped);
+    void shipExact();
+    void shipOver(long long quantity, long long shipped);
+    void reportEditFailure(const runtime::Error& error);
 
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;

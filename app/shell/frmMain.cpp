@@ -9,6 +9,7 @@
 #include "frmLoginForm.h"
 #include "frmRefresh.h"
 #include "frmShipments.h"
+#include "frmTruckLines.h"
 #include "settings_store.h"
 
 #include "dao/dao.h"
@@ -230,6 +231,7 @@ void frmMain::wireCommands() {
     for (const char* name :
          {"Truck", "Search", "PrtSelect", "PrtValcrest", "Print", "Move", "Apply", "Delete"})
         setCommand(name, nullptr);
+    setCommand("Truck", [] { frmTruckLines::showWindow(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

@@ -222,8 +222,14 @@ void frmShipments::showBoard() {
 }
 
 dao::Database& frmShipments::database() {
-    if (!db_) db_ = dao::engine().OpenDatabase(Data1->DatabaseName());
+    if (!db_) db_ = workspace().OpenDatabase(Data1->DatabaseName());
     return db_;
+}
+
+dao::Workspace& frmShipments::workspace() {
+    dao::DBEngine& engine = dao::engine();
+    if (!ws_) ws_ = engine.CreateWorkspace("Board", engine.DefaultUser(), engine.DefaultPassword());
+    return *ws_;
 }
 
 void frmShipments::Form_Load() {

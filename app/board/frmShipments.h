@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QPushButton;
@@ -49,8 +50,11 @@ public:
     QMdiSubWindow* subWindow() const { return sub_; }
     void showBoard(); // shows the window (modeless) and brings it forward
 
-    // The database the board's data control is on (opened on first use).
+    // The database the board's data control is on (opened on first use), in the board's own
+    // workspace: the board's transactions then span its own connection only (a workspace's
+    // transaction over several connections to one file would wait on itself).
     dao::Database& database();
+    dao::Workspace& workspace();
 
     // The board's public operations.
     void ActivateControls();
@@ -102,6 +106,7 @@ private:
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;
     bool placedShown_ = false;
+    std::optional<dao::Workspace> ws_;
     dao::Database db_;
     std::int16_t refreshCounter_ = 0;
 };

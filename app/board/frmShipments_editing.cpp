@@ -66,10 +66,9 @@ void cancelEdit(dao::Recordset& rs) {
     }
 }
 
-// Runs `change` inside one transaction of the default workspace: all of it is stored or, when any
-// step fails, none of it. The failure is passed on after the rollback.
-void inOneTransaction(const std::function<void()>& change) {
-    dao::Workspace ws = dao::engine().Workspaces0();
+// Runs `change` inside one transaction of the workspace: all of it is stored or, when any step
+// fails, none of it. The failure is passed on after the rollback.
+void inOneTransaction(const dao::Workspace& ws, const std::function<void()>& change) {
     ws.BeginTrans();
     try {
         change();
@@ -247,7 +246,7 @@ void frmShipments::shipPartial(long long quantity, long long shipped) {
     const runtime::Date today = runtime::Today();
     dao::Recordset rest = rs.Clone();
     try {
-        inOneTransaction([&] {
+        inOneTransaction(workspace(), [&] {
             rest.AddNew();
             for (int i = 0; i < rest.FieldCount(); ++i) {
                 dao::Field field = rest.Fields(i);
@@ -295,7 +294,7 @@ void frmShipments::shipOver(long long quantity, long long shipped) {
     const runtime::Date today = runtime::Today();
     const std::string job = rs["JobNum"].isNull() ? std::string() : rs["JobNum"].toString();
     const std::string workOrder = rs["WorkOrder"].isNull() ? std::string() : rs["WorkOrder"].toString();
-    inOneTransaction([&] {
+    inOneTransaction(workspace(), [&] {
         long long excess = shipped - quantity;
         rs.Edit();
         rs.Fields("OKToShip").setValue(Variant(true));

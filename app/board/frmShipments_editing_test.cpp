@@ -77,7 +77,7 @@ TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
         makeCurrent(id);
         dialogs->type("400").type(shortDate(rest));
         board.cmdShipPlusMinus->click();
-        ASSERT_EQ(dialogs->shown().size(), 2u);
+        ASSERT_EQ(dialogs->shown().size(), 2u) << lastMessage();
         EXPECT_EQ(dialogs->shown()[0].prompt, kHowMany);
         EXPECT_EQ(dialogs->shown()[0].title, "Dorvane");
         EXPECT_EQ(dialogs->shown()[1].prompt, kRestDate);
@@ -147,7 +147,7 @@ TEST_F(BoardEditing, AnOverShipmentUsesUpTheSameJobsOpenRowsInDateOrder) {
     board.cmdShipPlusMinus->click();
 
     auto row = stored(current);
-    EXPECT_EQ(row["Quantity"], Variant(1200));
+    EXPECT_EQ(row["Quantity"], Variant(1200)) << lastMessage();
     EXPECT_EQ(row["OKToShip"], Variant(true));
     EXPECT_EQ(row["ActShipDate"].toDate(), kToday);
     EXPECT_EQ(stored(sooner)["Quantity"], Variant(0));

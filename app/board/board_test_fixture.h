@@ -30,7 +30,7 @@ using runtime::Date;
 using runtime::Variant;
 
 inline const Date kToday = Date::fromYmd(2026, 12, 8);
-inline constexpr int kQuantityColumn = 5; // the board grid's Quantity column
+inline constexpr int kQuantityColumn = 5, kCarrierColumn = 6; // the board grid's columns
 
 struct Shipment {
     std::string workOrder = "W100", customer = "Acme", customerPO = "PO-1", job = "J-1";

@@ -239,6 +239,7 @@ bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             Form_Unload();
+            if (theWindow == this) theWindow = nullptr; // deleted with its closed child window
         }
     }
     return QWidget::eventFilter(watched, event);

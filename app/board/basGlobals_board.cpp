@@ -43,8 +43,8 @@ void loadValueList(const std::string& dataField, const char* queryName, const ch
     while (!rs.atEOF()) {
         // A line without a name (the truck lines window allows one) shows empty, not an error.
         runtime::Variant display = rs[displayField];
-        c.valueItems.push_back({rs[valueField], display.isNull() ? QString()
-                                                                 : QString::fromStdString(display.toString())});
+        c.valueItems.push_back(
+            {rs[valueField], display.isNull() ? QString() : QString::fromStdString(display.toString())});
         rs.MoveNext();
     }
     rs.Close();

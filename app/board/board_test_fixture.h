@@ -122,8 +122,8 @@ protected:
 
     // A shipment as it is stored now (read afresh).
     std::map<std::string, Variant> stored(long id) {
-        dao::Recordset rs = db.OpenRecordset("SELECT * FROM Shipments WHERE ShipmentID = " + std::to_string(id),
-                                             dao::dbOpenSnapshot);
+        dao::Recordset rs = db.OpenRecordset(
+            "SELECT * FROM Shipments WHERE ShipmentID = " + std::to_string(id), dao::dbOpenSnapshot);
         std::map<std::string, Variant> row;
         if (rs.atEOF()) return row;
         for (int i = 0; i < rs.FieldCount(); ++i)
@@ -134,7 +134,8 @@ protected:
         return db.OpenRecordset("SELECT Count(*) AS N FROM Shipments", dao::dbOpenSnapshot)["N"].toLong();
     }
     long lastShipmentID() {
-        return db.OpenRecordset("SELECT Max(ShipmentID) AS M FROM Shipments", dao::dbOpenSnapshot)["M"].toLong();
+        return db.OpenRecordset("SELECT Max(ShipmentID) AS M FROM Shipments", dao::dbOpenSnapshot)["M"]
+            .toLong();
     }
 
     std::string path;

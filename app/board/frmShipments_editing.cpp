@@ -177,11 +177,12 @@ void frmShipments::DoDelete() {
             return;
         }
         if (shippedSkipped > 0)
-            runtime::MsgBox(numberText(shippedSkipped) +
-                                (shippedSkipped == 1 ? " selected shipment was" : " selected shipments were") +
-                                " already shipped and left as it is: you cannot cancel an order that has "
-                                "already been shipped.",
-                            runtime::mb::Exclamation);
+            runtime::MsgBox(
+                numberText(shippedSkipped) +
+                    (shippedSkipped == 1 ? " selected shipment was" : " selected shipments were") +
+                    " already shipped and left as it is: you cannot cancel an order that has "
+                    "already been shipped.",
+                runtime::mb::Exclamation);
     }
     ActivateControls();
     ApplyStatusTab();
@@ -198,11 +199,14 @@ void frmShipments::cmdShipPlusMinus_Click() {
     dao::Recordset* rs = widgets::boundRecordset(*Data1);
     if (!hasCurrentRecord(rs) || !storePendingEdit()) return;
     const long long quantity = wholeNumber((*rs)["Quantity"]);
-    const std::string answer = runtime::Trim(runtime::inputBoxText("How many parts do you want to ship today?"));
+    const std::string answer =
+        runtime::Trim(runtime::inputBoxText("How many parts do you want to ship today?"));
     // The whole answer must read as a number ("1,200" is twelve hundred, not one); empty is none.
     const bool numeric = answer.empty() || Variant(answer).isNumeric();
     const long long shipped =
-        answer.empty() || !numeric ? 0 : static_cast<long long>(runtime::roundHalfEven(Variant(answer).toDouble()));
+        answer.empty() || !numeric
+            ? 0
+            : static_cast<long long>(runtime::roundHalfEven(Variant(answer).toDouble()));
     if (!numeric) {
         runtime::MsgBox("\"" + answer + "\" is not a number of parts.  Nothing was changed.",
                         runtime::mb::Exclamation);
@@ -233,13 +237,14 @@ void frmShipments::cmdShipPlusMinus_Click() {
 void frmShipments::shipPartial(long long quantity, long long shipped) {
     dao::Recordset& rs = *widgets::boundRecordset(*Data1);
     Variant required = rs["ReqShipDate"];
-    const std::string restText = runtime::Trim(runtime::inputBoxText(
-        "When do the rest need to be shipped?", runtime::kDefaultTitle,
-        required.isNull() ? std::string() : runtime::shortDateText(required.toDate())));
+    const std::string restText = runtime::Trim(
+        runtime::inputBoxText("When do the rest need to be shipped?", runtime::kDefaultTitle,
+                              required.isNull() ? std::string() : runtime::shortDateText(required.toDate())));
     std::optional<runtime::Date> restDate = runtime::parseDateText(restText);
     if (!restDate) {
-        runtime::MsgBox(restText.empty() ? "No date was given for the rest of the parts.  Nothing was changed."
-                                         : "\"" + restText + "\" is not a date.  Nothing was changed.",
+        runtime::MsgBox(restText.empty()
+                            ? "No date was given for the rest of the parts.  Nothing was changed."
+                            : "\"" + restText + "\" is not a date.  Nothing was changed.",
                         runtime::mb::Exclamation);
         return;
     }
@@ -301,10 +306,10 @@ void frmShipments::shipOver(long long quantity, long long shipped) {
         rs.Fields("ActShipDate").setValue(Variant(today));
         rs.Fields("Quantity").setValue(Variant(shipped));
         rs.Update();
-        dao::Recordset open = database().OpenRecordset(
-            "SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
-            " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
-            " And [ActShipDate] Is Null ORDER BY [ReqShipDate];");
+        dao::Recordset open =
+            database().OpenRecordset("SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
+                                     " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
+                                     " And [ActShipDate] Is Null ORDER BY [ReqShipDate];");
         for (; !open.atEOF() && excess >= 1; open.MoveNext()) {
             const long long rowQuantity = wholeNumber(open["Quantity"]);
             const std::string comment = trimmedComment(open);

@@ -73,7 +73,8 @@ TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
     long dueLastWeek = add(order);
     frmShipments& board = openBoard(kAllTab);
 
-    for (auto [id, rest, late] : {std::tuple{dueNextWeek, kNextWeek, false}, {dueLastWeek, kYesterday, true}}) {
+    for (auto [id, rest, late] :
+         {std::tuple{dueNextWeek, kNextWeek, false}, {dueLastWeek, kYesterday, true}}) {
         makeCurrent(id);
         dialogs->type("400").type(shortDate(rest));
         board.cmdShipPlusMinus->click();

@@ -160,8 +160,8 @@ void frmTruckLines::Form_Load() {
     bool updatable = false;
     try {
         dao::Database db = dao::engine().OpenDatabase(datTruckLines->DatabaseName());
-        auto source =
-            std::make_shared<TruckLineSource>(db.OpenRecordset(datTruckLines->RecordSourceText(), dao::dbOpenDynaset));
+        auto source = std::make_shared<TruckLineSource>(
+            db.OpenRecordset(datTruckLines->RecordSourceText(), dao::dbOpenDynaset));
         updatable = source->updatable();
         datTruckLines->setSource(source);
     } catch (const runtime::Error& e) {

@@ -89,7 +89,8 @@ TEST_F(TruckLines, AnEmptyOrDuplicateAbbreviationIsRefusedAndNothingStored) {
     const Case cases[] = {
         {Variant::null(), "Enter an abbreviation for this truck line before saving it."},
         {"   ", "Enter an abbreviation for this truck line before saving it."},
-        {"abf ", "There is already a truck line with the abbreviation \"abf\".  Enter a different abbreviation."},
+        {"abf ",
+         "There is already a truck line with the abbreviation \"abf\".  Enter a different abbreviation."},
     };
     for (const Case& c : cases) {
         typeNewLine(w, c.abbreviation, "Somebody Trucking");

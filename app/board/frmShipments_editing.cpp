@@ -123,7 +123,8 @@ void frmShipments::DoMove() {
                                                " moved to in the box below, then click " + "OK.");
     std::optional<runtime::Date> date = runtime::parseDateText(answer);
     dao::Recordset* rs = widgets::boundRecordset(*Data1);
-    if (date && rs && storePendingEdit()) {
+    if (date && rs) {
+        if (!storePendingEdit()) return; // the refused edit stays in the grid to be put right
         const runtime::Date today = runtime::Today();
         try {
             for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
@@ -145,7 +146,8 @@ void frmShipments::DoMove() {
 
 void frmShipments::DoDelete() {
     auto source = std::dynamic_pointer_cast<widgets::DaoRecordSource>(Data1->source());
-    if (source && storePendingEdit()) {
+    if (source) {
+        if (!storePendingEdit()) return; // the refused edit stays in the grid to be put right
         dao::Recordset& rs = source->recordset();
         const bool canceledTab = tsTab->SelectedCaption() == "Canceled";
         int shippedSkipped = 0;
@@ -177,12 +179,12 @@ void frmShipments::DoDelete() {
             return;
         }
         if (shippedSkipped > 0)
-            runtime::MsgBox(
-                numberText(shippedSkipped) +
-                    (shippedSkipped == 1 ? " selected shipment was" : " selected shipments were") +
-                    " already shipped and left as it is: you cannot cancel an order that has "
-                    "already been shipped.",
-                runtime::mb::Exclamation);
+            runtime::MsgBox(numberText(shippedSkipped) +
+                                (shippedSkipped == 1
+                                     ? " selected shipment was already shipped and is left as it is"
+                                     : " selected shipments were already shipped and are left as they are") +
+                                ": you cannot cancel an order that has already been shipped.",
+                            runtime::mb::Exclamation);
     }
     ActivateControls();
     ApplyStatusTab();

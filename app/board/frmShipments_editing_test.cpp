@@ -290,8 +290,8 @@ TEST_F(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
     EXPECT_EQ(stored(toCancel)["OKToShip"], Variant(false));
     EXPECT_TRUE(stored(toCancel)["ActShipDate"].isNull()); // no date is written
     EXPECT_EQ(stored(alreadyShipped)["Canceled"], Variant(false));
-    EXPECT_EQ(lastMessage(), "1 selected shipment was already shipped and left as it is: you cannot cancel "
-                             "an order that has already been shipped.");
+    EXPECT_EQ(lastMessage(), "1 selected shipment was already shipped and is left as it is: you cannot "
+                             "cancel an order that has already been shipped.");
     // After the refresh the Today tab no longer lists the canceled shipment.
     EXPECT_EQ(boardRow(toCancel), -1);
     EXPECT_GE(boardRow(alreadyShipped), 0);

@@ -17,6 +17,7 @@
 #include "widgets/data_grid.h"
 #include "widgets/tab_strip.h"
 
+#include <QApplication>
 #include <functional>
 
 using namespace basGlobals;
@@ -106,6 +107,11 @@ void frmShipments::reportEditFailure(const runtime::Error& error) {
 }
 
 void frmShipments::DoUpdate() {
+    // Edit > Apply leaves the cell editor open (a menu takes no focus): moving the focus to the grid
+    // ends the cell edit as leaving the cell does, so the text just typed is part of what is stored.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && focus != VxGrid1 && VxGrid1->isAncestorOf(focus))
+        VxGrid1->setFocus();
     auto source = std::dynamic_pointer_cast<widgets::DaoRecordSource>(Data1->source());
     if (!source || source->editMode() == widgets::EditMode::None) return;
     try {

@@ -41,7 +41,10 @@ void loadValueList(const std::string& dataField, const char* queryName, const ch
     c.valueItems.clear();
     dao::Recordset rs = board.database().OpenRecordset(queryName, dao::dbOpenForwardOnly);
     while (!rs.atEOF()) {
-        c.valueItems.push_back({rs[valueField], QString::fromStdString(rs[displayField].toString())});
+        // A line without a name (the truck lines window allows one) shows empty, not an error.
+        runtime::Variant display = rs[displayField];
+        c.valueItems.push_back(
+            {rs[valueField], display.isNull() ? QString() : QString::fromStdString(display.toString())});
         rs.MoveNext();
     }
     rs.Close();

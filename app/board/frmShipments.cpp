@@ -72,6 +72,9 @@ void frmShipments::unload() {
     if (!theBoard) return;
     frmShipments* board = theBoard;
     theBoard = nullptr;
+    if (frmMain::exists())
+        for (const char* name : {"Move", "Apply", "Delete"})
+            frmMain::instance().setCommand(name, nullptr);
     if (board->sub_) board->sub_->deleteLater();
     delete board;
 }
@@ -93,6 +96,11 @@ frmShipments::frmShipments() {
     // Created: both data sources take the main database path.
     Data1->setDatabaseName(gOptions->DatabaseName());
     datJobList->setDatabaseName(gOptions->DatabaseName());
+    // The main window's Edit menu runs the board's operations.
+    frmMain& main = frmMain::instance();
+    main.setCommand("Move", [this] { DoMove(); });
+    main.setCommand("Apply", [this] { DoUpdate(); });
+    main.setCommand("Delete", [this] { DoDelete(); });
 }
 
 void frmShipments::buildControls() {
@@ -128,6 +136,10 @@ void frmShipments::buildControls() {
 
     connect(tsTab, &widgets::TabStrip::Click, this, [] { ApplyStatusTab(); });
     connect(cmdRefresh, &QPushButton::clicked, this, [] { ApplyStatusTab(); });
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmShipments::DoUpdate);
+    connect(cmdMove, &QPushButton::clicked, this, &frmShipments::DoMove);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmShipments::DoDelete);
+    connect(cmdShipPlusMinus, &QPushButton::clicked, this, &frmShipments::cmdShipPlusMinus_Click);
     connect(timRefreshTimer, &widgets::Timer::Tick, this, &frmShipments::timRefreshTimer_Timer);
     connect(Data1, &widgets::DataControl::Reposition, this, &frmShipments::Data1_Reposition);
     connect(Data1, &widgets::DataControl::Error, this,
@@ -210,8 +222,14 @@ void frmShipments::showBoard() {
 }
 
 dao::Database& frmShipments::database() {
-    if (!db_) db_ = dao::engine().OpenDatabase(Data1->DatabaseName());
+    if (!db_) db_ = workspace().OpenDatabase(Data1->DatabaseName());
     return db_;
+}
+
+dao::Workspace& frmShipments::workspace() {
+    dao::DBEngine& engine = dao::engine();
+    if (!ws_) ws_ = engine.CreateWorkspace("Board", engine.DefaultUser(), engine.DefaultPassword());
+    return *ws_;
 }
 
 void frmShipments::Form_Load() {

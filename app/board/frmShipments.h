@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QPushButton;
@@ -49,11 +50,22 @@ public:
     QMdiSubWindow* subWindow() const { return sub_; }
     void showBoard(); // shows the window (modeless) and brings it forward
 
-    // The database the board's data control is on (opened on first use).
+    // The database the board's data control is on (opened on first use), in the board's own
+    // workspace: the board's transactions then span its own connection only (a workspace's
+    // transaction over several connections to one file would wait on itself).
     dao::Database& database();
+    dao::Workspace& workspace();
 
     // The board's public operations.
     void ActivateControls();
+    // The editing operations (frmShipments_editing.cpp): store the pending edit, move the selected
+    // shipments to another date, cancel (or on the Canceled tab delete) them, start a new row.
+    void DoUpdate();
+    void DoMove();
+    void DoDelete();
+    void DoAdd();
+    // Ship +/-: records what was really shipped today from the current row.
+    void cmdShipPlusMinus_Click();
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }
@@ -84,10 +96,17 @@ private:
     void Data1_Error(long number, bool* handled);
     void saveColumnWidth(int column);
     void saveRowHeight();
+    // Editing helpers (frmShipments_editing.cpp).
+    bool storePendingEdit();
+    void shipPartial(long long quantity, long long shipped);
+    void shipExact();
+    void shipOver(long long quantity, long long shipped);
+    void reportEditFailure(const runtime::Error& error);
 
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;
     bool placedShown_ = false;
+    std::optional<dao::Workspace> ws_;
     dao::Database db_;
     std::int16_t refreshCounter_ = 0;
 };

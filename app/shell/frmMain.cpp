@@ -10,6 +10,7 @@
 #include "frmRefresh.h"
 #include "frmSearch.h"
 #include "frmShipments.h"
+#include "frmTruckLines.h"
 #include "settings_store.h"
 
 #include "dao/dao.h"
@@ -232,6 +233,7 @@ void frmMain::wireCommands() {
          {"Truck", "Search", "PrtSelect", "PrtValcrest", "Print", "Move", "Apply", "Delete"})
         setCommand(name, nullptr);
     setCommand("Search", [] { frmSearch::instance().showSearch(); });
+    setCommand("Truck", [] { frmTruckLines::showWindow(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

@@ -1,0 +1,246 @@
+#include "frmTruckLines.h"
+
+#include "CKelmarOptions.h"
+#include "basGlobals.h"
+#include "basGlobals_board.h"
+#include "basUtilityFunctions_ui.h"
+#include "frmMain.h"
+#include "frmShipments.h"
+
+#include "runtime/dialogs.h"
+#include "runtime/numbers.h"
+#include "widgets/dao_record_source.h"
+#include "widgets/data_control.h"
+#include "widgets/data_grid.h"
+#include "widgets/status_bar.h"
+#include "widgets/twips.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace basGlobals;
+using widgets::twipsToPixels;
+
+namespace {
+frmTruckLines* theWindow = nullptr;
+
+constexpr const char* kRecordSource = "Get Truck Lines Query";
+constexpr double kClientWidth = 6660, kClientHeight = 4455; // twips
+
+// The truck lines' record set, refusing to store a row without an abbreviation or with one another
+// line already has: the abbreviation is what shipments name, so it must say which line is meant.
+class TruckLineSource : public widgets::DaoRecordSource {
+public:
+    using DaoRecordSource::DaoRecordSource;
+
+    void update() override {
+        checkAbbreviation();
+        DaoRecordSource::update();
+    }
+
+private:
+    void checkAbbreviation() const {
+        if (editMode() == widgets::EditMode::None) return;
+        const int field = fieldIndex("TruckLineAbbr");
+        if (field < 0) return;
+        runtime::Variant typed = editedValue(field);
+        const std::string abbreviation = typed.isNull() ? std::string() : runtime::Trim(typed.toString());
+        if (abbreviation.empty())
+            throw runtime::Error(dao::errc::RequiredValue, "frmTruckLines",
+                                 "Enter an abbreviation for this truck line before saving it.");
+        const int own = editMode() == widgets::EditMode::Editing ? currentRow() : -1;
+        for (int row = 0; row < rowCount(); ++row) {
+            if (row == own) continue;
+            runtime::Variant other = value(row, field);
+            if (!other.isNull() && runtime::equalsNoCase(runtime::Trim(other.toString()), abbreviation))
+                throw runtime::Error(dao::errc::DuplicateKey, "frmTruckLines",
+                                     "There is already a truck line with the abbreviation \"" + abbreviation +
+                                         "\".  Enter a different abbreviation.");
+        }
+    }
+};
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFixedSize(twipsToPixels(1215), twipsToPixels(375));
+    return b;
+}
+} // namespace
+
+frmTruckLines& frmTruckLines::showWindow() {
+    if (!theWindow) {
+        theWindow = new frmTruckLines();
+        theWindow->Form_Load();
+    }
+    theWindow->sub_->show();
+    frmMain::instance().mdiArea()->setActiveSubWindow(theWindow->sub_);
+    theWindow->sub_->raise();
+    return *theWindow;
+}
+
+bool frmTruckLines::exists() {
+    return theWindow != nullptr;
+}
+
+frmTruckLines* frmTruckLines::openWindow() {
+    return theWindow;
+}
+
+frmTruckLines::frmTruckLines() {
+    setObjectName("frmTruckLines");
+    buildControls();
+    sub_ = frmMain::instance().mdiArea()->addSubWindow(this);
+    sub_->setAttribute(Qt::WA_DeleteOnClose);
+    // A fixed border with a close box only.
+    sub_->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    sub_->setWindowTitle("Available Trucking Lines");
+    sub_->installEventFilter(this);
+    connect(frmMain::instance().mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w == sub_) showColumnHelp();
+    });
+    const QSize client(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setFixedSize(client);
+    sub_->adjustSize();
+    sub_->setFixedSize(sub_->size());
+}
+
+frmTruckLines::~frmTruckLines() {
+    if (theWindow == this) theWindow = nullptr;
+}
+
+void frmTruckLines::buildControls() {
+    datTruckLines = new widgets::DataControl(this);
+    datTruckLines->setObjectName("datTruckLines");
+    datTruckLines->setRecordSourceText(kRecordSource);
+    VxGrid1 = new widgets::DataGrid(this);
+    VxGrid1->setObjectName("VxGrid1");
+    VxGrid1->setDataSource(datTruckLines);
+    VxGrid1->addColumn("Abbreviation", "TruckLineAbbr");
+    VxGrid1->addColumn("Name", "TruckLineName");
+    VxGrid1->Columns(0).widthTwips = 1440;
+    VxGrid1->Columns(1).widthTwips = 4320;
+    VxGrid1->columnChanged(0);
+    VxGrid1->columnChanged(1);
+    cmdUpdate = button(this, "cmdUpdate", "Update");
+    cmdDelete = button(this, "cmdDelete", "Delete");
+    cmdClose = button(this, "cmdClose", "Close");
+    sbStatus = new widgets::StatusBar(this, {1});
+    sbStatus->setObjectName("sbStatus");
+    sbStatus->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 0);
+    layout->addWidget(VxGrid1, 1);
+    layout->addWidget(datTruckLines);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdUpdate);
+    buttons->addWidget(cmdDelete);
+    buttons->addWidget(cmdClose);
+    layout->addLayout(buttons);
+    layout->addWidget(sbStatus);
+
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmTruckLines::cmdUpdate_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmTruckLines::cmdDelete_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmTruckLines::cmdClose_Click);
+    connect(datTruckLines, &widgets::DataControl::Reposition, this, &frmTruckLines::datTruckLines_Reposition);
+    connect(VxGrid1, &widgets::DataGrid::RowColChange, this, &frmTruckLines::showColumnHelp);
+}
+
+void frmTruckLines::Form_Load() {
+    // Centred over the main window's client area, where its child windows live.
+    CenterFormOver(*sub_, *frmMain::instance().mdiArea()->viewport());
+    datTruckLines->setDatabaseName(gOptions->DatabaseName());
+    bool updatable = false;
+    try {
+        dao::Database db = dao::engine().OpenDatabase(datTruckLines->DatabaseName());
+        auto source = std::make_shared<TruckLineSource>(
+            db.OpenRecordset(datTruckLines->RecordSourceText(), dao::dbOpenDynaset));
+        updatable = source->updatable();
+        datTruckLines->setSource(source);
+    } catch (const runtime::Error& e) {
+        runtime::MsgBox("The truck lines could not be read: " + e.description(), runtime::mb::Exclamation);
+    }
+    cmdDelete->setEnabled(updatable);
+    cmdUpdate->setEnabled(updatable);
+}
+
+void frmTruckLines::datTruckLines_Reposition() {
+    try {
+        auto* rs = widgets::boundRecordset(*datTruckLines);
+        if (!rs || rs->atEOF() || rs->atBOF()) return;
+        runtime::Variant name = (*rs)["TruckLineName"];
+        if (name.isNull()) return;
+        datTruckLines->setCaption(QString::fromStdString(name.toString()));
+    } catch (const std::exception&) {
+        // The caption is only a reminder of the current line; it keeps its previous text.
+    }
+}
+
+void frmTruckLines::cmdUpdate_Click() {
+    auto source = datTruckLines->source();
+    if (!source || source->editMode() == widgets::EditMode::None) return;
+    try {
+        source->update();
+        VxGrid1->Refresh();
+    } catch (const runtime::Error& e) {
+        runtime::MsgBox(e.description(), runtime::mb::Exclamation);
+    }
+}
+
+void frmTruckLines::cmdDelete_Click() {
+    auto source = datTruckLines->source();
+    if (!source) return;
+    try {
+        if (source->editMode() != widgets::EditMode::None) source->cancelUpdate();
+        const int row = source->currentRow();
+        if (row < 0) return;
+        source->deleteCurrent();
+        // Show the rows left, on the line that took the deleted one's place (or the new last one).
+        datTruckLines->setSource(source);
+        if (source->rowCount() > 0) datTruckLines->moveTo(std::min(row, source->rowCount() - 1));
+    } catch (const runtime::Error& e) {
+        runtime::MsgBox("The truck line could not be deleted: " + e.description(), runtime::mb::Exclamation);
+        datTruckLines->setSource(source);
+    }
+}
+
+void frmTruckLines::cmdClose_Click() {
+    sub_->close();
+}
+
+void frmTruckLines::Form_Unload() {
+    if (frmShipments::exists()) {
+        try {
+            LoadTruckLineList();
+        } catch (const runtime::Error& e) {
+            runtime::MsgBox("The board's truck lines could not be reloaded: " + e.description(),
+                            runtime::mb::Exclamation);
+        }
+    }
+}
+
+void frmTruckLines::showColumnHelp() {
+    ShowColumnHelp("frmTruckLines", VxGrid1->currentColumn(), sbStatus);
+}
+
+bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sub_) {
+        if (event->type() == QEvent::Close) {
+            // A line being typed is stored first; when it cannot be, the window stays open with it.
+            if (!VxGrid1->storeCurrentRow()) {
+                event->ignore();
+                return true;
+            }
+            Form_Unload();
+            if (theWindow == this) theWindow = nullptr; // deleted with its closed child window
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

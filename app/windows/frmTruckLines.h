@@ -1,0 +1,49 @@
+#pragma once
+// "Available Trucking Lines": the list of trucking lines a shipment can name, edited in a grid.
+// Closing it makes the board offer the edited lines at once.
+#include <QWidget>
+
+class QMdiSubWindow;
+class QPushButton;
+
+namespace widgets {
+class DataControl;
+class DataGrid;
+class StatusBar;
+} // namespace widgets
+
+class frmTruckLines : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the window (modeless, a child of the main window) or brings the open one forward.
+    static frmTruckLines& showWindow();
+    static bool exists();
+    static frmTruckLines* openWindow(); // nullptr when closed
+
+    widgets::DataControl* datTruckLines;
+    widgets::DataGrid* VxGrid1;
+    QPushButton* cmdUpdate;
+    QPushButton* cmdDelete;
+    QPushButton* cmdClose;
+    widgets::StatusBar* sbStatus;
+
+    QMdiSubWindow* subWindow() const { return sub_; }
+
+    void cmdUpdate_Click();
+    void cmdDelete_Click();
+    void cmdClose_Click();
+    void datTruckLines_Reposition();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close
+
+private:
+    frmTruckLines();
+    ~frmTruckLines() override;
+    void buildControls();
+    void Form_Load();
+    void Form_Unload();
+    void showColumnHelp();
+
+    QMdiSubWindow* sub_ = nullptr;
+};

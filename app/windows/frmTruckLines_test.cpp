@@ -1,0 +1,149 @@
+// The truck lines window on a real shipments database: what a read-only account may do, the
+// abbreviation rules, the hints and caption, delete, and the board's list after closing.
+#include "frmTruckLines.h"
+
+#include "board_test_fixture.h"
+
+#include "widgets/status_bar.h"
+
+#include <QMdiSubWindow>
+#include <QPushButton>
+
+using namespace boardtest;
+
+namespace {
+const QString kAbbreviationHint = "Enter a short (3 or 4 letter) abbreviation for this truck line.";
+const QString kNameHint = "Enter the full name of the truck line plus any payment modifiers, e.g. /Collect.";
+} // namespace
+
+class TruckLines : public BoardFixture {
+protected:
+    void SetUp() override {
+        BoardFixture::SetUp();
+        for (auto [abbreviation, name] : {std::pair<const char*, Variant>{"ABF", "ABF Freight"},
+                                          {"CON", Variant::null()},
+                                          {"YRC", "Yellow Freight/Collect"}})
+            db.Execute(std::string("INSERT INTO [Truck Lines] (TruckLineAbbr, TruckLineName) VALUES ('") +
+                       abbreviation + "', " + (name.isNull() ? "Null" : "'" + name.toString() + "'") + ")");
+    }
+    void TearDown() override {
+        if (auto* w = frmTruckLines::openWindow()) w->cmdClose_Click();
+        BoardFixture::TearDown();
+    }
+    std::vector<std::string> storedAbbreviations() {
+        std::vector<std::string> out;
+        auto rs = db.OpenRecordset("SELECT TruckLineAbbr FROM [Truck Lines] ORDER BY TruckLineAbbr",
+                                   dao::dbOpenSnapshot);
+        for (; !rs.atEOF(); rs.MoveNext())
+            out.push_back(rs["TruckLineAbbr"].toString());
+        return out;
+    }
+    void typeNewLine(frmTruckLines& w, const Variant& abbreviation, const Variant& name) {
+        auto source = w.datTruckLines->source();
+        source->addNew();
+        source->setValue(source->fieldIndex("TruckLineAbbr"), abbreviation);
+        source->setValue(source->fieldIndex("TruckLineName"), name);
+    }
+};
+
+TEST_F(TruckLines, AReadOnlyAccountCanOnlyLook) {
+    const std::string workgroup = QDir(folder().path()).filePath("system.mdw").toStdString();
+    if (!QFile::exists(QString::fromStdString(workgroup))) {
+        dao::Workgroup::create(workgroup);
+        dao::Workgroup(workgroup).addAccount("clerk", "secret", dao::Permission::Read);
+    }
+    dao::engine().setSystemDB(workgroup);
+    dao::engine().setDefaultUser("clerk");
+    dao::engine().setDefaultPassword("secret");
+    frmTruckLines& w = frmTruckLines::showWindow();
+    EXPECT_EQ(w.datTruckLines->source()->rowCount(), 3);
+    EXPECT_FALSE(w.cmdUpdate->isEnabled());
+    EXPECT_FALSE(w.cmdDelete->isEnabled());
+}
+
+TEST_F(TruckLines, ALineAddedHereIsOfferedByTheBoardOnceTheWindowCloses) {
+    frmShipments& board = openBoard(2);
+    frmTruckLines& w = frmTruckLines::showWindow();
+    EXPECT_EQ(w.subWindow()->windowTitle(), "Available Trucking Lines");
+    EXPECT_TRUE(w.cmdUpdate->isEnabled());
+    typeNewLine(w, "FDX", "FedEx Freight");
+    w.cmdUpdate_Click();
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "CON", "FDX", "YRC"}));
+    w.cmdClose_Click();
+    EXPECT_FALSE(frmTruckLines::exists());
+    bool offered = false;
+    for (const auto& item : board.VxGrid1->Columns(boardtest::kCarrierColumn).valueItems)
+        offered = offered || (item.value == Variant("FDX") && item.display == "FedEx Freight");
+    EXPECT_TRUE(offered);
+    // Every line is offered, the one without a name too.
+    EXPECT_EQ(board.VxGrid1->Columns(boardtest::kCarrierColumn).valueItems.size(), 4u);
+    EXPECT_TRUE(dialogs->shown().empty());
+}
+
+TEST_F(TruckLines, AnEmptyOrDuplicateAbbreviationIsRefusedAndNothingStored) {
+    frmTruckLines& w = frmTruckLines::showWindow();
+    struct Case {
+        Variant abbreviation;
+        std::string message;
+    };
+    const Case cases[] = {
+        {Variant::null(), "Enter an abbreviation for this truck line before saving it."},
+        {"   ", "Enter an abbreviation for this truck line before saving it."},
+        {"abf ",
+         "There is already a truck line with the abbreviation \"abf\".  Enter a different abbreviation."},
+    };
+    for (const Case& c : cases) {
+        typeNewLine(w, c.abbreviation, "Somebody Trucking");
+        w.cmdUpdate_Click();
+        ASSERT_FALSE(dialogs->shown().empty());
+        EXPECT_EQ(dialogs->shown().back().prompt, c.message);
+        dialogs->clear();
+        EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "CON", "YRC"}));
+        w.datTruckLines->source()->cancelUpdate();
+    }
+    // Renaming a line to another line's abbreviation is refused the same way; its own is fine.
+    auto source = w.datTruckLines->source();
+    w.datTruckLines->moveTo(2);
+    source->edit();
+    source->setValue(source->fieldIndex("TruckLineAbbr"), Variant("Con"));
+    w.cmdUpdate_Click();
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "CON", "YRC"}));
+    source->cancelUpdate();
+    source->edit();
+    source->setValue(source->fieldIndex("TruckLineName"), Variant("Yellow Roadway"));
+    w.cmdUpdate_Click();
+    EXPECT_EQ(db.OpenRecordset("SELECT TruckLineName FROM [Truck Lines] WHERE TruckLineAbbr = 'YRC'",
+                               dao::dbOpenSnapshot)["TruckLineName"],
+              Variant("Yellow Roadway"));
+}
+
+TEST_F(TruckLines, CaptionAndHintsFollowTheCurrentRowAndColumn) {
+    frmTruckLines& w = frmTruckLines::showWindow();
+    w.datTruckLines->moveTo(0);
+    EXPECT_EQ(w.datTruckLines->Caption(), "ABF Freight");
+    w.datTruckLines->moveTo(1); // CON has no name: the caption stays
+    EXPECT_EQ(w.datTruckLines->Caption(), "ABF Freight");
+    w.datTruckLines->moveTo(2);
+    EXPECT_EQ(w.datTruckLines->Caption(), "Yellow Freight/Collect");
+
+    auto* grid = w.VxGrid1;
+    grid->setCurrentIndex(grid->model()->index(2, 0));
+    EXPECT_EQ(w.sbStatus->panelText(1), kAbbreviationHint);
+    grid->setCurrentIndex(grid->model()->index(2, 1));
+    EXPECT_EQ(w.sbStatus->panelText(1), kNameHint);
+}
+
+TEST_F(TruckLines, DeleteRemovesTheCurrentLineAtOnceAndShowsItsNeighbour) {
+    frmTruckLines& w = frmTruckLines::showWindow();
+    w.datTruckLines->moveTo(0);
+    w.cmdDelete_Click();
+    EXPECT_TRUE(dialogs->shown().empty()); // no question asked
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"CON", "YRC"}));
+    EXPECT_EQ(w.datTruckLines->source()->rowCount(), 2);
+    EXPECT_EQ(w.datTruckLines->source()->currentRow(), 0);
+    w.datTruckLines->moveTo(1);
+    w.cmdDelete_Click(); // the last line: its neighbour is the one before
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"CON"}));
+    EXPECT_EQ(w.datTruckLines->source()->currentRow(), 0);
+    EXPECT_EQ(w.VxGrid1->currentRowIndex(), 0);
+}

@@ -200,7 +200,9 @@ void frmShipments::DoAdd() {
     SetEditCommandEnabled(2, false);
     SetEditCommandEnabled(4, false);
     SetEditCommandEnabled(3, true);
-    if (auto source = Data1->source()) source->addNew();
+    // The grid shows the new record in its new-row line, where the clerk fills it in.
+    VxGrid1->setAllowAddNew(true);
+    VxGrid1->addNewRow();
 }
 
 void frmShipments::cmdShipPlusMinus_Click() {

@@ -123,6 +123,7 @@ void frmTruckLines::buildControls() {
     VxGrid1->setDataSource(datTruckLines);
     VxGrid1->addColumn("Abbreviation", "TruckLineAbbr");
     VxGrid1->addColumn("Name", "TruckLineName");
+    VxGrid1->setAllowAddNew(true); // new truck lines are typed into the last line
     VxGrid1->Columns(0).widthTwips = 1440;
     VxGrid1->Columns(1).widthTwips = 4320;
     VxGrid1->columnChanged(0);

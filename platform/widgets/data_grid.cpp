@@ -192,7 +192,9 @@ runtime::Variant DataGrid::cellValueAt(int row, int column) const {
     if (!source || column < 0 || column >= columnCount()) return runtime::Variant::null();
     int field = source->fieldIndex(columns_[column].dataField);
     if (field < 0) return runtime::Variant::null();
-    if (row == source->currentRow() && source->editMode() != EditMode::None)
+    if (row == newRowIndex())
+        return source->editMode() == EditMode::Adding ? source->editedValue(field) : runtime::Variant::null();
+    if (row == source->currentRow() && source->editMode() == EditMode::Editing)
         return source->editedValue(field);
     return source->value(row, field);
 }
@@ -214,19 +216,22 @@ runtime::Variant DataGrid::cellValue(int column) const {
 
 void DataGrid::setCellValue(int column, const runtime::Variant& value) {
     auto source = data_ ? data_->source() : nullptr;
-    if (!source || source->currentRow() < 0)
-        throw runtime::Error(3021, "DataGrid", "There is no current record.");
+    if (!source) throw runtime::Error(3021, "DataGrid", "There is no current record.");
     int field = source->fieldIndex(Columns(column).dataField);
-    if (source->editMode() == EditMode::None) source->edit();
+    if (source->editMode() == EditMode::None) {
+        if (source->currentRow() < 0) throw runtime::Error(3021, "DataGrid", "There is no current record.");
+        source->edit();
+    }
     source->setValue(field, value);
-    model_->rowChanged(source->currentRow());
+    model_->rowChanged(source->editMode() == EditMode::Adding ? newRowIndex() : source->currentRow());
 }
 
 bool DataGrid::acceptCellText(int row, int column, const QString& text) {
     auto source = data_ ? data_->source() : nullptr;
     if (!source) return false;
     try {
-        if (row != source->currentRow()) data_->moveTo(row);
+        const bool newLine = row == newRowIndex();
+        if (!newLine && row != source->currentRow()) data_->moveTo(row);
         const GridColumn& col = Columns(column);
         std::optional<runtime::Variant> value = col.valueOf(text);
         if (!value) {
@@ -240,6 +245,7 @@ bool DataGrid::acceptCellText(int row, int column, const QString& text) {
         bool cancel = false;
         emit BeforeColUpdate(column, cellValueAt(row, column), &*value, &cancel);
         if (cancel) return false;
+        if (newLine && source->editMode() != EditMode::Adding) startNewRecord();
         if (source->editMode() == EditMode::None) source->edit();
         source->setValue(source->fieldIndex(col.dataField), *value);
         model_->rowChanged(row);
@@ -267,10 +273,14 @@ bool DataGrid::storeCurrentRow() {
     auto source = data_ ? data_->source() : nullptr;
     if (!source || source->editMode() == EditMode::None) return true;
     try {
-        int row = source->currentRow();
+        const bool adding = source->editMode() == EditMode::Adding;
+        const int row = adding ? newRowIndex() : source->currentRow();
         source->update();
         changeNoted_ = false;
-        model_->rowChanged(row);
+        if (adding)
+            model_->rowAdded(row);
+        else
+            model_->rowChanged(row);
         return true;
     } catch (const std::exception& e) {
         reportError(e);
@@ -280,18 +290,24 @@ bool DataGrid::storeCurrentRow() {
 
 void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
     auto source = data_ ? data_->source() : nullptr;
-    // Coming back to the source's own current row (after a failed store) is no move.
-    if (source && current.isValid() && current.row() != previous.row() &&
-        current.row() != source->currentRow()) {
-        // Leaving a changed row stores it; when the store fails the row stays current, edits kept.
-        if (!storeCurrentRow() && previous.isValid()) {
+    if (!source || !current.isValid() || current.row() == previous.row()) {
+        emit RowColChange();
+        return;
+    }
+    // Leaving a changed row (or the new-row line with a record begun) stores it; when the store
+    // fails the row stays current with its edits. Coming back to it after that is no move.
+    const EditMode mode = source->editMode();
+    const bool leavingAdded = mode == EditMode::Adding && current.row() != newRowIndex();
+    const bool leavingEdited = mode == EditMode::Editing && current.row() != source->currentRow();
+    if ((leavingAdded || leavingEdited) && !storeCurrentRow()) {
+        if (previous.isValid())
             QTimer::singleShot(0, this, [this, previous] {
                 selectionModel()->setCurrentIndex(previous, QItemSelectionModel::NoUpdate);
             });
-            return;
-        }
-        data_->moveTo(current.row());
+        return;
     }
+    // The new-row line is no record: the source stays where it was until something is typed.
+    if (current.row() != newRowIndex() && current.row() != source->currentRow()) data_->moveTo(current.row());
     emit RowColChange();
 }
 
@@ -304,6 +320,39 @@ void DataGrid::reportError(const std::exception& e) {
 
 void DataGrid::Refresh() {
     viewport()->update();
+}
+
+void DataGrid::setAllowAddNew(bool allow) {
+    allowAddNew_ = allow;
+    model_->reset();
+}
+
+int DataGrid::newRowIndex() const {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!allowAddNew_ || !source || !source->updatable()) return -1;
+    return source->rowCount();
+}
+
+void DataGrid::startNewRecord() {
+    auto source = data_->source();
+    if (source->editMode() == EditMode::Editing && !storeCurrentRow()) return;
+    source->addNew();
+    for (const GridColumn& c : columns_)
+        if (c.defaultValue) {
+            int field = source->fieldIndex(c.dataField);
+            if (field >= 0) source->setValue(field, *c.defaultValue);
+        }
+}
+
+void DataGrid::addNewRow() {
+    auto source = data_ ? data_->source() : nullptr;
+    if (!source || newRowIndex() < 0) return;
+    if (source->editMode() != EditMode::Adding) startNewRecord();
+    if (source->editMode() != EditMode::Adding) return;
+    int row = newRowIndex();
+    model_->rowChanged(row);
+    selectionModel()->setCurrentIndex(model_->index(row, std::max(0, currentColumn())),
+                                      QItemSelectionModel::NoUpdate);
 }
 
 } // namespace widgets

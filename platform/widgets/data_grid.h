@@ -61,6 +61,15 @@ public:
     // Changes a cell of the current row, putting the row into edit mode when needed.
     void setCellValue(int column, const runtime::Variant& value);
 
+    // With AllowAddNew an updatable grid ends in an empty new-row line: typing into it starts a new
+    // record (columns with a default value get it), leaving it stores the record.
+    bool AllowAddNew() const { return allowAddNew_; }
+    void setAllowAddNew(bool allow);
+    // Starts a new record in the new-row line and makes that line current.
+    void addNewRow();
+    // The index of the new-row line, or -1 when the grid has none.
+    int newRowIndex() const;
+
     // Repaints every visible cell (styles are asked for again).
     void Refresh();
     // Stores the current row when it has changes. False when the store failed (already reported).
@@ -91,6 +100,7 @@ private:
     runtime::Variant cellValueAt(int row, int column) const;
     void noteChange();
     void reportError(const std::exception& e);
+    void startNewRecord();
 
     DataControl* data_ = nullptr;
     GridModel* model_;
@@ -101,6 +111,7 @@ private:
     bool changeNoted_ = false;
     bool resizingByProgram_ = false;
     int editingColumn_ = -1;
+    bool allowAddNew_ = false;
 };
 
 } // namespace widgets

@@ -156,3 +156,28 @@ TEST_F(GridFixture, StylesAreAskedPerCellAndWidthsKeptInTwips) {
     EXPECT_EQ(resized, 1);
     EXPECT_NEAR(grid.Columns(1).widthTwips, 2880, 1);
 }
+
+TEST_F(GridFixture, NewRecordsAreTypedIntoTheNewRowLine) {
+    bind(2);
+    grid.Columns(1).defaultValue = Variant(false);
+    EXPECT_EQ(grid.model()->rowCount(), 2) << "no new-row line unless allowed";
+    grid.setAllowAddNew(true);
+    ASSERT_EQ(grid.model()->rowCount(), 3);
+    EXPECT_EQ(grid.model()->headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "*");
+
+    grid.setCurrentIndex(grid.model()->index(2, 0));
+    EXPECT_EQ(source->currentRow(), 0) << "stepping onto the line starts nothing";
+    EXPECT_EQ(source->editMode(), EditMode::None);
+    ASSERT_TRUE(type(2, 0, "WO-NEW")) << (dialogs->shown().empty() ? "" : dialogs->shown().back().prompt);
+    EXPECT_EQ(source->editMode(), EditMode::Adding);
+    EXPECT_EQ(grid.model()->index(2, 1).data().toString(), "No") << "defaults fill the new record";
+
+    grid.setCurrentIndex(grid.model()->index(0, 0)); // leaving the line stores the record
+    EXPECT_EQ(source->rowCount(), 3);
+    EXPECT_EQ(source->value(2, 0), Variant("WO-NEW"));
+    EXPECT_EQ(grid.model()->rowCount(), 4) << "a fresh new-row line follows";
+    EXPECT_EQ(source->currentRow(), 0);
+
+    source->updatable_ = false;
+    EXPECT_EQ(grid.newRowIndex(), -1) << "a read-only record set offers no new row";
+}

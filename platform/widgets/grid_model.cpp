@@ -11,7 +11,7 @@ GridModel::GridModel(DataGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
 int GridModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !grid_->data_ || !grid_->data_->source()) return 0;
-    return grid_->data_->source()->rowCount();
+    return grid_->data_->source()->rowCount() + (grid_->newRowIndex() >= 0 ? 1 : 0);
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -46,6 +46,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical && section == grid_->newRowIndex()) return "*";
     if (orientation == Qt::Horizontal)
         return section < grid_->columnCount() ? grid_->columns_[section].caption : QString();
     return QVariant(); // record selectors carry no numbers
@@ -68,6 +69,12 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
 void GridModel::reset() {
     beginResetModel();
     endResetModel();
+}
+
+void GridModel::rowAdded(int row) {
+    // The stored record took the new-row line's place; a new empty line follows it.
+    beginInsertRows({}, row + 1, row + 1);
+    endInsertRows();
 }
 
 void GridModel::rowChanged(int row) {

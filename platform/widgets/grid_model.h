@@ -20,6 +20,7 @@ public:
 
     void reset();
     void rowChanged(int row);
+    void rowAdded(int row);
 
 private:
     DataGrid* grid_;

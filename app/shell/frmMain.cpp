@@ -1,17 +1,35 @@
 #include "frmMain.h"
 
+#include "CKelmarOptions.h"
+#include "basGlobals.h"
+#include "basGlobals_board.h"
+#include "board_layout.h"
+#include "company_name.h"
+#include "frmCalendarForm.h"
+#include "frmLoginForm.h"
+#include "frmRefresh.h"
+#include "frmShipments.h"
+#include "settings_store.h"
+
+#include "dao/dao.h"
 #include "runtime/end.h"
+#include "runtime/numbers.h"
+#include "widgets/data_grid.h"
+#include "widgets/status_bar.h"
+#include "widgets/timer.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
+using namespace basGlobals;
+
 namespace {
 frmMain* theMain = nullptr;
+constexpr const char* kApp = "Dorvane";
 
 QAction* item(QMenu* menu, const char* name, const QString& caption, bool checkable = false,
               bool checked = false) {
@@ -27,6 +45,10 @@ QMenu* menu(QMenuBar* bar, const char* name, const QString& caption) {
     m->setObjectName(name);
     return m;
 }
+
+void letMessagesRun() {
+    QCoreApplication::processEvents();
+}
 } // namespace
 
 frmMain& frmMain::instance() {
@@ -41,13 +63,72 @@ bool frmMain::exists() {
 frmMain::frmMain() : mdi_(new QMdiArea(this)) {
     setObjectName("frmMain");
     setWindowTitle("Dorvane");
-    setAttribute(Qt::WA_DeleteOnClose);
     setCentralWidget(mdi_);
     buildMenus();
     buildToolbar();
-    buildStatusBar();
-    resize(1100, 750);
+    sbStatus = new widgets::StatusBar(this, {3, 1});
+    sbStatus->setObjectName("sbStatus");
+    setStatusBar(sbStatus);
+    resize(1180, 780);
+    wireCommands();
+    theMain = this;
     connect(this, &QObject::destroyed, [] { theMain = nullptr; });
+    Form_Initialize();
+}
+
+void frmMain::Form_Initialize() {
+    gOptions = std::make_unique<CKelmarOptions>(QCoreApplication::applicationDirPath().toStdString(),
+                                                companyNameFromDatabase);
+    std::string systemDatabase = gOptions->SystemDatabase();
+    if (systemDatabase.empty()) return;
+    auto& engine = dao::engine();
+    engine.setSystemDB(systemDatabase);
+    std::string admin = gOptions->AdminUserName();
+    if (!admin.empty()) {
+        engine.setDefaultUser(admin);
+        engine.setDefaultPassword(gOptions->AdminUserPwd());
+    } else {
+        engine.setDefaultUser("Admin");
+        engine.setDefaultPassword("");
+    }
+}
+
+void frmMain::Form_Load() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    letMessagesRun();
+    {
+        frmLoginForm login(this);
+        login.exec(); // Cancel ends the program inside
+    }
+    frmShipments& board = frmShipments::instance();
+    {
+        dao::Database db = dao::engine().OpenDatabase(board.Data1->DatabaseName());
+        db.QueryDefs("Update Late Shipments Query").Execute();
+        db.Close();
+    }
+    if (runtime::UCase(GetSetting(kApp, "View", "ToolBar", "True")) == "FALSE") {
+        tlbrToolbar->setVisible(false);
+        mnuViewToolbar->setChecked(false);
+    }
+    if (runtime::UCase(GetSetting(kApp, "View", "StatusBar", "True")) == "FALSE") {
+        sbStatus->setVisible(false);
+        mnuViewStatusBar->setChecked(false);
+    }
+    if (runtime::UCase(GetSetting(kApp, "View", "Columns", "Shipping")) == "SALES") {
+        mnuViewSalesColumns->setChecked(true);
+        mnuViewShippingColumns->setChecked(false);
+        showShippingDetailColumns(false);
+    }
+    show();
+    letMessagesRun();
+    frmCalendarForm::instance().showCalendar();
+    letMessagesRun();
+    board.showBoard();
+    letMessagesRun();
+    ApplyStatusTab();
+    LoadTruckLineList();
+    LoadLateReasonList();
+    QApplication::restoreOverrideCursor();
 }
 
 void frmMain::buildMenus() {
@@ -89,9 +170,6 @@ void frmMain::buildMenus() {
     mnuWindow = menu(bar, "mnuWindow", "&Window");
     mnuWindowDefaultColumnWidths = item(mnuWindow, "mnuWindowDefaultColumnWidths", "Default Column &Widths");
     mnuWindowDefaultRowHeight = item(mnuWindow, "mnuWindowDefaultRowHeight", "Default Row &Height");
-
-    // File > Exit ends the program at once: every setting was saved when it was changed.
-    connect(mnuFileExit, &QAction::triggered, [] { runtime::End(); });
 }
 
 void frmMain::buildToolbar() {
@@ -114,26 +192,175 @@ void frmMain::buildToolbar() {
     };
     for (const Button& b : buttons) {
         QAction* a = tlbrToolbar->addAction(style()->standardIcon(b.icon), b.caption);
+        a->setObjectName(QString("tlbr") + b.key);
         a->setToolTip(b.tip);
         a->setData(QString(b.key));
         connect(a, &QAction::triggered, [this, a] { tlbrToolbar_ButtonClick(a->data().toString()); });
     }
 }
 
-void frmMain::buildStatusBar() {
-    statusBar()->setObjectName("sbStatus");
-    for (int i = 0; i < 2; ++i) {
-        auto* panel = new QLabel(this);
-        panels_.append(panel);
-        statusBar()->addWidget(panel, i == 0 ? 1 : 3);
-    }
+void frmMain::wireCommands() {
+    connect(mnuFileShowShip, &QAction::triggered, [] { frmShipments::instance().showBoard(); });
+    connect(mnuFileShowCal, &QAction::triggered, [] { frmCalendarForm::instance().showCalendar(); });
+    connect(mnuFileShowTruckLines, &QAction::triggered, [this] { runCommand("Truck"); });
+    connect(mnuFilePrintStandard, &QAction::triggered, [this] {
+        frmShipments::instance().showBoard();
+        runCommand("Print");
+    });
+    connect(mnuFilePrintBarcode, &QAction::triggered, [this] { runCommand("PrtSelect"); });
+    connect(mnuFilePrintValcrest, &QAction::triggered, [this] { runCommand("PrtValcrest"); });
+    // File > Exit ends the program at once: every setting was saved when it was changed.
+    connect(mnuFileExit, &QAction::triggered, [] { runtime::End(); });
+    connect(mnuEditChange, &QAction::triggered, [this] { runCommand("Move"); });
+    connect(mnuEditApply, &QAction::triggered, [this] { runCommand("Apply"); });
+    connect(mnuEditDelete, &QAction::triggered, [this] { runCommand("Delete"); });
+    connect(mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
+    connect(mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
+    connect(mnuViewSalesColumns, &QAction::triggered, this, &frmMain::mnuViewSalesColumns_Click);
+    connect(mnuViewShippingColumns, &QAction::triggered, this, &frmMain::mnuViewShippingColumns_Click);
+    connect(mnuOptionsHighlightLine, &QAction::triggered, this, &frmMain::mnuOptionsHighlightLine_Click);
+    connect(mnuOptionsAutoRefreshEnabled, &QAction::triggered, this,
+            &frmMain::mnuOptionsAutoRefreshEnabled_Click);
+    connect(mnuOptionsAutoRefreshSettings, &QAction::triggered, this,
+            &frmMain::mnuOptionsAutoRefreshSettings_Click);
+    connect(mnuWindowDefaultColumnWidths, &QAction::triggered, this,
+            &frmMain::mnuWindowDefaultColumnWidths_Click);
+    connect(mnuWindowDefaultRowHeight, &QAction::triggered, this, &frmMain::mnuWindowDefaultRowHeight_Click);
+    // Commands whose windows are not part of the program stay disabled until they are given.
+    for (const char* name :
+         {"Truck", "Search", "PrtSelect", "PrtValcrest", "Print", "Move", "Apply", "Delete"})
+        setCommand(name, nullptr);
 }
 
-QLabel* frmMain::sbPanel(int index) const {
-    return panels_.value(index);
+void frmMain::setCommand(const QString& name, std::function<void()> run) {
+    bool available = bool(run);
+    commands_[name] = std::move(run);
+    QAction* menuItem = name == "Truck"         ? mnuFileShowTruckLines
+                        : name == "PrtSelect"   ? mnuFilePrintBarcode
+                        : name == "PrtValcrest" ? mnuFilePrintValcrest
+                        : name == "Print"       ? mnuFilePrintStandard
+                                                : nullptr;
+    if (menuItem) menuItem->setVisible(available);
+    const QString toolKey = name == "PrtSelect" ? "Print" : name;
+    for (QAction* a : tlbrToolbar->actions())
+        if (a->data().toString() == toolKey && (name == "Truck" || name == "Search" || name == "PrtSelect"))
+            a->setEnabled(available);
+}
+
+void frmMain::runCommand(const QString& name) {
+    auto it = commands_.find(name);
+    if (it != commands_.end() && it->second) it->second();
 }
 
 void frmMain::tlbrToolbar_ButtonClick(const QString& key) {
-    static const QStringList keys = {"Ship", "Cal", "Truck", "Search", "Print"};
-    if (keys.contains(key, Qt::CaseSensitive)) emit toolbarKey(key);
+    if (key == "Ship")
+        frmShipments::instance().showBoard();
+    else if (key == "Cal")
+        frmCalendarForm::instance().showCalendar();
+    else if (key == "Truck")
+        runCommand("Truck");
+    else if (key == "Search")
+        runCommand("Search");
+    else if (key == "Print")
+        runCommand("PrtSelect");
+}
+
+void frmMain::mnuViewToolbar_Click() {
+    bool visible = !tlbrToolbar->isVisibleTo(this);
+    tlbrToolbar->setVisible(visible);
+    mnuViewToolbar->setChecked(visible);
+    SaveSetting(kApp, "View", "ToolBar", visible ? "True" : "False");
+}
+
+void frmMain::mnuViewStatusBar_Click() {
+    bool visible = !sbStatus->isVisibleTo(this);
+    sbStatus->setVisible(visible);
+    mnuViewStatusBar->setChecked(visible);
+    SaveSetting(kApp, "View", "StatusBar", visible ? "True" : "False");
+}
+
+void frmMain::showShippingDetailColumns(bool visible) {
+    widgets::DataGrid* grid = frmShipments::instance().VxGrid1;
+    for (const char* caption : board::kShippingDetailCaptions) {
+        for (int i = 0; i < grid->columnCount(); ++i)
+            if (grid->Columns(i).caption == caption) {
+                grid->Columns(i).visible = visible;
+                grid->columnChanged(i);
+            }
+    }
+}
+
+void frmMain::mnuViewSalesColumns_Click() {
+    mnuViewSalesColumns->setChecked(true);
+    mnuViewShippingColumns->setChecked(false);
+    showShippingDetailColumns(false);
+    SaveSetting(kApp, "View", "Columns", "Sales");
+}
+
+void frmMain::mnuViewShippingColumns_Click() {
+    mnuViewSalesColumns->setChecked(false);
+    mnuViewShippingColumns->setChecked(true);
+    showShippingDetailColumns(true);
+    SaveSetting(kApp, "View", "Columns", "Shipping");
+}
+
+void frmMain::mnuOptionsHighlightLine_Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The action has already toggled its own check; decide on the state it had before.
+    bool wasChecked = !mnuOptionsHighlightLine->isChecked();
+    if (wasChecked) {
+        mnuOptionsHighlightLine->setChecked(false);
+        gHighlightLine = false;
+        DeleteSetting(kApp, "Highlight Line");
+    } else {
+        mnuOptionsHighlightLine->setChecked(true);
+        gHighlightLine = true;
+        SaveSetting(kApp, "Highlight Line", "Highlight", "True");
+    }
+    frmShipments::instance().VxGrid1->Refresh();
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMain::mnuOptionsAutoRefreshEnabled_Click() {
+    gAutoRefresh = !gAutoRefresh;
+    frmShipments::instance().timRefreshTimer->setEnabled(gAutoRefresh);
+    mnuOptionsAutoRefreshEnabled->setChecked(gAutoRefresh);
+    SaveSetting(kApp, "Refresh", "Enabled", gAutoRefresh ? "True" : "False");
+}
+
+void frmMain::mnuOptionsAutoRefreshSettings_Click() {
+    {
+        frmRefresh dialog(this);
+        dialog.exec();
+    }
+    frmShipments::instance().timRefreshTimer->setEnabled(gAutoRefresh);
+    mnuOptionsAutoRefreshEnabled->setChecked(gAutoRefresh);
+    // An interval was set: the Enabled item the board disabled for a zero interval can be used now.
+    if (gRefreshInterval != 0) mnuOptionsAutoRefreshEnabled->setEnabled(true);
+}
+
+void frmMain::mnuWindowDefaultColumnWidths_Click() {
+    DeleteSetting(kApp, "Column Widths");
+    widgets::DataGrid* grid = frmShipments::instance().VxGrid1;
+    for (int i = 0; i < int(board::kDefaultColumnWidths.size()); ++i) {
+        grid->Columns(i).widthTwips = board::kDefaultColumnWidths[i];
+        grid->columnChanged(i);
+    }
+}
+
+void frmMain::mnuWindowDefaultRowHeight_Click() {
+    DeleteSetting(kApp, "Row Height");
+    frmShipments::instance().VxGrid1->setRowHeightTwips(board::kDefaultRowHeight);
+}
+
+void frmMain::Form_Resize() {
+    if (!isMinimized() && gRefreshPending) {
+        ApplyStatusTab();
+        gRefreshPending = false;
+    }
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
 }

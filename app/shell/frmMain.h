@@ -1,20 +1,29 @@
 #pragma once
-// The program's multiple-document main window: menus, toolbar and status bar. It routes commands to
-// the child windows and keeps the view settings; the child windows do the real work.
+// The program's multiple-document main window: it runs the start-up sequence (options, engine
+// defaults, login, the late-shipment update, the view settings, the child windows), routes menu
+// and toolbar commands to the child windows and keeps the view settings.
 #include <QMainWindow>
+#include <functional>
+#include <map>
 
 class QAction;
-class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
 
+namespace widgets {
+class StatusBar;
+}
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // The one default instance, created on first use.
+    // The one default instance, created on first use (its initialise handler runs then).
     static frmMain& instance();
     static bool exists();
+
+    // The load handler: the start-up sequence. Returns when the board shows.
+    void Form_Load();
 
     QMdiArea* mdiArea() const { return mdi_; }
 
@@ -47,21 +56,41 @@ public:
     QAction* mnuWindowDefaultRowHeight;
 
     QToolBar* tlbrToolbar;
-    // The status bar's panels, written by the board.
-    QLabel* sbPanel(int index) const;
+    widgets::StatusBar* sbStatus;
 
     // A toolbar button was clicked: its key is compared exactly, letter case included.
     void tlbrToolbar_ButtonClick(const QString& key);
 
-signals:
-    void toolbarKey(const QString& key);
+    // Windows other parts of the program provide: "Truck", "Search", "PrtSelect", "PrtValcrest",
+    // "Print" (the board's standard report), "Move", "Apply", "Delete". A command whose window is
+    // not part of the program stays disabled.
+    void setCommand(const QString& name, std::function<void()> run);
+
+    // The menu commands.
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuViewSalesColumns_Click();
+    void mnuViewShippingColumns_Click();
+    void mnuOptionsHighlightLine_Click();
+    void mnuOptionsAutoRefreshEnabled_Click();
+    void mnuOptionsAutoRefreshSettings_Click();
+    void mnuWindowDefaultColumnWidths_Click();
+    void mnuWindowDefaultRowHeight_Click();
+    // Resize: a timed refresh deferred while minimised runs once when the window is restored.
+    void Form_Resize();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     frmMain();
+    void Form_Initialize();
     void buildMenus();
     void buildToolbar();
-    void buildStatusBar();
+    void wireCommands();
+    void showShippingDetailColumns(bool visible);
+    void runCommand(const QString& name);
 
     QMdiArea* mdi_;
-    QList<QLabel*> panels_;
+    std::map<QString, std::function<void()>> commands_;
 };

@@ -1,8 +1,10 @@
 // dorvane: the shipping department's board.
 #include "frmMain.h"
 
+#include "dao/dao.h"
 #include "runtime/error_report.h"
 #include "runtime/qt_dialogs.h"
+#include "widgets/dao_record_source.h"
 
 #include <QApplication>
 
@@ -25,6 +27,13 @@ int main(int argc, char** argv) {
     DorvaneApplication app(argc, argv);
     QApplication::setApplicationName("Dorvane");
     runtime::setDialogs(std::make_shared<runtime::QtDialogs>());
-    frmMain::instance().show();
+    // An open transaction is rolled back before the error report, so no half-written change stays.
+    runtime::onFatalError([] { dao::engine().rollbackAll(); });
+    widgets::installDaoOpener();
+    try {
+        frmMain::instance().Form_Load();
+    } catch (const runtime::Error& e) {
+        runtime::reportFatalError(e);
+    }
     return app.exec();
 }

@@ -10,7 +10,7 @@ namespace runtime {
 namespace {
 
 // Days from 1970-01-01 to a proleptic Gregorian date, and back (H. Hinnant's civil algorithms).
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = unsigned(y - era * 400);
@@ -37,7 +37,7 @@ Civil civilFromDays(long long z) {
     return {y + (m <= 2), m, d};
 }
 
-const long long kEpochOffset = daysFromCivil(1899, 12, 30); // serial 0 in days since 1970
+constexpr long long kEpochOffset = daysFromCivil(1899, 12, 30); // serial 0 in days since 1970
 
 long long wholeDays(double serial) {
     return (long long)std::trunc(serial);

@@ -238,7 +238,7 @@ bool DataGrid::acceptCellText(int row, int column, const QString& text) {
             return false;
         }
         bool cancel = false;
-        emit BeforeColUpdate(column, cellValueAt(row, column), &cancel);
+        emit BeforeColUpdate(column, cellValueAt(row, column), &*value, &cancel);
         if (cancel) return false;
         if (source->editMode() == EditMode::None) source->edit();
         source->setValue(source->fieldIndex(col.dataField), *value);

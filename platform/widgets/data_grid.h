@@ -68,9 +68,11 @@ public:
 
 signals:
     void Change(); // the user began changing data
-    void BeforeColUpdate(int column, const runtime::Variant& oldValue, bool* cancel); // may refuse
-    void AfterColUpdate(int column);                                                  // a change was accepted
-    void AfterColEdit(int column);                                                    // a cell edit ended
+    // Before a typed value is stored: a handler may refuse it (*cancel) or change it (*newValue).
+    void BeforeColUpdate(int column, const runtime::Variant& oldValue, runtime::Variant* newValue,
+                         bool* cancel);
+    void AfterColUpdate(int column); // a change was accepted
+    void AfterColEdit(int column);   // a cell edit ended
     void ColResize(int column);
     void RowResize();
     void RowColChange();

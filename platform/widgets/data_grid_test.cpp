@@ -69,10 +69,13 @@ TEST_F(GridFixture, ShowsValuesAsTheColumnsSay) {
 TEST_F(GridFixture, EditsGoThroughTheNotificationsAndAreStoredOnLeavingTheRow) {
     bind(3);
     std::vector<std::string> events;
-    QObject::connect(&grid, &DataGrid::BeforeColUpdate, [&](int col, const Variant& old, bool* cancel) {
-        events.push_back("before " + std::to_string(col) + " was " + old.toString());
-        *cancel = col == 0; // work orders are refused
-    });
+    QObject::connect(&grid, &DataGrid::BeforeColUpdate,
+                     [&](int col, const Variant& old, Variant* now, bool* cancel) {
+                         events.push_back("before " + std::to_string(col) + " was " + old.toString());
+                         *cancel = col == 0; // work orders are refused
+                         if (col == 3 && now->toString() == "RL")
+                             *now = Variant("UPS"); // and a handler may change a value
+                     });
     QObject::connect(&grid, &DataGrid::AfterColUpdate,
                      [&](int col) { events.push_back("after " + std::to_string(col)); });
 
@@ -90,7 +93,7 @@ TEST_F(GridFixture, EditsGoThroughTheNotificationsAndAreStoredOnLeavingTheRow) {
     grid.setCurrentIndex(grid.model()->index(2, 1));
     EXPECT_EQ(source->updates, 1);
     EXPECT_EQ(source->value(1, 1), Variant(true));
-    EXPECT_EQ(source->value(1, 3), Variant("RL"));
+    EXPECT_EQ(source->value(1, 3), Variant("UPS")) << "the value as the handler changed it";
     EXPECT_EQ(source->currentRow(), 2);
 }
 

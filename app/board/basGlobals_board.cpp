@@ -1,0 +1,128 @@
+#include "basGlobals_board.h"
+
+#include "board_layout.h"
+#include "frmCalendarForm.h"
+#include "frmMain.h"
+#include "frmShipments.h"
+
+#include "runtime/locale_text.h"
+#include "widgets/dao_record_source.h"
+#include "widgets/data_grid.h"
+#include "widgets/month_calendar.h"
+#include "widgets/status_bar.h"
+#include "widgets/tab_strip.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+namespace basGlobals {
+
+namespace {
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+// The board date: the calendar's day, as a date without a time.
+runtime::Date boardDate() {
+    runtime::Date picked = frmCalendarForm::instance().calCalendar->Value();
+    return runtime::parseDateText(runtime::shortDateText(picked)).value_or(picked.datePart());
+}
+
+// Fills the value list of the grid column bound to `dataField` from a saved query's two columns.
+void loadValueList(const std::string& dataField, const char* queryName, const char* valueField,
+                   const char* displayField) {
+    WaitCursor wait;
+    frmShipments& board = frmShipments::instance();
+    int column = board.VxGrid1->columnOfField(dataField);
+    if (column < 0) return;
+    widgets::GridColumn& c = board.VxGrid1->Columns(column);
+    c.translate = true;
+    c.valueItems.clear();
+    dao::Recordset rs = board.database().OpenRecordset(queryName, dao::dbOpenForwardOnly);
+    while (!rs.atEOF()) {
+        c.valueItems.push_back({rs[valueField], QString::fromStdString(rs[displayField].toString())});
+        rs.MoveNext();
+    }
+    rs.Close();
+    board.VxGrid1->columnChanged(column);
+}
+} // namespace
+
+void ApplyStatusTab() {
+    WaitCursor wait;
+    frmShipments& board = frmShipments::instance();
+    frmMain& main = frmMain::instance();
+    const int index = board.tsTab->SelectedIndex();
+    const runtime::Date date = boardDate();
+    QString caption = board.Caption();
+    dao::Recordset* bound = nullptr;
+    if (index >= 1 && index <= board::kTabCount) {
+        const board::TabDefinition& tab = board::tabDefinition(index);
+        dao::QueryDef query = board.database().QueryDefs("Select Current Shipments Query");
+        query.Parameters("ThatDate").setValue(runtime::Variant(date));
+        dao::Recordset rs = query.OpenRecordset(dao::dbOpenDynaset);
+        if (*tab.filter) {
+            rs.setFilter(tab.filter);
+            rs = rs.OpenRecordset(dao::dbOpenDynaset);
+        }
+        widgets::bindRecordset(*board.Data1, rs);
+        bound = widgets::boundRecordset(*board.Data1);
+        caption = tab.windowCaptionPrefix;
+        board.cmdDelete->setText(tab.cmdDeleteCaption);
+        main.mnuEditDelete->setText(tab.menuDeleteCaption);
+        board.VxGrid1->Columns(board::col::ActShipDate).caption = tab.column9Caption;
+        board.VxGrid1->columnChanged(board::col::ActShipDate);
+        query.Close();
+    }
+    caption += QString::fromStdString(runtime::longDateText(date));
+    if (!bound) bound = widgets::boundRecordset(*board.Data1);
+    if (bound && !bound->Updatable()) caption += " (Read Only)";
+    board.setCaption(caption);
+}
+
+void LoadTruckLineList() {
+    loadValueList("Carrier", "Get Truck Lines Query", "TruckLineAbbr", "TruckLineName");
+}
+
+void LoadLateReasonList() {
+    loadValueList("LateReasonID", "Get Late Reasons Query", "LateReasonID", "LateReasonDescription");
+}
+
+void SetEditCommandEnabled(int which, bool enabled) {
+    frmShipments& board = frmShipments::instance();
+    frmMain& main = frmMain::instance();
+    switch (which) {
+    case 2:
+        board.cmdMove->setEnabled(enabled);
+        main.mnuEditChange->setEnabled(enabled);
+        break;
+    case 3:
+        board.cmdUpdate->setEnabled(enabled);
+        main.mnuEditApply->setEnabled(enabled);
+        break;
+    case 4:
+        board.cmdDelete->setEnabled(enabled);
+        main.mnuEditDelete->setEnabled(enabled);
+        break;
+    default:
+        break;
+    }
+}
+
+void ShowColumnHelp(const std::string& formName, int colIndex, widgets::StatusBar* statusBar) {
+    std::string text;
+    if (formName == "frmShipments") {
+        bool canceledTab = frmShipments::exists() && frmShipments::instance().tsTab->SelectedIndex() == 6;
+        text = board::boardColumnHelp(colIndex, canceledTab);
+    } else if (formName == "frmTruckLines") {
+        text = board::truckLineColumnHelp(colIndex);
+    }
+    if (!statusBar) {
+        frmMain::instance().sbStatus->setPanelText(1, QString::fromStdString(text));
+    } else if (statusBar->isEnabled()) {
+        statusBar->setPanelText(1, QString::fromStdString(text));
+    }
+}
+
+} // namespace basGlobals

@@ -1,0 +1,93 @@
+#pragma once
+// The shipping board: the shipments of one status tab for the calendar date in an editable grid,
+// each row coloured by its status, the current row's order status in the navigator's caption,
+// and the buttons of the editing operations and reports. There is exactly one board.
+#include "dao/dao.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class QFrame;
+class QPushButton;
+class QMdiSubWindow;
+
+namespace widgets {
+class DataControl;
+class DataGrid;
+class DropDownGrid;
+class TabStrip;
+class Timer;
+} // namespace widgets
+
+class frmShipments : public QWidget {
+    Q_OBJECT
+public:
+    // The one default instance; created (and loaded, not shown) on first use.
+    static frmShipments& instance();
+    static bool exists();
+    // Unloads the board (tests; the main window's end).
+    static void unload();
+
+    widgets::TabStrip* tsTab;
+    widgets::DataGrid* VxGrid1;
+    widgets::DataControl* Data1;
+    widgets::DataControl* datJobList;
+    widgets::DropDownGrid* vxdJobNum;
+    QPushButton* cmdUpdate;
+    QPushButton* cmdDelete;
+    QPushButton* cmdMove;
+    QPushButton* cmdRefresh;
+    QPushButton* cmdPrint;
+    QPushButton* cmdShipPlusMinus;
+    QPushButton* cmdLateShipmentReport;
+    widgets::Timer* timRefreshTimer;
+
+    // The window's caption (the MDI child's title).
+    QString Caption() const;
+    void setCaption(const QString& caption);
+    QMdiSubWindow* subWindow() const { return sub_; }
+    void showBoard(); // shows the window (modeless) and brings it forward
+
+    // The database the board's data control is on (opened on first use).
+    dao::Database& database();
+
+    // The board's public operations.
+    void ActivateControls();
+
+    // The minute counter of the automatic refresh.
+    std::int16_t refreshCounter() const { return refreshCounter_; }
+    void timRefreshTimer_Timer();
+
+    // Who brings the search window forward when the board may not close (set by the search window).
+    static void setSearchWindowRaiser(std::function<void()> raise);
+
+    // The grid's events, public so that tests can raise them as the grid does.
+    void VxGrid1_BeforeColUpdate(int column, runtime::Variant* newValue, bool* cancel);
+    void VxGrid1_AfterColUpdate(int column);
+    void VxGrid1_AfterColEdit();
+    void Data1_Reposition();
+    std::string rowStyleOf(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close and resize
+
+private:
+    frmShipments();
+    void buildControls();
+    void buildColumns();
+    void Form_Load();
+    void placeBoard();
+    void Form_Resize();
+    void Form_Activate();
+    bool closeAllowed();
+    void Data1_Error(long number, bool* handled);
+    void saveColumnWidth(int column);
+    void saveRowHeight();
+
+    QMdiSubWindow* sub_ = nullptr;
+    QFrame* tabPage_ = nullptr;
+    bool placedShown_ = false;
+    dao::Database db_;
+    std::int16_t refreshCounter_ = 0;
+};

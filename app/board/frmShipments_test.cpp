@@ -1,0 +1,299 @@
+#include "basGlobals_board.h"
+#include "board_layout.h"
+#include "board_test_support.h"
+
+#include "widgets/data_grid.h"
+#include "widgets/month_calendar.h"
+#include "widgets/status_bar.h"
+#include "widgets/tab_strip.h"
+#include "widgets/timer.h"
+
+#include <QMdiSubWindow>
+#include <QPushButton>
+
+using namespace testing_support;
+using basGlobals::ApplyStatusTab;
+
+namespace {
+
+class Board : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        // Today is Tuesday 2026-12-08.
+        add("WO1", "Acme", "J1", 100, "2026-12-08");
+        add("WO2", "Acme", "J1", 100, "2026-12-01", nullptr, true, false, false);
+        add("WO3", "Beta", "J2", 100, "2026-12-01", "2026-12-08", true);
+        add("WO4", "Beta", "J2", 100, nullptr);
+        add("WO5", "Gamma", "J3", 100, "2026-12-08", nullptr, false, true, true);
+        add("WO6", "Gamma", "J3", 100, "2026-12-15");
+        add("WO7", "Gamma", "J3", 100, "2026-12-08", nullptr, true, true, true);
+        execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description]) VALUES ('J1', 'Lid'), "
+                "('J2', 'Box'), ('J3', 'Cap'), ('J5', 'Tray')");
+        execute("INSERT INTO [Truck Lines] (TruckLineAbbr, TruckLineName) VALUES ('UPS', 'United Parcel'), "
+                "('RL', 'R+L Carriers/Collect')");
+    }
+
+    frmShipments& showTab(int index) {
+        frmShipments& board = openBoard();
+        board.tsTab->setSelectedIndex(index); // a tab click re-queries
+        return board;
+    }
+
+    int rowOf(const std::string& workOrder) {
+        auto orders = boardWorkOrders();
+        return int(std::find(orders.begin(), orders.end(), workOrder) - orders.begin());
+    }
+
+    // Makes a row current, as a click in the grid does.
+    void goTo(const std::string& workOrder, int column = 0) {
+        auto& grid = *frmShipments::instance().VxGrid1;
+        grid.setCurrentIndex(grid.model()->index(rowOf(workOrder), column));
+    }
+
+    bool typeInto(int column, const QString& text) {
+        auto& grid = *frmShipments::instance().VxGrid1;
+        return grid.model()->setData(grid.model()->index(grid.currentRowIndex(), column), text, Qt::EditRole);
+    }
+
+    using Orders = std::vector<std::string>;
+};
+
+} // namespace
+
+TEST_F(Board, EachTabShowsItsRowsAndCaptions) {
+    const std::string longDate = "Tuesday, December 8, 2026";
+    struct Expect {
+        int tab;
+        Orders rows;
+        std::string caption, button, menu, column9;
+    } expected[] = {
+        {1, {"WO4", "WO3", "WO1"}, "Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
+        {2,
+         {"WO4", "WO2", "WO3", "WO1", "WO5", "WO7"},
+         "All Shipments for ",
+         "&Cancel Ship",
+         "Cancel Shipment",
+         "Actual Ship Date"},
+        {3,
+         {"WO4", "WO1"},
+         "Scheduled Shipments for ",
+         "&Cancel Ship",
+         "Cancel Shipment",
+         "Actual Ship Date"},
+        {4,
+         {"WO2", "WO3", "WO7"},
+         "Late Shipments as of ",
+         "&Cancel Ship",
+         "Cancel Shipment",
+         "Actual Ship Date"},
+        {5, {"WO3"}, "Orders Shipped as of ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
+        {6, {"WO5", "WO7"}, "Orders Canceled on ", "&Delete", "Delete Canceled Shipment", "Cancel Date"},
+        {1, {"WO4", "WO3", "WO1"}, "Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
+    };
+    for (const Expect& e : expected) {
+        frmShipments& board = showTab(e.tab);
+        EXPECT_EQ(boardWorkOrders(), e.rows) << "tab " << e.tab;
+        EXPECT_EQ(board.Caption().toStdString(), e.caption + longDate) << "tab " << e.tab;
+        EXPECT_EQ(board.cmdDelete->text().toStdString(), e.button);
+        EXPECT_EQ(frmMain::instance().mnuEditDelete->text().toStdString(), e.menu);
+        EXPECT_EQ(board.VxGrid1->Columns(9).caption.toStdString(), e.column9);
+    }
+    // A new day picked in the calendar is the board date.
+    frmCalendarForm::instance().calCalendar->setValue(runtime::Date::fromYmd(2026, 12, 15));
+    frmCalendarForm::instance().calCalendar_Click();
+    EXPECT_EQ(frmShipments::instance().Caption(), "Shipments for Tuesday, December 15, 2026");
+    EXPECT_EQ(boardWorkOrders(), (Orders{"WO4", "WO1", "WO6"})) << "open rows due before the day stay on it";
+    frmCalendarForm::instance().cmdShowToday_Click();
+    EXPECT_EQ(frmShipments::instance().Caption().toStdString(), "Shipments for " + longDate);
+}
+
+TEST_F(Board, ColumnHelpFollowsTheTabAndTheCallingWindow) {
+    showTab(6);
+    basGlobals::ShowColumnHelp("frmShipments", 9);
+    EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "Actual date the order was canceled.");
+    showTab(2);
+    basGlobals::ShowColumnHelp("frmShipments", 9);
+    EXPECT_EQ(frmMain::instance().sbStatus->panelText(1),
+              "Actual date the order was shipped (Only enter at ship time)");
+    basGlobals::ShowColumnHelp("frmShipments", 20);
+    EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "");
+    widgets::StatusBar own(nullptr, {1});
+    basGlobals::ShowColumnHelp("frmTruckLines", 0, &own);
+    EXPECT_EQ(own.panelText(1), "Enter a short (3 or 4 letter) abbreviation for this truck line.");
+    own.setEnabled(false);
+    basGlobals::ShowColumnHelp("frmTruckLines", 1, &own);
+    EXPECT_EQ(own.panelText(1), "Enter a short (3 or 4 letter) abbreviation for this truck line.");
+}
+
+TEST_F(Board, RowsAreColouredAndTheStatusLineFollowsTheCurrentRow) {
+    frmShipments& board = showTab(2);
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO2")), "Late");
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO3")), "Shipped"); // shipped wins over late
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO4")), "ASAP");
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO7")), "Canceled"); // canceled wins over late
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO1")), "");
+
+    // Only the first column is styled unless the whole line is highlighted.
+    auto* grid = board.VxGrid1;
+    int late = rowOf("WO2");
+    EXPECT_TRUE(grid->model()->index(late, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(grid->model()->index(late, 5).data(Qt::BackgroundRole).isValid());
+    basGlobals::gHighlightLine = true;
+    EXPECT_TRUE(grid->model()->index(late, 5).data(Qt::BackgroundRole).isValid());
+
+    struct {
+        const char* order;
+        const char* status;
+        bool cancelEnabled;
+    } lines[] = {{"WO2", "Order Status:  Late Shipment", true}, {"WO3", "Order Status: Shipped Late", false},
+                 {"WO4", "Order Status:  Ship ASAP", true},     {"WO1", "Order Status:  On-Time", true},
+                 {"WO7", "Order Status:  Late Shipment", true}, {"WO5", "Order Status:  Canceled", true}};
+    for (auto& l : lines) {
+        goTo(l.order);
+        EXPECT_EQ(board.Data1->Caption().toStdString(), l.status) << l.order;
+        EXPECT_EQ(board.cmdDelete->isEnabled(), l.cancelEnabled) << l.order;
+        EXPECT_TRUE(board.cmdMove->isEnabled());
+        EXPECT_FALSE(board.cmdUpdate->isEnabled()) << "Update is offered only once the user changes data";
+    }
+}
+
+TEST_F(Board, ReadOnlyAccountsSeeAReadOnlyBoard) {
+    const std::string workgroup = dir.filePath("system.mdw").toStdString();
+    dao::Workgroup::create(workgroup);
+    dao::Workgroup(workgroup).addAccount("viewer", "viewer", dao::Permission::Read);
+    dao::engine().setSystemDB(workgroup);
+    dao::engine().setDefaultUser("viewer");
+    dao::engine().setDefaultPassword("viewer");
+    frmShipments& board = showTab(1);
+    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026 (Read Only)");
+    goTo("WO1");
+    EXPECT_FALSE(board.cmdMove->isEnabled());
+    EXPECT_FALSE(board.cmdDelete->isEnabled());
+}
+
+TEST_F(Board, DateEditsKeepTheLateFlagRight) {
+    frmShipments& board = showTab(2);
+    // A shipped, late row whose Actual Ship Date is emptied is open and on time again.
+    goTo("WO3", board::col::ActShipDate);
+    ASSERT_TRUE(typeInto(board::col::ActShipDate, ""));
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "No");
+    // A date before today makes an on-time row late; a later date does not.
+    goTo("WO1", board::col::ReqShipDate);
+    ASSERT_TRUE(typeInto(board::col::ReqShipDate, "12/1/2026"));
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "Yes");
+    goTo("WO4", board::col::ReqShipDate);
+    ASSERT_TRUE(typeInto(board::col::ReqShipDate, "12/20/2026"));
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "No");
+    // A date that is no date is refused, the cell keeps its value.
+    goTo("WO1", board::col::ReqShipDate);
+    EXPECT_FALSE(typeInto(board::col::ReqShipDate, "someday"));
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::ReqShipDate), "12/1/2026");
+    ASSERT_FALSE(dialogs->shown().empty());
+    EXPECT_NE(dialogs->shown().back().prompt.find("is not a date"), std::string::npos);
+    // Leaving the rows stored them.
+    goTo("WO2");
+    dao::Database db = dao::engine().OpenDatabase(databasePath);
+    dao::Recordset rs = db.OpenRecordset("SELECT Late, ActShipDate FROM Shipments WHERE WorkOrder = 'WO3'");
+    EXPECT_FALSE(rs["Late"].toBool());
+    EXPECT_TRUE(rs["ActShipDate"].isNull());
+}
+
+TEST_F(Board, ShippedOrdersCannotBeCanceledAndCanceledOnesNeverShip) {
+    frmShipments& board = showTab(2);
+    goTo("WO3", board::col::Canceled);
+    EXPECT_FALSE(typeInto(board::col::Canceled, "Yes"));
+    EXPECT_EQ(dialogs->shown().back().prompt, "You cannot cancel an order that has already been shipped.");
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::Canceled), "No");
+
+    goTo("WO5", board::col::OKToShip);
+    EXPECT_TRUE(typeInto(board::col::OKToShip, "Yes"));
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::OKToShip), "No");
+}
+
+TEST_F(Board, TypedJobNumbersAreCheckedAgainstTheJobList) {
+    frmShipments& board = showTab(2);
+    goTo("WO1", board::col::JobNum);
+    // "J4" sorts between J3 and J5: the next higher existing job is proposed.
+    dialogs->answer(runtime::Answer::Yes);
+    ASSERT_TRUE(typeInto(board::col::JobNum, "J4"));
+    board.VxGrid1_AfterColEdit();
+    EXPECT_EQ(
+        dialogs->shown().back().prompt,
+        "The job number you entered: J4 does not exist in the Kelmar.  Its closest match is: J5.  Use this "
+        "number instead?");
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::JobNum), "J5");
+    // No keeps the typed entry; a quote in the typed text is just text.
+    dialogs->answer(runtime::Answer::No);
+    ASSERT_TRUE(typeInto(board::col::JobNum, "J2'x"));
+    board.VxGrid1_AfterColEdit();
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::JobNum), "J2'x");
+    // Nothing sorts after it: said plainly, nothing is proposed.
+    size_t shown = dialogs->shown().size();
+    ASSERT_TRUE(typeInto(board::col::JobNum, "ZZ9"));
+    board.VxGrid1_AfterColEdit();
+    ASSERT_EQ(dialogs->shown().size(), shown + 1);
+    EXPECT_NE(dialogs->shown().back().prompt.find("no job number sorts after it"), std::string::npos);
+    // An existing job asks nothing.
+    ASSERT_TRUE(typeInto(board::col::JobNum, "J3"));
+    board.VxGrid1_AfterColEdit();
+    EXPECT_EQ(dialogs->shown().size(), shown + 1);
+}
+
+TEST_F(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
+    SaveSetting("Dorvane", "Refresh", "Interval", "3");
+    SaveSetting("Dorvane", "Refresh", "Enabled", "True");
+    frmShipments& board = showTab(1);
+    EXPECT_TRUE(board.timRefreshTimer->Enabled());
+    frmMain::instance().show();
+    auto refreshed = [&] { return board.Data1->Caption() == "Please Wait... Building Data Table"; };
+    // A refresh re-binds the board; mark the status line to see whether one happened.
+    auto tick = [&] {
+        board.Data1->setCaption("Please Wait... Building Data Table");
+        board.timRefreshTimer->fire();
+        return !refreshed();
+    };
+    EXPECT_FALSE(tick()); // counter 0 -> 1
+    EXPECT_FALSE(tick()); // 1 -> 2
+    EXPECT_FALSE(tick()); // 2 -> 3
+    EXPECT_TRUE(tick());  // 3: refresh on the fourth tick
+    EXPECT_EQ(board.refreshCounter(), 0);
+    for (int i = 0; i < 3; ++i)
+        tick();
+    // An edit in progress postpones the due refresh, minute by minute.
+    goTo("WO1", board::col::Comments);
+    ASSERT_TRUE(typeInto(board::col::Comments, "call first"));
+    EXPECT_FALSE(tick());
+    EXPECT_FALSE(tick());
+    EXPECT_EQ(board.refreshCounter(), 3);
+    board.VxGrid1->storeCurrentRow();
+    EXPECT_TRUE(tick());
+    // Minimised: the refresh is left pending for the restore, which runs it once.
+    for (int i = 0; i < 3; ++i)
+        tick();
+    frmMain::instance().showMinimized();
+    EXPECT_FALSE(tick());
+    EXPECT_TRUE(basGlobals::gRefreshPending);
+    frmMain::instance().showNormal();
+    frmMain::instance().Form_Resize();
+    EXPECT_FALSE(basGlobals::gRefreshPending);
+    EXPECT_FALSE(refreshed());
+}
+
+TEST_F(Board, ResizedColumnsAndRowsAreKeptForTheNextStart) {
+    frmShipments& board = showTab(1);
+    board.VxGrid1->Columns(2).widthTwips = 2000;
+    board.VxGrid1->columnChanged(2);
+    emit board.VxGrid1->ColResize(2);
+    board.VxGrid1->setRowHeightTwips(300);
+    emit board.VxGrid1->RowResize();
+    EXPECT_EQ(GetSetting("Dorvane", "Column Widths", "Column2"), "2000");
+    frmShipments::unload();
+    frmShipments& again = openBoard();
+    EXPECT_NEAR(again.VxGrid1->Columns(2).widthTwips, 2000, 0.5);
+    EXPECT_NEAR(again.VxGrid1->rowHeightTwips(), 300, 15);
+    // Window > Default Column Widths forgets them.
+    frmMain::instance().mnuWindowDefaultColumnWidths_Click();
+    EXPECT_NEAR(again.VxGrid1->Columns(2).widthTwips, 1289.764, 0.01);
+    EXPECT_EQ(GetSetting("Dorvane", "Column Widths", "Column2", "absent"), "absent");
+}

@@ -1,0 +1,381 @@
+#include "dao/dao.h"
+
+#include "runtime/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using runtime::Date;
+using runtime::Variant;
+
+namespace {
+
+long errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const dao::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+class Dao : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("dao_test_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        dao::engine().reset();
+        dao::engine().setLockTimeoutMs(200);
+        path_ = (dir_ / "ship.db").string();
+        db_ = dao::engine().CreateDatabase(path_);
+        db_.Execute("CREATE TABLE Jobs (JobNumber TEXT PRIMARY KEY, Weight DOUBLE)");
+        db_.Execute("CREATE TABLE Ships (ID INTEGER PRIMARY KEY AUTOINCREMENT, Job TEXT, Qty LONG, "
+                    "Due DATETIME, Late YESNO NOT NULL DEFAULT 0, Reason TEXT)");
+        db_.Execute("INSERT INTO Jobs VALUES ('J1', 2.5), ('J2', 4)");
+        db_.Execute("INSERT INTO Ships (Job, Qty, Due, Late, Reason) VALUES ('J1', 10, #2026-12-01#, Yes, "
+                    "'Weather'), "
+                    "('J2', 20, #2026-12-02#, No, Null), ('J9', 30, Null, Yes, Null), "
+                    "('J1', 40, #2026-12-02#, Yes, 'Weather'), ('J2', 50, #2026-12-02#, Yes, 'Machine')");
+    }
+    void TearDown() override {
+        db_.Close();
+        dao::engine().reset();
+        fs::remove_all(dir_);
+    }
+    fs::path dir_;
+    std::string path_;
+    dao::Database db_;
+};
+
+} // namespace
+
+TEST_F(Dao, NavigationAndTypedValues) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_FALSE(rs.atBOF());
+    EXPECT_EQ(rs.RecordCount(), 5);
+    EXPECT_EQ(rs["Qty"], Variant(std::int32_t(10)));
+    EXPECT_EQ(rs["Due"], Variant(Date::fromYmd(2026, 12, 1)));
+    EXPECT_EQ(rs["Late"], Variant(true));
+    EXPECT_EQ(rs.Fields("Due").Type(), dao::dbDate);
+    EXPECT_EQ(rs.Fields(0).Attributes() & dao::dbAutoIncrField, dao::dbAutoIncrField);
+    rs.MoveLast();
+    EXPECT_EQ(rs["Qty"], Variant(std::int32_t(50)));
+    rs.MoveNext();
+    EXPECT_TRUE(rs.atEOF());
+    EXPECT_EQ(errorOf([&] { rs.Fields("Qty").Value(); }), dao::errc::NoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { rs.MoveNext(); }), dao::errc::NoCurrentRecord);
+    rs.MovePrevious();
+    EXPECT_EQ(rs["Qty"], Variant(std::int32_t(50)));
+    EXPECT_EQ(errorOf([&] { rs.Fields("Nope"); }), dao::errc::ItemNotFound);
+
+    auto empty = db_.OpenRecordset("SELECT * FROM Ships WHERE Qty > 1000");
+    EXPECT_TRUE(empty.atBOF());
+    EXPECT_TRUE(empty.atEOF());
+    EXPECT_EQ(errorOf([&] { empty.MoveFirst(); }), dao::errc::NoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { empty.MoveLast(); }), dao::errc::NoCurrentRecord);
+    rs.setAbsolutePosition(2);
+    EXPECT_EQ(rs["Qty"], Variant(30));
+    EXPECT_EQ(rs.AbsolutePosition(), 2);
+}
+
+TEST_F(Dao, OpeningErrors) {
+    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "missing.db").string()); }),
+              dao::errc::FileNotFound);
+    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "no/such/dir/x.db").string()); }),
+              dao::errc::PathNotValid);
+    EXPECT_EQ(errorOf([&] { dao::engine().CreateDatabase(path_); }), dao::errc::DatabaseExists);
+    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase("postgresql://db/ship"); }), dao::errc::CannotOpen);
+    EXPECT_EQ(errorOf([&] { db_.OpenRecordset("NoSuchTable"); }), dao::errc::InputNotFound);
+    EXPECT_EQ(errorOf([&] { db_.OpenRecordset("SELECT Nonsense FROM Ships"); }), dao::errc::TooFewParameters);
+    EXPECT_EQ(errorOf([&] { db_.Execute("SELECT * FROM Ships"); }), dao::errc::CannotExecuteSelect);
+    EXPECT_EQ(errorOf([&] { db_.QueryDefs("Nope"); }), dao::errc::ItemNotFound);
+}
+
+TEST_F(Dao, DynasetUpdatesOnlyKeyTableColumns) {
+    auto rs =
+        db_.OpenRecordset("SELECT Ships.*, Jobs.Weight, Qty * Jobs.Weight AS Total FROM Ships LEFT JOIN Jobs "
+                          "ON Ships.Job = Jobs.JobNumber ORDER BY Ships.ID");
+    ASSERT_TRUE(rs.Updatable());
+    EXPECT_TRUE(rs.Fields("Qty").Attributes() & dao::dbUpdatableField);
+    EXPECT_FALSE(rs.Fields("Weight").Attributes() & dao::dbUpdatableField);
+    EXPECT_FALSE(rs.Fields("Total").Attributes() & dao::dbUpdatableField);
+    EXPECT_EQ(rs["Total"], Variant(25.0));
+    rs.MoveNext();
+    rs.MoveNext(); // J9 has no job: the outer join keeps it with Nulls
+    EXPECT_TRUE(rs["Weight"].isNull());
+    rs.MoveFirst();
+    rs.Edit();
+    EXPECT_EQ(rs.EditMode(), dao::dbEditInProgress);
+    EXPECT_EQ(errorOf([&] { rs.Fields("Total").setValue(1); }), dao::errc::FieldNotUpdatable);
+    EXPECT_EQ(errorOf([&] { rs.Fields("Weight").setValue(1); }), dao::errc::FieldNotUpdatable);
+    rs.Fields("Qty").setValue(12);
+    EXPECT_EQ(rs["Qty"], Variant(12)); // the edit buffer is what the field shows
+    rs.Update();
+    EXPECT_EQ(rs.EditMode(), dao::dbEditNone);
+    EXPECT_EQ(rs["Total"], Variant(30.0)); // derived values are read again
+    auto check = db_.OpenRecordset("SELECT Qty FROM Ships WHERE ID = 1", dao::dbOpenSnapshot);
+    EXPECT_EQ(check["Qty"], Variant(12));
+    EXPECT_FALSE(check.Updatable());
+    EXPECT_EQ(errorOf([&] { check.Edit(); }), dao::errc::ReadOnly);
+    EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::UpdateWithoutEdit);
+    EXPECT_FALSE(db_.OpenRecordset("SELECT Job, Count(*) AS N FROM Ships GROUP BY Job").Updatable());
+}
+
+TEST_F(Dao, AddNewDeleteAndCancel) {
+    auto rs = db_.OpenRecordset("Ships");
+    rs.AddNew();
+    EXPECT_EQ(rs.EditMode(), dao::dbEditAdd);
+    rs.Fields("Job").setValue("J2");
+    rs.Fields("Due").setValue(Date::fromYmd(2026, 12, 24));
+    rs.Fields("Late").setValue(false);
+    rs.Update();
+    rs.setBookmark(rs.LastModified());
+    EXPECT_EQ(rs["ID"], Variant(6));
+    EXPECT_EQ(rs["Due"], Variant(Date::fromYmd(2026, 12, 24)));
+    EXPECT_EQ(rs["Late"], Variant(false));
+    EXPECT_EQ(rs.RecordCount(), 6);
+    rs.Delete();
+    EXPECT_EQ(errorOf([&] { rs.Fields("ID").Value(); }), dao::errc::RecordDeleted);
+    EXPECT_EQ(rs.RecordCount(), 5);
+    rs.MoveFirst();
+    rs.Edit();
+    rs.Fields("Qty").setValue(99);
+    rs.CancelUpdate();
+    EXPECT_EQ(rs["Qty"], Variant(10));
+    auto stored = db_.OpenRecordset("SELECT Count(*) AS N FROM Ships");
+    EXPECT_EQ(stored["N"], Variant(5));
+    // & reads Null as empty text.
+    EXPECT_EQ(db_.OpenRecordset("SELECT Job & \"/\" & Reason AS Both FROM Ships WHERE ID = 2")["Both"],
+              Variant("J2/"));
+    // Yes/No is stored as -1/0.
+    auto raw = db_.OpenRecordset("SELECT Late + 0 AS RawLate FROM Ships WHERE ID = 1");
+    EXPECT_EQ(raw["RawLate"], Variant(-1));
+}
+
+TEST_F(Dao, FilterCloneAndBookmarks) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    rs.setFilter("Ships.Late = Yes AND Reason Like \"W*\"");
+    auto filtered = rs.OpenRecordset();
+    EXPECT_EQ(filtered.RecordCount(), 2);
+    EXPECT_TRUE(filtered.Updatable());
+    filtered.setSort("Qty DESC");
+    EXPECT_EQ(filtered.OpenRecordset()["Qty"], Variant(40));
+
+    rs.MoveNext();
+    auto mark = rs.Bookmark();
+    auto clone = rs.Clone();
+    clone.setBookmark(mark);
+    EXPECT_EQ(clone["Qty"], Variant(20));
+    clone.Edit();
+    clone.Fields("Qty").setValue(21);
+    clone.Update();
+    EXPECT_EQ(rs["Qty"], Variant(21)); // the clone shares the rows
+    clone.MoveLast();
+    EXPECT_EQ(rs["Qty"], Variant(21)); // but not the position
+}
+
+TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
+    auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    auto other = dao::engine().OpenDatabase(path_);
+    other.Execute("UPDATE Ships SET Qty = 11 WHERE ID = 1");
+    mine.Edit();
+    mine.Fields("Reason").setValue("Mine");
+    EXPECT_EQ(errorOf([&] { mine.Update(); }), dao::errc::ChangedByOther);
+    auto now = other.OpenRecordset("SELECT Qty, Reason FROM Ships WHERE ID = 1");
+    EXPECT_EQ(now["Qty"], Variant(11));
+    EXPECT_EQ(now["Reason"], Variant("Weather"));
+
+    mine.MoveNext();
+    other.Execute("DELETE FROM Ships WHERE ID = 2");
+    mine.Edit();
+    mine.Fields("Qty").setValue(1);
+    EXPECT_EQ(errorOf([&] { mine.Update(); }), dao::errc::RecordDeleted);
+    EXPECT_EQ(errorOf([&] { mine.Delete(); }), dao::errc::RecordDeleted);
+
+    // A refreshed record set writes normally.
+    mine.Requery();
+    mine.Edit();
+    mine.Fields("Reason").setValue("Mine");
+    mine.Update();
+    EXPECT_EQ(other.OpenRecordset("SELECT Reason FROM Ships WHERE ID = 1")["Reason"], Variant("Mine"));
+}
+
+TEST_F(Dao, LockedDatabaseWaitsThenFailsClearly) {
+    auto ws = dao::engine().CreateWorkspace("other", "Admin", "");
+    auto other = ws.OpenDatabase(path_);
+    ws.BeginTrans();
+    other.Execute("UPDATE Ships SET Qty = 0");
+    EXPECT_EQ(errorOf([&] { db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1"); }), dao::errc::Locked);
+    ws.Rollback();
+    db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1");
+    EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships")["S"], Variant(147));
+}
+
+TEST_F(Dao, TransactionsCommitAndRollBack) {
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    db_.Execute("DELETE FROM Ships WHERE ID = 1");
+    ws.BeginTrans();
+    db_.Execute("DELETE FROM Ships WHERE ID = 2");
+    ws.Rollback(); // only the inner level
+    ws.CommitTrans();
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
+    ws.BeginTrans();
+    db_.Execute("DELETE FROM Ships");
+    ws.Rollback();
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
+
+    auto other = dao::engine().CreateWorkspace("other", "Admin", "");
+    auto second = other.CreateDatabase((dir_ / "second.db").string());
+    second.Execute("CREATE TABLE T (A LONG)");
+    ws.BeginTrans();
+    other.BeginTrans();
+    db_.Execute("DELETE FROM Ships WHERE ID = 3");
+    second.Execute("INSERT INTO T VALUES (1)");
+    dao::engine().rollbackAll(); // before the program ends on an unhandled error
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
+    EXPECT_EQ(second.OpenRecordset("T").RecordCount(), 0);
+    EXPECT_EQ(errorOf([&] { other.Rollback(); }), dao::errc::NoTransaction);
+}
+
+TEST_F(Dao, SavedQueriesWithParameters) {
+    db_.CreateQueryDef("Due Query",
+                       "PARAMETERS [Due Date] DateTime; SELECT * FROM Ships WHERE Due = [Due Date] "
+                       "ORDER BY ID;");
+    db_.CreateQueryDef("Late Fix", "UPDATE Ships SET Late = No WHERE Due >= Date()");
+    auto q = db_.QueryDefs("due query");
+    ASSERT_EQ(q.ParameterCount(), 1);
+    EXPECT_EQ(q.Parameters(0).Type(), dao::dbDate);
+    EXPECT_EQ(errorOf([&] { q.OpenRecordset(); }), dao::errc::TooFewParameters);
+    q.Parameters("Due Date").setValue(Date::fromYmd(2026, 12, 2));
+    auto rs = q.OpenRecordset();
+    EXPECT_EQ(rs.RecordCount(), 3);
+    EXPECT_TRUE(rs.Updatable());
+    q.Parameters("Due Date").setValue(Variant("it's not a date"));
+    EXPECT_THROW(q.OpenRecordset(), runtime::Error);
+    EXPECT_EQ(errorOf([&] { q.Parameters("Other"); }), dao::errc::ItemNotFound);
+
+    runtime::setClock(Date::fromYmdHms(2026, 12, 2, 9, 0, 0));
+    EXPECT_EQ(db_.QueryDefs("Late Fix").Execute(), 3);
+    runtime::setClock(std::nullopt);
+    EXPECT_EQ(db_.QueryDefNames(), (std::vector<std::string>{"Due Query", "Late Fix"}));
+    // A parameter value is bound, never pasted into the statement.
+    auto text = db_.CreateQueryDef("", "PARAMETERS R Text; SELECT * FROM Ships WHERE Reason = R");
+    text.Parameters("R").setValue("x' OR '1'='1");
+    EXPECT_EQ(text.OpenRecordset().RecordCount(), 0);
+}
+
+TEST_F(Dao, CrosstabPivotsWithNullColumnFirst) {
+    auto rs = db_.OpenRecordset(
+        "TRANSFORM Count(Ships.ID) SELECT Ships.Due AS Day, Count(Ships.ID) AS Scheduled FROM Ships "
+        "WHERE Ships.Due Is Not Null GROUP BY Ships.Due PIVOT IIf(Ships.Late = Yes, Ships.Reason, Null)");
+    ASSERT_EQ(rs.FieldCount(), 5);
+    EXPECT_EQ(rs.Fields(2).Name(), "<>");
+    EXPECT_EQ(rs.Fields(3).Name(), "Machine");
+    EXPECT_EQ(rs.Fields(4).Name(), "Weather");
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs["Day"], Variant(Date::fromYmd(2026, 12, 1)));
+    EXPECT_EQ(rs["Scheduled"], Variant(1));
+    EXPECT_TRUE(rs["<>"].isNull());
+    EXPECT_EQ(rs["Weather"], Variant(1));
+    rs.MoveNext();
+    EXPECT_EQ(rs["Scheduled"], Variant(3));
+    EXPECT_EQ(rs["<>"], Variant(1));
+    EXPECT_EQ(rs["Machine"], Variant(1));
+    EXPECT_FALSE(rs.Updatable());
+}
+
+TEST_F(Dao, MakeTableIntoAnotherDatabaseAndTableDefs) {
+    std::string reports = (dir_ / "reports.db").string();
+    dao::engine().CreateDatabase(reports).Close();
+    db_.Execute("SELECT Job, Due INTO Report IN '" + reports + "' FROM Ships WHERE Late = Yes");
+    auto rdb = dao::engine().OpenDatabase(reports);
+    auto rs = rdb.OpenRecordset("Report");
+    EXPECT_EQ(rs.RecordCount(), 4);
+    EXPECT_EQ(rs.Fields("Due").Type(), dao::dbDate);
+    EXPECT_EQ(rdb.TableDefs().size(), 1u);
+
+    auto td = rdb.CreateTableDef("BarCode");
+    auto id = td.CreateField("ID", dao::dbLong);
+    id.setAttributes(id.Attributes() | dao::dbAutoIncrField);
+    td.AppendField(id);
+    td.AppendField(td.CreateField("Label", dao::dbText, 50));
+    td.AppendField(td.CreateField("Printed", dao::dbBoolean));
+    rdb.AppendTableDef(td);
+    EXPECT_EQ(errorOf([&] { rdb.AppendTableDef(td); }), dao::errc::TableExists);
+    auto back = rdb.TableDefs("BarCode");
+    ASSERT_EQ(back.FieldCount(), 3);
+    EXPECT_TRUE(back.Fields()[0].Attributes() & dao::dbAutoIncrField);
+    EXPECT_EQ(back.Fields()[2].Type(), dao::dbBoolean);
+    rdb.DeleteTableDef("BarCode");
+    EXPECT_EQ(errorOf([&] { rdb.DeleteTableDef("BarCode"); }), dao::errc::ItemNotFound);
+}
+
+TEST_F(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
+    db_.CreateQueryDef("Asks",
+                       "PARAMETERS [Job Wanted] Text; SELECT Qty, [Pallet Count] AS Pallets FROM Ships "
+                       "WHERE Job = [Job Wanted] AND Qty >= [Smallest Qty] ORDER BY ID");
+    auto q = db_.QueryDefs("Asks");
+    ASSERT_EQ(q.ParameterCount(), 3); // the declared one first, then as found
+    EXPECT_EQ(q.Parameters(0).Name(), "Job Wanted");
+    EXPECT_EQ(q.Parameters(1).Name(), "Pallet Count");
+    EXPECT_EQ(q.Parameters(2).Name(), "Smallest Qty");
+    q.Parameters("Job Wanted").setValue("J1");
+    q.Parameters("Smallest Qty").setValue(20);
+    EXPECT_EQ(errorOf([&] { q.OpenRecordset(); }), dao::errc::TooFewParameters);
+    q.Parameters("Pallet Count").setValue("3");
+    auto rs = q.OpenRecordset(dao::dbOpenSnapshot);
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs["Qty"], Variant(40));
+    EXPECT_EQ(rs["Pallets"], Variant("3"));
+}
+
+TEST_F(Dao, EditsInsideATransactionThroughAClone) {
+    // The split of a partial shipment: a clone adds the rest while the original row is changed,
+    // all in one transaction that either lands whole or not at all.
+    auto ws = dao::engine().Workspaces(0);
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    for (bool commit : {false, true}) {
+        rs.MoveFirst();
+        auto clone = rs.Clone();
+        ws.BeginTrans();
+        clone.AddNew();
+        clone.Fields("Job").setValue(rs["Job"]);
+        clone.Fields("Qty").setValue(4);
+        clone.Update();
+        rs.Edit();
+        rs.Fields("Qty").setValue(6);
+        rs.Update();
+        if (commit)
+            ws.CommitTrans();
+        else
+            ws.Rollback();
+        auto check = db_.OpenRecordset("SELECT Count(*) AS N, Sum(Qty) AS Q FROM Ships");
+        EXPECT_EQ(check["N"], Variant(commit ? 6 : 5));
+        EXPECT_EQ(check["Q"], Variant(commit ? 150 : 150));
+        rs.Requery();
+    }
+    EXPECT_EQ(errorOf([&] { dao::engine().Workspaces(1); }), dao::errc::ItemNotFound);
+}
+
+TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID", dao::dbOpenForwardOnly);
+    rs.MoveNext();
+    EXPECT_EQ(errorOf([&] { rs.MovePrevious(); }), dao::errc::NotSupported);
+    EXPECT_EQ(errorOf([&] { rs.Clone(); }), dao::errc::NotSupported);
+    EXPECT_FALSE(rs.Updatable());
+    auto x = db_.OpenRecordset(
+        "TRANSFORM Sum(Qty) SELECT Job FROM Ships GROUP BY Job PIVOT Reason IN (\"Weather\", "
+        "\"Flood\")");
+    ASSERT_EQ(x.FieldCount(), 3);
+    EXPECT_EQ(x.Fields(1).Name(), "Weather");
+    EXPECT_EQ(x.Fields(2).Name(), "Flood");
+    EXPECT_EQ(x["Job"], Variant("J1"));
+    EXPECT_EQ(x["Weather"], Variant(50));
+    EXPECT_TRUE(x["Flood"].isNull());
+}

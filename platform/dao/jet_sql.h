@@ -1,0 +1,99 @@
+#pragma once
+// The Jet SQL dialect, as the program and its saved queries write it, translated for the backends
+// by one tokenizer: [names], #date# literals, Yes/No/True/False, double-quoted strings, Like
+// wildcards, &, Delete * From, IIf/Nz/Date()/Now(), TOP n, PARAMETERS declarations. The
+// statement-level shapes (TRANSFORM ... PIVOT, SELECT ... INTO ... IN) are split here and carried
+// out by the layer.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dao::jet {
+
+enum class TokenKind { Word, Name, String, Date, Number, Symbol, Space };
+
+struct Token {
+    TokenKind kind;
+    std::string text; // Word/Number/Symbol/Space: as written; Name/String/Date: the contents
+};
+
+using Tokens = std::vector<Token>;
+
+// The one way to put a text or a date into Jet SQL that the program builds: a text between double
+// quotes with its quotes doubled, a date as #yyyy-mm-dd# (with the time when it has one).
+std::string quoteText(std::string_view text);
+std::string dateLiteral(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+Tokens tokenize(std::string_view sql);    // 3075 on an unterminated string, name or date
+std::string toText(const Tokens& tokens); // back to Jet SQL text
+
+struct ParameterDecl {
+    std::string name;
+    std::string type; // as declared ("DateTime", "Text", ...); "" when only referenced
+};
+
+enum class StatementKind { Select, MakeTable, Crosstab, Action, Definition };
+
+// A statement split into its declared parameters and its body.
+struct Statement {
+    StatementKind kind = StatementKind::Select;
+    std::vector<ParameterDecl> parameters;
+    Tokens body;
+};
+
+Statement parse(std::string_view sql);
+
+// How the target backend writes placeholders.
+enum class Placeholders { QuestionNumbered, DollarNumbered };
+
+// The backend SQL of a statement body and, for each placeholder ?1, ?2, ..., the name of the
+// parameter it stands for. The names "Date()" and "Now()" stand for the clock's values.
+struct Translation {
+    std::string sql;
+    std::vector<std::string> placeholderNames;
+};
+
+Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters,
+                      Placeholders style = Placeholders::QuestionNumbered);
+
+// A statement with `condition` (Jet SQL) added to its WHERE clause, as a record-set filter works.
+Tokens withCondition(const Tokens& body, const Tokens& condition);
+// A statement with its ORDER BY replaced by `order` (Jet SQL), as a record-set sort works.
+Tokens withOrder(const Tokens& body, const Tokens& order);
+
+// The table a dynaset's rows belong to: the first table of the FROM clause, and the name it goes
+// by in the statement (its alias, if any). Empty for statements that cannot be keyed (grouped,
+// distinct, unions, no FROM).
+struct KeyTable {
+    std::string table;
+    std::string alias;
+};
+std::optional<KeyTable> keyTable(const Tokens& body);
+// The select list with `expression AS name` put first.
+Tokens withLeadingColumn(const Tokens& body, const std::string& expression, const std::string& name);
+
+// TRANSFORM <value> SELECT <row headings> FROM ... GROUP BY <groups> PIVOT <column> [IN (...)]
+struct Crosstab {
+    Tokens value;                     // the aggregate of each cell
+    Tokens select;                    // SELECT ... (row headings, grouped, ordered by the groups)
+    Tokens groups;                    // the GROUP BY expressions
+    Tokens from;                      // FROM ... WHERE ... (everything between the select list and GROUP BY)
+    Tokens pivot;                     // the column-heading expression
+    std::vector<Tokens> fixedColumns; // PIVOT ... IN (a, b, c): those headings in that order
+};
+Crosstab splitCrosstab(const Tokens& body);
+
+// SELECT <list> INTO <table> [IN 'file'] FROM ...: the select without INTO, the target table and
+// the external database file (empty for the same database).
+struct MakeTable {
+    Tokens select;
+    std::string table;
+    std::string externalFile;
+};
+MakeTable splitMakeTable(const Tokens& body);
+
+// Splits a comma-separated list at the top level (not inside parentheses).
+std::vector<Tokens> splitTopLevel(const Tokens& tokens, const char* separator = ",");
+
+} // namespace dao::jet

@@ -1,0 +1,113 @@
+#pragma once
+// The layer's inner state behind the handles of dao.h.
+#include "backend.h"
+#include "dao.h"
+#include "jet_sql.h"
+
+#include <map>
+#include <optional>
+
+namespace dao::detail {
+
+struct WorkspaceState {
+    std::string name;
+    std::string user;
+    Permission permission = Permission::ReadWrite;
+    int transactionDepth = 0;
+    std::vector<std::weak_ptr<DatabaseState>> databases;
+    bool closed = false;
+};
+
+struct DatabaseState {
+    std::string name; // as the program gave it
+    std::string path; // the file it resolves to
+    std::unique_ptr<Connection> connection;
+    bool writable = true; // the account and the open mode allow changes
+    bool secured = false;
+    long long recordsAffected = 0;
+    std::weak_ptr<WorkspaceState> workspace;
+    std::map<std::string, std::vector<ColumnDefinition>> tableColumnsCache;
+
+    Connection& conn() {
+        if (!connection) raise(errc::Failed, "The database '" + name + "' is closed.");
+        return *connection;
+    }
+    bool isTable(const std::string& name);
+    std::optional<std::string> savedQuery(const std::string& name);
+    const std::vector<ColumnDefinition>& tableColumns(const std::string& table);
+};
+
+struct FieldInfo {
+    std::string name;
+    DataType type = dbText;
+    long attributes = 0;
+    long size = 0;
+    std::string sourceTable;
+    std::string sourceField;
+    bool updatable = false;
+};
+
+struct Row {
+    std::int64_t key = 0; // the key table's row key (dynasets)
+    std::vector<StoredValue> values;
+    bool deleted = false;
+};
+
+// A statement with its parameters, as a record set remembers it to filter, sort or re-query.
+struct Source {
+    jet::Statement statement;
+    std::vector<runtime::Variant> values; // one per declared parameter
+    std::vector<bool> given;
+};
+
+// The rows of a record set, shared by its clones.
+struct RowSet {
+    std::shared_ptr<DatabaseState> db;
+    Source source;
+    int type = dbOpenDynaset;
+    bool updatable = false;
+    std::optional<jet::KeyTable> key;
+    std::vector<std::shared_ptr<FieldInfo>> fields;
+    std::vector<Row> rows;
+    long deletedCount = 0; // rows marked deleted: while none are, a position is an index
+};
+
+struct Cursor {
+    std::shared_ptr<RowSet> set;
+    long position = 0; // -1 before the first row, rows.size() after the last
+    int editMode = dbEditNone;
+    std::map<int, runtime::Variant> edits;
+    long editRow = -1;
+    std::optional<std::int64_t> lastModified;
+    std::string filter;
+    std::string sort;
+    bool closed = false;
+};
+
+struct QueryState {
+    std::shared_ptr<DatabaseState> db;
+    std::string name;
+    std::string sql;
+    jet::Statement statement;
+    std::vector<runtime::Variant> values;
+    std::vector<bool> given;
+};
+
+struct TableDefState {
+    std::shared_ptr<DatabaseState> db;
+    std::string name;
+    std::vector<Field> fields;
+};
+
+// Opening and running statements (recordset.cpp, crosstab.cpp, database.cpp).
+std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
+                                 int options);
+std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
+std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, const Source& source);
+long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& source);
+std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,
+                                             std::vector<StoredValue>& params);
+
+inline const char* kQueryTable = "MSysDaoQueries";
+
+} // namespace dao::detail

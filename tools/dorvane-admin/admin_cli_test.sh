@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# dorvane-admin from the outside: help, exit codes, accounts with passwords on stdin, the demo.
+set -u
+admin=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+export XDG_DATA_HOME=$dir/data
+fail=0
+check() { # check EXPECTED-EXIT DESCRIPTION COMMAND...
+  local want=$1 what=$2; shift 2
+  "$@" >"$dir/out" 2>&1; local got=$?
+  if [ "$got" != "$want" ]; then echo "FAIL: $what (exit $got, wanted $want)"; cat "$dir/out"; fail=1; fi
+}
+check 0 "help" "$admin" --help
+check 2 "no command" "$admin"
+check 2 "unknown command" "$admin" frobnicate
+for c in create-db create-workgroup add-account remove-account set-permission set-password list-accounts demo; do
+  check 0 "$c --help" "$admin" "$c" --help
+done
+check 2 "missing argument" "$admin" create-db
+check 0 "create-db" "$admin" create-db "$dir/ship.db"
+check 1 "create-db over an existing file" "$admin" create-db "$dir/ship.db"
+check 0 "create-workgroup" "$admin" create-workgroup "$dir/system.mdw"
+echo 'pa ss' | check 0 "add-account" "$admin" add-account "$dir/system.mdw" clerk --permission read
+check 2 "bad permission" "$admin" add-account "$dir/system.mdw" x --permission all </dev/null
+"$admin" list-accounts "$dir/system.mdw" | grep -q "^clerk	read$" || { echo "FAIL: list-accounts"; fail=1; }
+check 1 "remove a missing account" "$admin" remove-account "$dir/system.mdw" nobody
+check 0 "remove-account" "$admin" remove-account "$dir/system.mdw" clerk
+check 0 "demo" "$admin" demo --shipments 300
+[ -f "$dir/data/dorvane/demo/shipments.db" ] || { echo "FAIL: demo database"; fail=1; }
+touch -d '2000-01-01' "$dir/data/dorvane/demo/shipments.db"
+check 0 "demo --if-missing" "$admin" demo --if-missing
+[ "$(stat -c %Y "$dir/data/dorvane/demo/shipments.db")" = "$(date -d 2000-01-01 +%s)" ] ||
+  { echo "FAIL: demo --if-missing rebuilt the demo"; fail=1; }
+exit $fail

@@ -1,0 +1,205 @@
+#include "shipments_schema.h"
+
+namespace shipments {
+namespace {
+
+// One column of a table: its name, type and whether it is the key (a counter for dbLong keys
+// that the database numbers).
+struct Column {
+    const char* name;
+    dao::DataType type;
+    bool key = false;
+};
+
+struct Table {
+    const char* name;
+    std::vector<Column> columns;
+};
+
+const std::vector<Table>& tables() {
+    using namespace dao;
+    static const std::vector<Table> t = {
+        {"Shipments",
+         {{"ShipmentID", dbLong, true},
+          {"WorkOrder", dbText},
+          {"Customer", dbText},
+          {"CustomerPO", dbText},
+          {"JobNum", dbText},
+          {"Quantity", dbLong},
+          {"Carrier", dbText},
+          {"InvoiceNum", dbText},
+          {"ReqShipDate", dbDate},
+          {"ActShipDate", dbDate},
+          {"Late", dbBoolean},
+          {"LateReasonID", dbLong},
+          {"Canceled", dbBoolean},
+          {"OKToShip", dbBoolean},
+          {"Comments", dbMemo}}},
+        {"Job Lookup Table",
+         {{"Job Number", dbText, true},
+          {"Job Description", dbText},
+          {"Department", dbText},
+          {"Active", dbBoolean},
+          {"Secondary", dbBoolean},
+          {"Customer Part Num", dbText},
+          {"Customer Part Desc", dbText},
+          {"Parts Per Box", dbLong},
+          {"Box Type", dbText},
+          {"Box Weight", dbDouble},
+          {"OnDemand Labels", dbBoolean},
+          {"Setup Notes", dbMemo},
+          {"Change Date", dbDate},
+          {"Mold Number", dbText},
+          {"BoxesPerTransfer", dbLong},
+          {"LabelFilename", dbText},
+          {"CustomerID", dbLong},
+          {"PalletLabelFilename", dbText},
+          {"CustomersCustomerPartNo", dbText},
+          {"BarcodedBoxLabel", dbInteger},
+          {"BarcodedPalletLabel", dbInteger},
+          {"BoxLabelQuery", dbText},
+          {"PalletLabelQuery", dbText},
+          {"ShipLabelFilename", dbText},
+          {"BarcodedShipLabel", dbInteger},
+          {"ShipLabelQuery", dbText}}},
+        {"Packaging Table", {{"PackageID", dbText, true}, {"L", dbDouble}, {"W", dbDouble}, {"H", dbDouble}}},
+        {"POTable", {{"PONumber", dbText}, {"PODate", dbDate}}},
+        {"CompanyInfo", {{"CompanyName", dbText}}},
+        {"Truck Lines", {{"TruckLineAbbr", dbText, true}, {"TruckLineName", dbText}}},
+        {"Late Reasons", {{"LateReasonID", dbLong, true}, {"LateReasonDescription", dbText}}},
+    };
+    return t;
+}
+
+// The board record: every field of a shipment, its job's packing columns and the box's weight per
+// cubic foot. Outer joins keep shipments whose job or box is unknown.
+const char* kBoardRecord =
+    "SELECT Shipments.*, [Job Lookup Table].[Job Description], [Job Lookup Table].[Box Type], "
+    "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [Job Lookup Table].[Box "
+    "Weight], "
+    "[Box Weight]/([Packaging Table].[L]*[Packaging Table].[W]*[Packaging Table].[H]/1728) AS [PCF Code] "
+    "FROM (Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number]) "
+    "LEFT JOIN [Packaging Table] ON [Job Lookup Table].[Box Type] = [Packaging Table].PackageID";
+
+std::vector<SavedQuery> buildQueries() {
+    std::string board = kBoardRecord;
+    return {
+        // The day's board: what is due that day, what was shipped or canceled that day, and whatever
+        // is still open from before (or has no date: ASAP).
+        {"Select Current Shipments Query",
+         "PARAMETERS ThatDate DateTime; " + board +
+             " WHERE Shipments.ReqShipDate = [ThatDate] OR Shipments.ActShipDate = [ThatDate] OR "
+             "(Shipments.ActShipDate Is Null AND Shipments.Canceled = No AND "
+             "(Shipments.ReqShipDate < [ThatDate] OR Shipments.ReqShipDate Is Null)) "
+             "ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID;"},
+        {"Update Late Shipments Query", "UPDATE Shipments SET Shipments.Late = Yes WHERE "
+                                        "Shipments.ActShipDate Is Null AND Shipments.Canceled = No "
+                                        "AND Shipments.Late = No AND Shipments.ReqShipDate < Date();"},
+        {"Get Truck Lines Query",
+         "SELECT [Truck Lines].TruckLineAbbr, [Truck Lines].TruckLineName FROM [Truck Lines] "
+         "ORDER BY [Truck Lines].TruckLineAbbr;"},
+        {"Get Late Reasons Query",
+         "SELECT [Late Reasons].LateReasonID, [Late Reasons].LateReasonDescription FROM [Late Reasons] "
+         "ORDER BY [Late Reasons].LateReasonDescription;"},
+        // Per required day: scheduled, late, then late ones per reason ("<>": no reason given).
+        {"zzLateShipQuery_Crosstab",
+         "PARAMETERS LoDate DateTime, HiDate DateTime; "
+         "TRANSFORM Count(IIf(Shipments.Late = Yes, 1, Null)) AS LateOfReason "
+         "SELECT Shipments.ReqShipDate AS [Day], Count(Shipments.ShipmentID) AS Scheduled, "
+         "Sum(IIf(Shipments.Late = Yes, 1, 0)) AS Late "
+         "FROM Shipments LEFT JOIN [Late Reasons] ON Shipments.LateReasonID = [Late Reasons].LateReasonID "
+         "WHERE Shipments.ReqShipDate Between [LoDate] And [HiDate] AND Shipments.Canceled = No "
+         "GROUP BY Shipments.ReqShipDate "
+         "PIVOT IIf(Shipments.Late = Yes, [Late Reasons].LateReasonDescription, Null);"},
+        {"CustomersWithLabelsTodayQuery",
+         "PARAMETERS ShipDate DateTime; "
+         "SELECT DISTINCT Shipments.Customer, [Job Lookup Table].CustomerID "
+         "FROM Shipments INNER JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
+         "WHERE Shipments.ReqShipDate = [ShipDate] AND Shipments.Canceled = No AND "
+         "([Job Lookup Table].LabelFilename Is Not Null OR [Job Lookup Table].ShipLabelFilename Is Not Null "
+         "OR "
+         "[Job Lookup Table].PalletLabelFilename Is Not Null) ORDER BY Shipments.Customer;"},
+        {"Valcrest Production Schedule",
+         std::string("PARAMETERS LowDate DateTime, HighDate DateTime; "
+                     "SELECT POTable.PONumber, POTable.PODate, Shipments.WorkOrder, Shipments.JobNum, "
+                     "[Job Lookup Table].[Customer Part Num], [Job Lookup Table].[Job Description], "
+                     "Shipments.Quantity, Shipments.ReqShipDate, Shipments.ActShipDate "
+                     "INTO Report IN '") +
+             kReportsDatabase +
+             "' FROM (Shipments INNER JOIN POTable ON Shipments.CustomerPO = POTable.PONumber) "
+             "LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
+             "WHERE Shipments.Customer = 'Valcrest' AND Shipments.Canceled = No AND "
+             "POTable.PODate Between [LowDate] And [HighDate] "
+             "ORDER BY POTable.PODate, Shipments.ReqShipDate;"},
+        // Label queries, named by the jobs' BoxLabelQuery / ShipLabelQuery / PalletLabelQuery.
+        {"Box Label Query",
+         "PARAMETERS [JOB NUMBER TO PRINT] Text, [LOT NUMBER] Text; "
+         "SELECT [Job Lookup Table].[Job Number], [Job Lookup Table].[Customer Part Num], "
+         "[Job Lookup Table].[Customer Part Desc], [Job Lookup Table].CustomersCustomerPartNo, "
+         "[Job Lookup Table].[Parts Per Box], [LOT NUMBER] AS LotNumber FROM [Job Lookup Table] "
+         "WHERE [Job Lookup Table].[Job Number] = [JOB NUMBER TO PRINT];"},
+        {"Shipping Label Query",
+         "PARAMETERS SHIPID Long; "
+         "SELECT Shipments.ShipmentID, Shipments.Customer, Shipments.CustomerPO, Shipments.WorkOrder, "
+         "Shipments.JobNum, Shipments.Quantity, Shipments.Carrier, [Job Lookup Table].[Customer Part Num], "
+         "[Job Lookup Table].[Customer Part Desc], [Job Lookup Table].[Parts Per Box] "
+         "FROM Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
+         "WHERE Shipments.ShipmentID = [SHIPID];"},
+        {"Pallet Label Query",
+         "PARAMETERS [JOB NUMBER TO PRINT] Text, SHIPID Long, [PALLET NUMBER] Text; "
+         "SELECT Shipments.ShipmentID, Shipments.Customer, Shipments.CustomerPO, Shipments.Quantity, "
+         "[Job Lookup Table].[Job Number], [Job Lookup Table].[Customer Part Num], "
+         "[Job Lookup Table].[Parts Per Box], [Job Lookup Table].BoxesPerTransfer, [PALLET NUMBER] AS "
+         "PalletNumber "
+         "FROM Shipments INNER JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
+         "WHERE Shipments.ShipmentID = [SHIPID] AND [Job Lookup Table].[Job Number] = [JOB NUMBER TO "
+         "PRINT];"},
+    };
+}
+
+std::string createTableStatement(const Table& t) {
+    std::string sql = std::string("CREATE TABLE [") + t.name + "] (";
+    bool first = true;
+    for (auto& c : t.columns) {
+        bool counter = c.key && c.type == dao::dbLong;
+        sql += std::string(first ? "" : ", ") + "[" + c.name + "] " + dao::declaredType(c.type, counter);
+        if (c.key && !counter) sql += " PRIMARY KEY";
+        first = false;
+    }
+    return sql + ")";
+}
+
+} // namespace
+
+const std::vector<SavedQuery>& savedQueries() {
+    static const std::vector<SavedQuery> q = buildQueries();
+    return q;
+}
+
+void createSchema(const dao::Database& db) {
+    for (auto& t : tables())
+        db.Execute(createTableStatement(t));
+    // The board reads by required date and joins by job number.
+    db.Execute("CREATE INDEX ShipmentsByReqShipDate ON Shipments (ReqShipDate)");
+    db.Execute("CREATE INDEX ShipmentsByActShipDate ON Shipments (ActShipDate)");
+    db.Execute("CREATE INDEX ShipmentsByJobNum ON Shipments (JobNum)");
+    for (auto& q : savedQueries())
+        db.CreateQueryDef(q.name, q.sql);
+    dao::secureDatabase(db);
+}
+
+dao::Database createShipmentsDatabase(const std::string& path) {
+    auto db = dao::engine().CreateDatabase(path);
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    try {
+        createSchema(db);
+        ws.CommitTrans();
+    } catch (...) {
+        ws.Rollback();
+        throw;
+    }
+    return db;
+}
+
+} // namespace shipments

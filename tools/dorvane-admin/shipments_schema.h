@@ -1,0 +1,28 @@
+#pragma once
+// The shipments database: its tables and the saved queries the program opens by name.
+#include "dao/dao.h"
+
+#include <string>
+#include <vector>
+
+namespace shipments {
+
+// The reports database the make-table queries write into.
+inline constexpr const char* kReportsDatabase = "C:\\NETDATA\\PRODUCTN\\REPORTS.MDB";
+
+struct SavedQuery {
+    std::string name;
+    std::string sql; // in the engine's dialect
+};
+
+// Every saved query of a new shipments database.
+const std::vector<SavedQuery>& savedQueries();
+
+// Creates the tables and saved queries in an empty database and marks it as secured by the
+// workgroup (its accounts' permissions apply).
+void createSchema(const dao::Database& db);
+
+// Creates a new shipments database file (3204 if it exists).
+dao::Database createShipmentsDatabase(const std::string& path);
+
+} // namespace shipments

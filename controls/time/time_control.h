@@ -1,10 +1,11 @@
 // The VxTime control object on the shared control framework. This object carries the control's
 // identity, its window, drawing and the properties it shares with other edit controls; the time
-// value, its formats and keyboard editing come from the portable time core, and the members that
-// depend on it answer E_NOTIMPL until they are wired to it.
+// value and its formats are the portable time core's TimeModel, which the time members forward to.
+// Keyboard editing, selection, keys, caption and binding answer E_NOTIMPL until they are built.
 #pragma once
 
 #include "control_base.h"
+#include "time_model.h"
 #include "vxtime.h"
 
 namespace timectl {
@@ -78,14 +79,39 @@ class TimeControl final : public IVxTime, public framework::ControlBase {
   STDMETHODIMP AboutBox() override;
 
   // Members of the time value, its formats, selection, keys, caption and binding.
+  // The time value and its formats.
+  STDMETHODIMP get_Format(BSTR* value) override;
+  STDMETHODIMP put_Format(BSTR value) override;
+  STDMETHODIMP get_DisplayFormat(BSTR* value) override;
+  STDMETHODIMP put_DisplayFormat(BSTR value) override;
+  STDMETHODIMP get_PromptChar(BSTR* value) override;
+  STDMETHODIMP put_PromptChar(BSTR value) override;
+  STDMETHODIMP get_MinTime(VARIANT* value) override;
+  STDMETHODIMP put_MinTime(VARIANT value) override;
+  STDMETHODIMP get_MaxTime(VARIANT* value) override;
+  STDMETHODIMP put_MaxTime(VARIANT value) override;
+  STDMETHODIMP get_Number(VARIANT* value) override;
+  STDMETHODIMP put_Number(VARIANT value) override;
+  STDMETHODIMP get_Default(VARIANT* value) override { return get_Number(value); }
+  STDMETHODIMP put_Default(VARIANT value) override { return put_Number(value); }
+  STDMETHODIMP get_Value(VARIANT* value) override;
+  STDMETHODIMP put_Value(VARIANT value) override;
+  STDMETHODIMP get_Text(BSTR* value) override;
+  STDMETHODIMP put_Text(BSTR value) override;
+  STDMETHODIMP get_DispText(BSTR* value) override;
+  STDMETHODIMP get_Hour(short* value) override;
+  STDMETHODIMP get_Minute(short* value) override;
+  STDMETHODIMP get_Second(short* value) override;
+  STDMETHODIMP get_AMPM(BSTR* value) override;
+  STDMETHODIMP ClearControl() override;
+
+  // Selection, keys, caption and binding.
   VXTIME_NOT_YET(get_SelLength(short*))
   VXTIME_NOT_YET(put_SelLength(short))
   VXTIME_NOT_YET(get_SelStart(short*))
   VXTIME_NOT_YET(put_SelStart(short))
   VXTIME_NOT_YET(get_SelText(BSTR*))
   VXTIME_NOT_YET(put_SelText(BSTR))
-  VXTIME_NOT_YET(get_Format(BSTR*))
-  VXTIME_NOT_YET(put_Format(BSTR))
   VXTIME_NOT_YET(get_KeyClear(BSTR*))
   VXTIME_NOT_YET(put_KeyClear(BSTR))
   VXTIME_NOT_YET(get_KeyNext(BSTR*))
@@ -94,31 +120,9 @@ class TimeControl final : public IVxTime, public framework::ControlBase {
   VXTIME_NOT_YET(put_KeyNow(BSTR))
   VXTIME_NOT_YET(get_KeyPrevious(BSTR*))
   VXTIME_NOT_YET(put_KeyPrevious(BSTR))
-  VXTIME_NOT_YET(get_Text(BSTR*))
-  VXTIME_NOT_YET(put_Text(BSTR))
   VXTIME_NOT_YET(get_Caption(ICaption**))
-  VXTIME_NOT_YET(get_DisplayFormat(BSTR*))
-  VXTIME_NOT_YET(put_DisplayFormat(BSTR))
-  VXTIME_NOT_YET(get_Default(VARIANT*))
-  VXTIME_NOT_YET(put_Default(VARIANT))
-  VXTIME_NOT_YET(get_AMPM(BSTR*))
   VXTIME_NOT_YET(get_BindField(VARIANT*))
   VXTIME_NOT_YET(put_BindField(VARIANT))
-  VXTIME_NOT_YET(get_DispText(BSTR*))
-  VXTIME_NOT_YET(get_Hour(short*))
-  VXTIME_NOT_YET(get_MaxTime(VARIANT*))
-  VXTIME_NOT_YET(put_MaxTime(VARIANT))
-  VXTIME_NOT_YET(get_MinTime(VARIANT*))
-  VXTIME_NOT_YET(put_MinTime(VARIANT))
-  VXTIME_NOT_YET(get_Minute(short*))
-  VXTIME_NOT_YET(get_Number(VARIANT*))
-  VXTIME_NOT_YET(put_Number(VARIANT))
-  VXTIME_NOT_YET(get_PromptChar(BSTR*))
-  VXTIME_NOT_YET(put_PromptChar(BSTR))
-  VXTIME_NOT_YET(get_Second(short*))
-  VXTIME_NOT_YET(get_Value(VARIANT*))
-  VXTIME_NOT_YET(put_Value(VARIANT))
-  VXTIME_NOT_YET(ClearControl())
 
  protected:
   IDispatch* dualInterface() override { return static_cast<IVxTime*>(this); }
@@ -135,7 +139,15 @@ class TimeControl final : public IVxTime, public framework::ControlBase {
   HRESULT putMargin(short& field, long value, DISPID dispid);
   HRESULT putBool(BOOL& field, VARIANT_BOOL value, DISPID dispid);
 
+  // The answer to an automation caller for the model's verdict on an assignment to `dispid`.
+  HRESULT settle(vxtime::Assign verdict, DISPID dispid);
+  HRESULT refuse(UINT stringId);
+  HRESULT putTimeNumber(VARIANT value, DISPID dispid);
+  HRESULT getField(int field, short* value);
+  void drawDisplayText(HDC dc, const RECT& inside);
+
   EditLook look_;
+  vxtime::TimeModel model_;
 };
 
 framework::ControlDescription& timeDescription();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <string>
@@ -13,4 +14,4 @@ std::string toAnsi(BSTR text);
 // A new BSTR holding `text`; E_POINTER without a place to put it.
 HRESULT toBstr(std::string_view text, BSTR* result);
 
-}  // namespace timectl
+} // namespace timectl

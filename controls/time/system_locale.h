@@ -14,4 +14,4 @@ vxtime::TimeLocale readUserTimeLocale();
 // The local time of day as a time number (HHMMSS).
 std::int32_t currentClockNumber();
 
-}  // namespace timectl
+} // namespace timectl

@@ -2,6 +2,7 @@
 
 #include "server.h"
 #include "strings.h"
+#include "system_locale.h"
 
 namespace timectl {
 
@@ -31,8 +32,14 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 } // namespace
 
+<<<<<<< HEAD
 TimeControl::TimeControl(IUnknown* outer) : ControlBase(outer, timeDescription()) {
     setDefaults();
+=======
+TimeControl::TimeControl(IUnknown* outer)
+    : ControlBase(outer, timeDescription()), model_(readUserTimeLocale(), currentClockNumber()) {
+  setDefaults();
+>>>>>>> timeobj
 }
 
 void* TimeControl::queryControlInterface(REFIID iid) {
@@ -41,6 +48,7 @@ void* TimeControl::queryControlInterface(REFIID iid) {
 }
 
 void TimeControl::setDefaults() {
+<<<<<<< HEAD
     look_ = EditLook{};
     resetStockProperties();
 }
@@ -58,6 +66,51 @@ void TimeControl::draw(HDC dc, const RECT& bounds) {
         FrameRect(dc, &edge, frame);
         DeleteObject(frame);
     }
+=======
+  look_ = EditLook{};
+  // A new control shows the time it was made at, in the user's clock style.
+  model_ = vxtime::TimeModel(readUserTimeLocale(), currentClockNumber());
+  resetStockProperties();
+}
+
+void TimeControl::draw(HDC dc, const RECT& bounds) {
+  HBRUSH back = CreateSolidBrush(translate(look_.backColor));
+  FillRect(dc, &bounds, back);
+  DeleteObject(back);
+  RECT inside = bounds;
+  if (look_.borderStyle == 1) {
+    if (look_.appearance == 1) {
+      DrawEdge(dc, &inside, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    } else {
+      HBRUSH frame = CreateSolidBrush(translate(look_.foreColor));
+      FrameRect(dc, &inside, frame);
+      DeleteObject(frame);
+      InflateRect(&inside, -1, -1);
+    }
+  }
+  drawDisplayText(dc, inside);
+}
+
+// Without the focus the control shows its time through DisplayFormat, inside the margins,
+// aligned as AlignHorizontal says and centred vertically.
+void TimeControl::drawDisplayText(HDC dc, const RECT& inside) {
+  RECT area = {inside.left + look_.marginLeft, inside.top + look_.marginTop, inside.right - look_.marginRight,
+               inside.bottom - look_.marginBottom};
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  HFONT handle = nullptr;
+  if (font()) font()->get_hFont(&handle);
+  HGDIOBJ oldFont = SelectObject(dc, handle ? handle : GetStockObject(DEFAULT_GUI_FONT));
+  int oldMode = SetBkMode(dc, TRANSPARENT);
+  const bool grey = !look_.enabled && userMode();
+  COLORREF oldColor = SetTextColor(dc, grey ? GetSysColor(COLOR_GRAYTEXT) : translate(look_.foreColor));
+  UINT align = look_.alignHorizontal == 1 ? DT_RIGHT : look_.alignHorizontal == 2 ? DT_CENTER : DT_LEFT;
+  const std::string shown = model_.dispText();
+  DrawTextA(dc, shown.data(), static_cast<int>(shown.size()), &area,
+            align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  SetTextColor(dc, oldColor);
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, oldFont);
+>>>>>>> timeobj
 }
 
 // ---------------------------------------------------------------------------------------------

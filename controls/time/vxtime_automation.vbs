@@ -1,0 +1,53 @@
+' VxTime from an automation client: the time value and its formats as a script sees them.
+' Register vxtime.ocx first, then run with cscript //nologo vxtime_automation.vbs.
+' Prints what it reads and ends with exit code 1 when something is not as expected.
+Option Explicit
+
+Dim failures : failures = 0
+
+Sub Check(label, actual, expected)
+    If CStr(actual) = CStr(expected) Then
+        WScript.Echo "ok    " & label & " = " & actual
+    Else
+        WScript.Echo "FAIL  " & label & " = " & actual & " (expected " & expected & ")"
+        failures = failures + 1
+    End If
+End Sub
+
+Dim t : Set t = CreateObject("VxTime.VxTimeCtrl")
+
+t.Format = "hh:mm:ss"
+t.Number = 143000
+Check "Text", t.Text, "14:30:00"
+Check "TypeName(Value)", TypeName(t.Value), "Double"
+WScript.Echo "      Value = " & t.Value
+Check "Value is 14.5 / 24", Abs(t.Value - 14.5 / 24) < 1E-12, True
+Check "Hour", t.Hour, 14
+
+On Error Resume Next
+t.Format = "hhh:mm"
+Check "bad Format error", Err.Number, 380
+Check "bad Format text", Err.Description, "Invalid property value"
+Err.Clear
+On Error GoTo 0
+Check "Format kept", t.Format, "hh:mm:ss"
+
+t.MaxTime = 120000
+Check "Number after MaxTime 120000", t.Number, 120000
+
+' A time past MaxTime is no error for a running form: the control keeps its time (and raises
+' InvalidRange to its container's handler).
+t.Value = 1.75
+Check "Number after Value 1.75 past MaxTime", t.Number, 120000
+t.MaxTime = 235959
+t.Value = 1.75
+Check "Number after Value 1.75", t.Number, 180000
+t.Value = -0.25
+Check "Number after Value -0.25", t.Number, 60000
+
+t.Number = 999999
+Check "Text when cleared", t.Text, "__:__:__"
+Check "TypeName(Value) when cleared", TypeName(t.Value), "Empty"
+
+If failures > 0 Then WScript.Quit 1
+WScript.Echo "all checks passed"

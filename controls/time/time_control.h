@@ -12,144 +12,146 @@ namespace timectl {
 
 // The properties of the edit base, in the order they are kept.
 struct EditLook {
-  short appearance = 1;
-  short borderStyle = 1;
-  short marginLeft = 1, marginTop = 1, marginRight = 1, marginBottom = 1;
-  short alignHorizontal = 0;
-  short clipMode = 0;
-  short cursorPosition = 0;
-  short dataProperty = 0;
-  short highlightText = 0;
-  BOOL enabled = TRUE;
-  BOOL errorBeep = FALSE;
-  BOOL readOnly = FALSE;
-  OLE_COLOR backColor = 0x80000005;
-  OLE_COLOR foreColor = 0x80000008;
+    short appearance = 1;
+    short borderStyle = 1;
+    short marginLeft = 1, marginTop = 1, marginRight = 1, marginBottom = 1;
+    short alignHorizontal = 0;
+    short clipMode = 0;
+    short cursorPosition = 0;
+    short dataProperty = 0;
+    short highlightText = 0;
+    BOOL enabled = TRUE;
+    BOOL errorBeep = FALSE;
+    BOOL readOnly = FALSE;
+    OLE_COLOR backColor = 0x80000005;
+    OLE_COLOR foreColor = 0x80000008;
 };
 
-#define VXTIME_NOT_YET(signature) \
-  STDMETHODIMP signature override { return E_NOTIMPL; }
+#define VXTIME_NOT_YET(signature)                                                                            \
+    STDMETHODIMP signature override {                                                                        \
+        return E_NOTIMPL;                                                                                    \
+    }
 
 class TimeControl final : public IVxTime, public framework::ControlBase {
- public:
-  explicit TimeControl(IUnknown* outer);
+public:
+    explicit TimeControl(IUnknown* outer);
 
-  FRAMEWORK_DUAL_FORWARDERS
+    FRAMEWORK_DUAL_FORWARDERS
 
-  STDMETHODIMP get_Appearance(AppearanceConstants* value) override;
-  STDMETHODIMP put_Appearance(AppearanceConstants value) override;
-  STDMETHODIMP get_BackColor(OLE_COLOR* value) override;
-  STDMETHODIMP put_BackColor(OLE_COLOR value) override;
-  STDMETHODIMP get_BorderStyle(BorderStyleConstants* value) override;
-  STDMETHODIMP put_BorderStyle(BorderStyleConstants value) override;
-  STDMETHODIMP get_Enabled(VARIANT_BOOL* value) override;
-  STDMETHODIMP put_Enabled(VARIANT_BOOL value) override;
-  STDMETHODIMP get_ForeColor(OLE_COLOR* value) override;
-  STDMETHODIMP put_ForeColor(OLE_COLOR value) override;
-  STDMETHODIMP get_Font(IFontDisp** value) override { return getFont(value); }
-  STDMETHODIMP putref_Font(IFontDisp* value) override { return putFont(value, DISPID_FONT); }
-  STDMETHODIMP get_hWnd(OLE_HANDLE* value) override;
-  STDMETHODIMP get_MouseIcon(IPictureDisp** value) override { return getMouseIcon(value); }
-  STDMETHODIMP putref_MouseIcon(IPictureDisp* value) override { return putMouseIcon(value, 14); }
-  STDMETHODIMP put_MouseIcon(IPictureDisp* value) override { return putMouseIcon(value, 14); }
-  STDMETHODIMP get_MousePointer(MousePointerConstants* value) override;
-  STDMETHODIMP put_MousePointer(MousePointerConstants value) override;
-  STDMETHODIMP get_AlignHorizontal(AlignHorizontalConstants* value) override;
-  STDMETHODIMP put_AlignHorizontal(AlignHorizontalConstants value) override;
-  STDMETHODIMP get_ClipMode(ClipModeConstants* value) override;
-  STDMETHODIMP put_ClipMode(ClipModeConstants value) override;
-  STDMETHODIMP get_ErrorBeep(VARIANT_BOOL* value) override;
-  STDMETHODIMP put_ErrorBeep(VARIANT_BOOL value) override;
-  STDMETHODIMP get_MarginBottom(short* value) override { return getShort(look_.marginBottom, value); }
-  STDMETHODIMP put_MarginBottom(short value) override { return putMargin(look_.marginBottom, value, 10); }
-  STDMETHODIMP get_MarginLeft(short* value) override { return getShort(look_.marginLeft, value); }
-  STDMETHODIMP put_MarginLeft(short value) override { return putMargin(look_.marginLeft, value, 11); }
-  STDMETHODIMP get_MarginRight(short* value) override { return getShort(look_.marginRight, value); }
-  STDMETHODIMP put_MarginRight(short value) override { return putMargin(look_.marginRight, value, 12); }
-  STDMETHODIMP get_MarginTop(short* value) override { return getShort(look_.marginTop, value); }
-  STDMETHODIMP put_MarginTop(short value) override { return putMargin(look_.marginTop, value, 13); }
-  STDMETHODIMP get_ReadOnly(VARIANT_BOOL* value) override;
-  STDMETHODIMP put_ReadOnly(VARIANT_BOOL value) override;
-  STDMETHODIMP get_CursorPosition(CursorPositionConstants* value) override;
-  STDMETHODIMP put_CursorPosition(CursorPositionConstants value) override;
-  STDMETHODIMP get_DataProperty(DataPropertyConstants* value) override;
-  STDMETHODIMP put_DataProperty(DataPropertyConstants value) override;
-  STDMETHODIMP get_HighlightText(HighlightTextConstants* value) override;
-  STDMETHODIMP put_HighlightText(HighlightTextConstants value) override;
-  STDMETHODIMP AboutBox() override;
+    STDMETHODIMP get_Appearance(AppearanceConstants* value) override;
+    STDMETHODIMP put_Appearance(AppearanceConstants value) override;
+    STDMETHODIMP get_BackColor(OLE_COLOR* value) override;
+    STDMETHODIMP put_BackColor(OLE_COLOR value) override;
+    STDMETHODIMP get_BorderStyle(BorderStyleConstants* value) override;
+    STDMETHODIMP put_BorderStyle(BorderStyleConstants value) override;
+    STDMETHODIMP get_Enabled(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_Enabled(VARIANT_BOOL value) override;
+    STDMETHODIMP get_ForeColor(OLE_COLOR* value) override;
+    STDMETHODIMP put_ForeColor(OLE_COLOR value) override;
+    STDMETHODIMP get_Font(IFontDisp** value) override { return getFont(value); }
+    STDMETHODIMP putref_Font(IFontDisp* value) override { return putFont(value, DISPID_FONT); }
+    STDMETHODIMP get_hWnd(OLE_HANDLE* value) override;
+    STDMETHODIMP get_MouseIcon(IPictureDisp** value) override { return getMouseIcon(value); }
+    STDMETHODIMP putref_MouseIcon(IPictureDisp* value) override { return putMouseIcon(value, 14); }
+    STDMETHODIMP put_MouseIcon(IPictureDisp* value) override { return putMouseIcon(value, 14); }
+    STDMETHODIMP get_MousePointer(MousePointerConstants* value) override;
+    STDMETHODIMP put_MousePointer(MousePointerConstants value) override;
+    STDMETHODIMP get_AlignHorizontal(AlignHorizontalConstants* value) override;
+    STDMETHODIMP put_AlignHorizontal(AlignHorizontalConstants value) override;
+    STDMETHODIMP get_ClipMode(ClipModeConstants* value) override;
+    STDMETHODIMP put_ClipMode(ClipModeConstants value) override;
+    STDMETHODIMP get_ErrorBeep(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_ErrorBeep(VARIANT_BOOL value) override;
+    STDMETHODIMP get_MarginBottom(short* value) override { return getShort(look_.marginBottom, value); }
+    STDMETHODIMP put_MarginBottom(short value) override { return putMargin(look_.marginBottom, value, 10); }
+    STDMETHODIMP get_MarginLeft(short* value) override { return getShort(look_.marginLeft, value); }
+    STDMETHODIMP put_MarginLeft(short value) override { return putMargin(look_.marginLeft, value, 11); }
+    STDMETHODIMP get_MarginRight(short* value) override { return getShort(look_.marginRight, value); }
+    STDMETHODIMP put_MarginRight(short value) override { return putMargin(look_.marginRight, value, 12); }
+    STDMETHODIMP get_MarginTop(short* value) override { return getShort(look_.marginTop, value); }
+    STDMETHODIMP put_MarginTop(short value) override { return putMargin(look_.marginTop, value, 13); }
+    STDMETHODIMP get_ReadOnly(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_ReadOnly(VARIANT_BOOL value) override;
+    STDMETHODIMP get_CursorPosition(CursorPositionConstants* value) override;
+    STDMETHODIMP put_CursorPosition(CursorPositionConstants value) override;
+    STDMETHODIMP get_DataProperty(DataPropertyConstants* value) override;
+    STDMETHODIMP put_DataProperty(DataPropertyConstants value) override;
+    STDMETHODIMP get_HighlightText(HighlightTextConstants* value) override;
+    STDMETHODIMP put_HighlightText(HighlightTextConstants value) override;
+    STDMETHODIMP AboutBox() override;
 
-  // Members of the time value, its formats, selection, keys, caption and binding.
-  // The time value and its formats.
-  STDMETHODIMP get_Format(BSTR* value) override;
-  STDMETHODIMP put_Format(BSTR value) override;
-  STDMETHODIMP get_DisplayFormat(BSTR* value) override;
-  STDMETHODIMP put_DisplayFormat(BSTR value) override;
-  STDMETHODIMP get_PromptChar(BSTR* value) override;
-  STDMETHODIMP put_PromptChar(BSTR value) override;
-  STDMETHODIMP get_MinTime(VARIANT* value) override;
-  STDMETHODIMP put_MinTime(VARIANT value) override;
-  STDMETHODIMP get_MaxTime(VARIANT* value) override;
-  STDMETHODIMP put_MaxTime(VARIANT value) override;
-  STDMETHODIMP get_Number(VARIANT* value) override;
-  STDMETHODIMP put_Number(VARIANT value) override;
-  STDMETHODIMP get_Default(VARIANT* value) override { return get_Number(value); }
-  STDMETHODIMP put_Default(VARIANT value) override { return put_Number(value); }
-  STDMETHODIMP get_Value(VARIANT* value) override;
-  STDMETHODIMP put_Value(VARIANT value) override;
-  STDMETHODIMP get_Text(BSTR* value) override;
-  STDMETHODIMP put_Text(BSTR value) override;
-  STDMETHODIMP get_DispText(BSTR* value) override;
-  STDMETHODIMP get_Hour(short* value) override;
-  STDMETHODIMP get_Minute(short* value) override;
-  STDMETHODIMP get_Second(short* value) override;
-  STDMETHODIMP get_AMPM(BSTR* value) override;
-  STDMETHODIMP ClearControl() override;
+    // Members of the time value, its formats, selection, keys, caption and binding.
+    // The time value and its formats.
+    STDMETHODIMP get_Format(BSTR* value) override;
+    STDMETHODIMP put_Format(BSTR value) override;
+    STDMETHODIMP get_DisplayFormat(BSTR* value) override;
+    STDMETHODIMP put_DisplayFormat(BSTR value) override;
+    STDMETHODIMP get_PromptChar(BSTR* value) override;
+    STDMETHODIMP put_PromptChar(BSTR value) override;
+    STDMETHODIMP get_MinTime(VARIANT* value) override;
+    STDMETHODIMP put_MinTime(VARIANT value) override;
+    STDMETHODIMP get_MaxTime(VARIANT* value) override;
+    STDMETHODIMP put_MaxTime(VARIANT value) override;
+    STDMETHODIMP get_Number(VARIANT* value) override;
+    STDMETHODIMP put_Number(VARIANT value) override;
+    STDMETHODIMP get_Default(VARIANT* value) override { return get_Number(value); }
+    STDMETHODIMP put_Default(VARIANT value) override { return put_Number(value); }
+    STDMETHODIMP get_Value(VARIANT* value) override;
+    STDMETHODIMP put_Value(VARIANT value) override;
+    STDMETHODIMP get_Text(BSTR* value) override;
+    STDMETHODIMP put_Text(BSTR value) override;
+    STDMETHODIMP get_DispText(BSTR* value) override;
+    STDMETHODIMP get_Hour(short* value) override;
+    STDMETHODIMP get_Minute(short* value) override;
+    STDMETHODIMP get_Second(short* value) override;
+    STDMETHODIMP get_AMPM(BSTR* value) override;
+    STDMETHODIMP ClearControl() override;
 
-  // Selection, keys, caption and binding.
-  VXTIME_NOT_YET(get_SelLength(short*))
-  VXTIME_NOT_YET(put_SelLength(short))
-  VXTIME_NOT_YET(get_SelStart(short*))
-  VXTIME_NOT_YET(put_SelStart(short))
-  VXTIME_NOT_YET(get_SelText(BSTR*))
-  VXTIME_NOT_YET(put_SelText(BSTR))
-  VXTIME_NOT_YET(get_KeyClear(BSTR*))
-  VXTIME_NOT_YET(put_KeyClear(BSTR))
-  VXTIME_NOT_YET(get_KeyNext(BSTR*))
-  VXTIME_NOT_YET(put_KeyNext(BSTR))
-  VXTIME_NOT_YET(get_KeyNow(BSTR*))
-  VXTIME_NOT_YET(put_KeyNow(BSTR))
-  VXTIME_NOT_YET(get_KeyPrevious(BSTR*))
-  VXTIME_NOT_YET(put_KeyPrevious(BSTR))
-  VXTIME_NOT_YET(get_Caption(ICaption**))
-  VXTIME_NOT_YET(get_BindField(VARIANT*))
-  VXTIME_NOT_YET(put_BindField(VARIANT))
+    // Selection, keys, caption and binding.
+    VXTIME_NOT_YET(get_SelLength(short*))
+    VXTIME_NOT_YET(put_SelLength(short))
+    VXTIME_NOT_YET(get_SelStart(short*))
+    VXTIME_NOT_YET(put_SelStart(short))
+    VXTIME_NOT_YET(get_SelText(BSTR*))
+    VXTIME_NOT_YET(put_SelText(BSTR))
+    VXTIME_NOT_YET(get_KeyClear(BSTR*))
+    VXTIME_NOT_YET(put_KeyClear(BSTR))
+    VXTIME_NOT_YET(get_KeyNext(BSTR*))
+    VXTIME_NOT_YET(put_KeyNext(BSTR))
+    VXTIME_NOT_YET(get_KeyNow(BSTR*))
+    VXTIME_NOT_YET(put_KeyNow(BSTR))
+    VXTIME_NOT_YET(get_KeyPrevious(BSTR*))
+    VXTIME_NOT_YET(put_KeyPrevious(BSTR))
+    VXTIME_NOT_YET(get_Caption(ICaption**))
+    VXTIME_NOT_YET(get_BindField(VARIANT*))
+    VXTIME_NOT_YET(put_BindField(VARIANT))
 
- protected:
-  IDispatch* dualInterface() override { return static_cast<IVxTime*>(this); }
-  void* queryControlInterface(REFIID iid) override;
-  void setDefaults() override;
-  void draw(HDC dc, const RECT& bounds) override;
-  framework::PROPCAT categoryOf(DISPID dispid) override;
-  const framework::PredefinedValues* predefinedValues(DISPID dispid) override;
+protected:
+    IDispatch* dualInterface() override { return static_cast<IVxTime*>(this); }
+    void* queryControlInterface(REFIID iid) override;
+    void setDefaults() override;
+    void draw(HDC dc, const RECT& bounds) override;
+    framework::PROPCAT categoryOf(DISPID dispid) override;
+    const framework::PredefinedValues* predefinedValues(DISPID dispid) override;
 
- private:
-  HRESULT getShort(short field, short* value);
-  HRESULT putRanged(short& field, long value, long highest, DISPID dispid);
-  HRESULT putDesignTimeOnly(short& field, long value, long highest, DISPID dispid);
-  HRESULT putMargin(short& field, long value, DISPID dispid);
-  HRESULT putBool(BOOL& field, VARIANT_BOOL value, DISPID dispid);
+private:
+    HRESULT getShort(short field, short* value);
+    HRESULT putRanged(short& field, long value, long highest, DISPID dispid);
+    HRESULT putDesignTimeOnly(short& field, long value, long highest, DISPID dispid);
+    HRESULT putMargin(short& field, long value, DISPID dispid);
+    HRESULT putBool(BOOL& field, VARIANT_BOOL value, DISPID dispid);
 
-  // The answer to an automation caller for the model's verdict on an assignment to `dispid`.
-  HRESULT settle(vxtime::Assign verdict, DISPID dispid);
-  HRESULT refuse(UINT stringId);
-  HRESULT putTimeNumber(VARIANT value, DISPID dispid);
-  HRESULT getField(int field, short* value);
-  void drawDisplayText(HDC dc, const RECT& inside);
+    // The answer to an automation caller for the model's verdict on an assignment to `dispid`.
+    HRESULT settle(vxtime::Assign verdict, DISPID dispid);
+    HRESULT refuse(UINT stringId);
+    HRESULT putTimeNumber(VARIANT value, DISPID dispid);
+    HRESULT getField(int field, short* value);
+    void drawDisplayText(HDC dc, const RECT& inside);
 
-  EditLook look_;
-  vxtime::TimeModel model_;
+    EditLook look_;
+    vxtime::TimeModel model_;
 };
 
 framework::ControlDescription& timeDescription();
 
-}  // namespace timectl
+} // namespace timectl

@@ -824,6 +824,30 @@ HRESULT ControlBase::putMousePointer(short pointer, DISPID dispid) {
     return S_OK;
 }
 
+HRESULT ControlBase::putMousePointerChecked(long value, DISPID dispid) {
+    if (value < -32768 || value > 32767) return raiseError(CTL_E_INVALIDPROPERTYVALUE, kStringInvalidValue);
+    return putMousePointer(static_cast<short>(value), dispid);
+}
+
+HRESULT ControlBase::getStockEnabled(BOOL enabled, VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT ControlBase::putStockEnabled(BOOL& enabled, VARIANT_BOOL value) {
+    enabled = value != VARIANT_FALSE;
+    if (userMode() && controlWindow()) EnableWindow(controlWindow(), enabled);
+    propertyChanged(DISPID_ENABLED);
+    return S_OK;
+}
+
+HRESULT ControlBase::getStockHwnd(OLE_HANDLE* value) {
+    if (!value) return E_POINTER;
+    *value = static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(controlWindow()));
+    return S_OK;
+}
+
 HRESULT ControlBase::getMouseIcon(IPictureDisp** icon) {
     if (!icon) return E_POINTER;
     *icon = mouseIcon_;

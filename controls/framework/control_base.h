@@ -214,6 +214,18 @@ protected:
     HRESULT putFont(IFontDisp* font, DISPID dispid);
     HRESULT getMousePointer(short* pointer);
     HRESULT putMousePointer(short pointer, DISPID dispid);
+    // MousePointer as the type libraries declare it: an enumeration of 32 bits, range-checked before
+    // it is narrowed (a value that wraps to 99 must not pass).
+    template <class Enum> HRESULT getMousePointerAs(Enum* value) {
+        if (!value) return E_POINTER;
+        *value = static_cast<Enum>(mousePointer_);
+        return S_OK;
+    }
+    HRESULT putMousePointerChecked(long value, DISPID dispid);
+    // The stock Enabled and hWnd properties, the same in every control.
+    HRESULT getStockEnabled(BOOL enabled, VARIANT_BOOL* value);
+    HRESULT putStockEnabled(BOOL& enabled, VARIANT_BOOL value);
+    HRESULT getStockHwnd(OLE_HANDLE* value);
     HRESULT getMouseIcon(IPictureDisp** icon);
     HRESULT putMouseIcon(IPictureDisp* icon, DISPID dispid);
     IFont* font() const { return font_; }

@@ -162,33 +162,21 @@ STDMETHODIMP TimeControl::put_ForeColor(OLE_COLOR value) {
 }
 
 STDMETHODIMP TimeControl::get_Enabled(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = look_.enabled ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return getStockEnabled(look_.enabled, value);
 }
 STDMETHODIMP TimeControl::put_Enabled(VARIANT_BOOL value) {
-    look_.enabled = value != VARIANT_FALSE;
-    if (userMode() && controlWindow()) EnableWindow(controlWindow(), look_.enabled);
-    propertyChanged(DISPID_ENABLED);
-    return S_OK;
+    return putStockEnabled(look_.enabled, value);
 }
 
 STDMETHODIMP TimeControl::get_hWnd(OLE_HANDLE* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(controlWindow()));
-    return S_OK;
+    return getStockHwnd(value);
 }
 
 STDMETHODIMP TimeControl::get_MousePointer(MousePointerConstants* value) {
-    if (!value) return E_POINTER;
-    short pointer = 0;
-    getMousePointer(&pointer);
-    *value = static_cast<MousePointerConstants>(pointer);
-    return S_OK;
+    return getMousePointerAs(value);
 }
 STDMETHODIMP TimeControl::put_MousePointer(MousePointerConstants value) {
-    if (value < -32768 || value > 32767) return raiseError(CTL_E_INVALIDPROPERTYVALUE, kStringInvalidValue);
-    return putMousePointer(static_cast<short>(value), 15);
+    return putMousePointerChecked(value, 15);
 }
 
 STDMETHODIMP TimeControl::get_AlignHorizontal(AlignHorizontalConstants* value) {

@@ -438,3 +438,132 @@ TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
     EXPECT_EQ(x["Weather"], Variant(50));
     EXPECT_TRUE(x["Flood"].isNull());
 }
+
+namespace {
+// Another workstation: a connection of its own, outside this program's shared one.
+void elsewhere(const std::string& path, const std::string& sql) {
+    dao::openSqlite(path, {})->execute(sql);
+}
+} // namespace
+
+TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
+    db_.Execute("CREATE TABLE Many (ID INTEGER PRIMARY KEY, N LONG, Tag TEXT COLLATE NOCASE)");
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    for (int i = 1; i <= 1000; ++i)
+        db_.Execute("INSERT INTO Many (ID, N, Tag) VALUES (" + std::to_string(i) + ", " +
+                    std::to_string(i * 10) + ", 'x')");
+    ws.CommitTrans();
+    auto rs = db_.OpenRecordset("SELECT ID, N, Tag, N * 2 AS Twice FROM Many WHERE N >= 20 ORDER BY N DESC");
+    ASSERT_EQ(rs.RecordCount(), 999);
+    EXPECT_EQ(rs["ID"], Variant(1000));
+    EXPECT_EQ(rs.Fields("Twice").Type(), dao::dbLong);
+
+    // After the keys were read: one row deleted, one changed, one changed out of the conditions.
+    elsewhere(path_, "DELETE FROM Many WHERE ID = 500");
+    elsewhere(path_, "UPDATE Many SET Tag = 'changed' WHERE ID = 499");
+    elsewhere(path_, "UPDATE Many SET N = 0 WHERE ID = 498");
+    rs.setAbsolutePosition(1000 - 500);
+    EXPECT_EQ(errorOf([&] { rs.Fields("N").Value(); }), dao::errc::RecordDeleted);
+    EXPECT_EQ(errorOf([&] { rs.Edit(); }), dao::errc::RecordDeleted);
+    rs.MoveNext(); // the engine keeps the deleted row's place
+    EXPECT_EQ(rs["Tag"], Variant("changed"));
+    rs.MoveNext();
+    EXPECT_EQ(rs["N"], Variant(0));
+    EXPECT_EQ(rs["Twice"], Variant(0));
+    EXPECT_EQ(rs.RecordCount(), 999);
+    rs.MoveLast();
+    EXPECT_EQ(rs["ID"], Variant(2));
+    // Reading every row in both directions gives each row once, in order.
+    long seen = 0;
+    for (rs.MoveFirst(); !rs.atEOF(); rs.MoveNext()) {
+        if (rs.AbsolutePosition() == 500) continue;
+        EXPECT_EQ(rs["ID"].toLong(), 1000 - rs.AbsolutePosition());
+        ++seen;
+    }
+    EXPECT_EQ(seen, 998);
+    rs.Requery();
+    EXPECT_EQ(rs.RecordCount(), 997);
+}
+
+TEST_F(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
+    auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    elsewhere(path_, "UPDATE Ships SET Reason = 'WEATHER' WHERE ID = 1");
+    mine.Edit();
+    mine.Fields("Qty").setValue(11);
+    EXPECT_EQ(errorOf([&] { mine.Update(); }), dao::errc::ChangedByOther);
+    EXPECT_EQ(errorOf([&] { mine.Delete(); }), dao::errc::ChangedByOther);
+    auto now = db_.OpenRecordset("SELECT Qty, Reason FROM Ships WHERE ID = 1", dao::dbOpenSnapshot);
+    EXPECT_EQ(now["Qty"], Variant(10));
+    EXPECT_EQ(now["Reason"], Variant("WEATHER"));
+}
+
+TEST_F(Dao, OneStatementAtATime) {
+    for (const char* sql :
+         {"UPDATE Ships SET Qty = 1; DELETE FROM Ships", "UPDATE Ships SET Qty = 1;DELETE * FROM Ships;"})
+        EXPECT_EQ(errorOf([&] { db_.Execute(sql); }), dao::errc::TextAfterEnd) << sql;
+    EXPECT_EQ(errorOf([&] { db_.OpenRecordset("SELECT * FROM Ships; DELETE FROM Ships"); }),
+              dao::errc::TextAfterEnd);
+    EXPECT_EQ(errorOf([&] {
+                  auto q = db_.CreateQueryDef(
+                      "", "PARAMETERS N Long; UPDATE Ships SET Qty = N; DELETE FROM Ships");
+                  q.Parameters("N").setValue(1);
+                  q.Execute();
+              }),
+              dao::errc::TextAfterEnd);
+    EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S, Count(*) AS N FROM Ships")["S"], Variant(150));
+    // A semicolon inside a text is text; one at the end is allowed.
+    db_.Execute("UPDATE Ships SET Reason = \"a; DELETE FROM Ships\" WHERE ID = 2;");
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5));
+}
+
+TEST_F(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    rs.Edit();
+    rs.Fields("Qty").setValue(77);
+    rs.Update();
+    rs.MoveNext();
+    rs.Delete();
+    rs.AddNew();
+    rs.Fields("Job").setValue("J7");
+    rs.Update();
+    db_.Execute("UPDATE Ships SET Reason = 'inside' WHERE ID = 3");
+    EXPECT_EQ(rs.RecordCount(), 5);
+    ws.Rollback();
+    EXPECT_EQ(rs.RecordCount(), 5);
+    rs.MoveFirst();
+    EXPECT_EQ(rs["Qty"], Variant(10));
+    rs.Edit(); // no false 3197: the row is compared with what it is again
+    rs.Fields("Qty").setValue(12);
+    rs.Update();
+    rs.MoveNext();
+    EXPECT_EQ(rs["ID"], Variant(2)); // the deleted row is back
+    rs.Edit();
+    rs.Fields("Qty").setValue(22);
+    rs.Update();
+    rs.MoveNext();
+    EXPECT_TRUE(rs["Reason"].isNull());
+    rs.MoveLast();
+    EXPECT_EQ(rs["ID"], Variant(5)); // the added row is gone
+    auto check = db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships", dao::dbOpenSnapshot);
+    EXPECT_EQ(check["S"], Variant(150 + 2 + 2));
+}
+
+TEST_F(Dao, BookmarksBelongToOneReadingOfOneRecordSet) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    rs.MoveLast();
+    auto mark = rs.Bookmark();
+    auto other = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(errorOf([&] { other.setBookmark(mark); }), dao::errc::NotABookmark);
+    EXPECT_EQ(errorOf([&] { other.setBookmark(runtime::Bytes{1, 2, 3}); }), dao::errc::NotABookmark);
+    // Rows deleted before it do not move the bookmark to another record.
+    rs.MoveFirst();
+    rs.Delete();
+    auto clone = rs.Clone();
+    clone.setBookmark(mark);
+    EXPECT_EQ(clone["ID"], Variant(5));
+    rs.Requery();
+    EXPECT_EQ(errorOf([&] { rs.setBookmark(mark); }), dao::errc::NotABookmark);
+}

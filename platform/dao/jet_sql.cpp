@@ -539,6 +539,9 @@ Statement parse(std::string_view sql) {
     }
     st.body = t;
     if (t.empty()) raise(errc::SyntaxError, "The statement is empty.");
+    // One statement at a time: text after its end would otherwise run as a statement of its own.
+    if (std::any_of(t.begin(), t.end(), [](const Token& k) { return isSymbol(k, ";"); }))
+        raise(errc::TextAfterEnd, "Characters found after end of SQL statement.");
     std::string first = upper(t[0].text);
     if (first == "TRANSFORM")
         st.kind = StatementKind::Crosstab;
@@ -646,6 +649,45 @@ Tokens withLeadingColumn(const Tokens& body, const std::string& expression, cons
     Tokens head = tokenize(" " + expression + " AS [" + name + "], ");
     b.insert(b.begin() + 1, head.begin(), head.end());
     return b;
+}
+
+namespace {
+// Where the select list begins: after SELECT, DISTINCT and TOP n.
+size_t selectListStart(const Tokens& b) {
+    size_t i = nextSignificant(b, 1);
+    if (i < b.size() && (isKeyword(b[i], "DISTINCT") || isKeyword(b[i], "DISTINCTROW")))
+        i = nextSignificant(b, i + 1);
+    if (i < b.size() && isKeyword(b[i], "TOP")) {
+        i = nextSignificant(b, i + 1); // the count
+        i = nextSignificant(b, i + 1);
+        if (i < b.size() && isKeyword(b[i], "PERCENT")) i = nextSignificant(b, i + 1);
+    }
+    return i;
+}
+} // namespace
+
+Tokens withSelectList(const Tokens& body, const std::string& list) {
+    Tokens b = trimmed(body);
+    size_t start = selectListStart(b);
+    size_t from = findTopLevel(b, {"FROM"});
+    Tokens out = slice(b, 0, start);
+    Tokens mid = tokenize(list + " ");
+    out.insert(out.end(), mid.begin(), mid.end());
+    out.insert(out.end(), b.begin() + long(from), b.end());
+    return out;
+}
+
+Tokens withoutConditions(const Tokens& body) {
+    Tokens b = trimmed(body);
+    size_t from = findTopLevel(b, {"FROM"});
+    size_t where = findTopLevel(b, {"WHERE"}, from);
+    size_t order = findTopLevel(b, {"ORDER"}, from);
+    size_t fromEnd = std::min(where, order);
+    bool commaJoin = splitTopLevel(slice(b, from, fromEnd)).size() > 1;
+    Tokens out{Token{TokenKind::Word, "SELECT"}, Token{TokenKind::Space, " "}};
+    size_t start = selectListStart(b);
+    out.insert(out.end(), b.begin() + long(start), b.begin() + long(commaJoin ? order : fromEnd));
+    return trimmed(out);
 }
 
 Crosstab splitCrosstab(const Tokens& body) {

@@ -567,3 +567,93 @@ TEST_F(Dao, BookmarksBelongToOneReadingOfOneRecordSet) {
     rs.Requery();
     EXPECT_EQ(errorOf([&] { rs.setBookmark(mark); }), dao::errc::NotABookmark);
 }
+
+namespace {
+// One value of a one-row query over the fixture's first shipment (ID 1: J1, 10, 2026-12-01, Weather).
+Variant valueOf(const dao::Database& db, const std::string& expression) {
+    return db.OpenRecordset("SELECT " + expression + " AS V FROM Ships WHERE ID = 1",
+                            dao::dbOpenSnapshot)["V"];
+}
+} // namespace
+
+TEST_F(Dao, TheDialectSavedQueriesUse) {
+    runtime::setClock(Date::fromYmdHms(2026, 12, 8, 9, 30, 0));
+    auto ids = [&](const std::string& where) {
+        std::string out;
+        auto rs =
+            db_.OpenRecordset("SELECT ID FROM Ships WHERE " + where + " ORDER BY ID", dao::dbOpenSnapshot);
+        for (; !rs.atEOF(); rs.MoveNext())
+            out += std::to_string(rs["ID"].toLong());
+        return out;
+    };
+    // Like: patterns built from texts and fields, parameters, digits and ranges, and Not.
+    EXPECT_EQ(ids("Reason Like \"*\" & \"eat\" & \"*\""), "14");
+    EXPECT_EQ(ids("Job Like \"J#\" AND Job Like \"[A-K]*\""), "12345");
+    EXPECT_EQ(ids("Reason Like \"[!w]*\""), "5");
+    EXPECT_EQ(ids("Reason Not Like \"w*\""), "5");
+    db_.CreateQueryDef("By pattern",
+                       "PARAMETERS Pattern Text; SELECT ID FROM Ships WHERE Reason Like [Pattern]");
+    auto q = db_.QueryDefs("By pattern");
+    q.Parameters("Pattern").setValue("*CH*"); // wildcards of the engine in the value
+    EXPECT_EQ(q.OpenRecordset(dao::dbOpenSnapshot)["ID"], Variant(5));
+    q.Parameters("Pattern").setValue("%"); // the backend's wildcards are plain characters
+    EXPECT_TRUE(q.OpenRecordset(dao::dbOpenSnapshot).atEOF());
+    // Date literals in the forms users write them; a day the month does not have is refused.
+    for (const char* literal :
+         {"#1-Dec-2026#", "#December 1, 2026#", "#12/1/2026#", "#2026-12-01#", "#1 December 2026#"})
+        EXPECT_EQ(ids(std::string("Due = ") + literal), "1") << literal;
+    EXPECT_EQ(errorOf([&] { ids("Due = #2/30/2026#"); }), dao::errc::SyntaxError);
+    EXPECT_EQ(errorOf([&] { ids("Due = #13/1/2026#"); }), dao::errc::SyntaxError);
+    // Dates: today, arithmetic in days, the date functions.
+    EXPECT_EQ(ids("Due >= Date() - 7"), "1245");
+    EXPECT_EQ(ids("Due > Date()-7 AND Due < #12/8/2026# + 1"), "245");
+    EXPECT_EQ(valueOf(db_, "DateAdd(\"m\", 1, #1/31/2026#)"), Variant("2026-02-28"));
+    EXPECT_EQ(valueOf(db_, "DateDiff(\"d\", Due, Date())"), Variant(7));
+    EXPECT_EQ(valueOf(db_, "Date() - Due"), Variant(7.0));
+    EXPECT_EQ(valueOf(db_, "Year(Due) * 10000 + Month(Due) * 100 + Day(Due)"), Variant(20261201));
+    EXPECT_EQ(valueOf(db_, "Weekday(Due)"), Variant(3)); // a Tuesday
+    EXPECT_EQ(valueOf(db_, "Format(Due, \"mm/dd/yy\")"), Variant("12/01/26"));
+    EXPECT_EQ(valueOf(db_, "Format(Due, \"dddd, mmm d yyyy\")"), Variant("Tuesday, Dec 1 2026"));
+    // Texts and numbers.
+    EXPECT_EQ(valueOf(db_, "Left(Reason, 3) & Right(Reason, 2) & Mid(Reason, 2, 2) & Len(Reason)"),
+              Variant("Weaerea7"));
+    EXPECT_EQ(
+        valueOf(db_,
+                "UCase(Trim(\"  a \")) & LCase(\"B\") & InStr(Reason, \"TH\") & InStr(5, Reason, \"e\")"),
+        Variant("Ab46"));
+    EXPECT_EQ(valueOf(db_, "Val(\" 1 2.5kg\") + CLng(2.5) + CLng(3.5)"), Variant(12.5 + 2 + 4));
+    EXPECT_EQ(valueOf(db_, "CStr(Qty) & Nz(Null, \"-\") & IIf(Qty > 5, \"big\", \"small\")"),
+              Variant("10-big"));
+    EXPECT_EQ(valueOf(db_, "17 \\ 5 * 1 + 17 Mod 5 + 2 * 9 \\ 4"), Variant(9)); // 17 \\ 5, 2, 18 \\ 4
+    // & gives Null only when every part is Null.
+    EXPECT_TRUE(valueOf(db_, "Null & Null").isNull());
+    EXPECT_EQ(valueOf(db_, "Null & \"x\" & Null"), Variant("x"));
+    // TOP n and TOP n PERCENT (rounded up).
+    EXPECT_EQ(
+        db_.OpenRecordset("SELECT TOP 2 ID FROM Ships ORDER BY Qty DESC", dao::dbOpenSnapshot).RecordCount(),
+        2);
+    EXPECT_EQ(db_.OpenRecordset("SELECT TOP 30 PERCENT ID FROM Ships ORDER BY Qty DESC", dao::dbOpenSnapshot)
+                  .RecordCount(),
+              2);
+    EXPECT_EQ(db_.OpenRecordset("SELECT TOP 40 PERCENT ID FROM Ships ORDER BY Qty DESC").RecordCount(), 2);
+    // What cannot be translated says so and names it.
+    try {
+        valueOf(db_, "StrConv(Reason, 3)");
+        ADD_FAILURE() << "an unknown function was run";
+    } catch (const dao::Error& e) {
+        EXPECT_EQ(e.number(), dao::errc::SyntaxError);
+        EXPECT_NE(e.description().find("StrConv"), std::string::npos) << e.description();
+    }
+}
+
+TEST_F(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
+    auto rs =
+        db_.OpenRecordset("TRANSFORM Sum(Qty) SELECT Job, Count(ID) AS N FROM Ships WHERE Reason Is Not Null "
+                          "GROUP BY Job PIVOT Reason");
+    ASSERT_EQ(rs.FieldCount(), 4);
+    EXPECT_EQ(rs.Fields(0).Name(), "Job");
+    EXPECT_EQ(rs.Fields(1).Name(), "N");
+    EXPECT_EQ(rs.Fields(2).Name(), "Machine");
+    EXPECT_EQ(rs.Fields(3).Name(), "Weather");
+    EXPECT_EQ(rs["Weather"], Variant(50));
+}

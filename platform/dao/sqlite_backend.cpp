@@ -1,6 +1,7 @@
 // The embedded backend: one SQLite file per database.
 #include "backend.h"
 #include "errors.h"
+#include "sqlite_functions.h"
 
 #include <sqlite3.h>
 
@@ -252,6 +253,7 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, options.lockTimeoutMs);
+    registerJetFunctions(db);
     auto connection = std::make_unique<SqliteConnection>(db, options.readOnly);
     // Touch the schema now so a damaged or foreign file is reported at open, not at first use.
     connection->execute("PRAGMA foreign_keys = OFF", {});

@@ -912,7 +912,8 @@ Tokens withCondition(const Tokens& body, const Tokens& condition) {
     if (where != b.size()) {
         Tokens existing = wrap(trimmed(slice(b, where + 1, tail)));
         out.insert(out.end(), existing.begin(), existing.end());
-        out.push_back({TokenKind::Word, " AND "});
+        Tokens conj = tokenize(" AND ");
+        out.insert(out.end(), conj.begin(), conj.end());
     }
     Tokens added = wrap(cond);
     out.insert(out.end(), added.begin(), added.end());
@@ -926,7 +927,8 @@ Tokens withOrder(const Tokens& body, const Tokens& order) {
     size_t at = findTopLevel(b, {"ORDER"});
     Tokens out = slice(b, 0, at);
     if (!trimmed(order).empty()) {
-        out.push_back({TokenKind::Word, " ORDER BY "});
+        Tokens by = tokenize(" ORDER BY ");
+        out.insert(out.end(), by.begin(), by.end());
         Tokens o = trimmed(order);
         out.insert(out.end(), o.begin(), o.end());
     }

@@ -181,6 +181,7 @@ TEST_F(Dao, FilterCloneAndBookmarks) {
 
 TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(mine["Qty"], Variant(10)); // read: what the user saw
     auto other = dao::engine().OpenDatabase(path_);
     other.Execute("UPDATE Ships SET Qty = 11 WHERE ID = 1");
     mine.Edit();
@@ -222,6 +223,7 @@ TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
     auto board = dao::engine().CreateWorkspace("Board", "Admin", "");
     auto boardDb = board.OpenDatabase(path_);
     auto bound = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(bound["Qty"], Variant(10)); // the grid shows it
     board.BeginTrans();
     boardDb.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
     bound.Edit();
@@ -488,6 +490,7 @@ TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
 
 TEST_F(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(mine["Reason"], Variant("Weather"));
     elsewhere(path_, "UPDATE Ships SET Reason = 'WEATHER' WHERE ID = 1");
     mine.Edit();
     mine.Fields("Qty").setValue(11);

@@ -39,11 +39,13 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
         StoredValue sample;
         if (col.declType.empty())
             for (auto& row : set.rows)
-                if (row.loaded && !row.gone && !isNull(row.values[size_t(i - first)])) {
+                if (row.loaded && !row.gone && !row.values.empty() &&
+                    !isNull(row.values[size_t(i - first)])) {
                     sample = row.values[size_t(i - first)];
                     break;
                 }
         f->type = typeOfDeclared(col.declType, sample);
+        f->typeFromValues = col.declType.empty() && isNull(sample);
         f->attributes =
             (f->type == dbText || f->type == dbMemo || f->type == dbBinary || f->type == dbLongBinary)
                 ? dbVariableField
@@ -78,18 +80,21 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
 
 // The keys in the statement's order through the narrow query; nothing when a key comes twice (a
 // join that repeats the key table's rows), which a keyset cannot tell apart.
-std::optional<std::vector<std::int64_t>> readKeys(RowSet& set) {
+std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     std::vector<StoredValue> params;
-    std::unique_ptr<Statement> stmt;
     auto narrow =
         jet::withSelectList(set.source.statement.body, keyExpression(*set.key) + " AS " + kKeyColumn);
     try {
-        stmt = prepareTranslated(*set.db, narrow, set.source, params);
+        return prepareTranslated(*set.db, narrow, set.source, params);
     } catch (const Error&) { // the order names a column of the select list: keep the list
-        stmt = prepareTranslated(
+        return prepareTranslated(
             *set.db, jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
             set.source, params);
     }
+}
+
+std::optional<std::vector<std::int64_t>> readKeys(RowSet& set) {
+    auto stmt = prepareKeys(set);
     std::vector<std::int64_t> keys;
     std::unordered_set<std::int64_t> seen;
     while (stmt->step()) {
@@ -125,6 +130,20 @@ void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
         row.loaded = true;
         row.gone = it == found.end();
         row.values = row.gone ? std::vector<StoredValue>() : std::move(it->second);
+    }
+    // Expression columns take the type of their first value, as when the rows were read whole.
+    for (size_t f = 0; f < set.fields.size(); ++f) {
+        auto& field = *set.fields[f];
+        if (!field.typeFromValues) continue;
+        for (size_t i : indexes)
+            if (auto& row = set.rows[i]; !row.gone && !isNull(row.values[f])) {
+                field.type = typeOfDeclared("", row.values[f]);
+                field.attributes =
+                    (field.attributes & ~(dbVariableField | dbFixedField)) |
+                    (field.type == dbText || field.type == dbLongBinary ? dbVariableField : dbFixedField);
+                field.typeFromValues = false;
+                break;
+            }
     }
 }
 
@@ -167,9 +186,18 @@ void reloadRow(RowSet& set, size_t index) {
     if (set.key) fetchRows(set, {index});
 }
 
-Cursor& live(const std::shared_ptr<Cursor>& c) {
+void readKeysNow(RowSet& set);
+
+// A record set that is open; `live` also has its keys, `open` does not need them.
+Cursor& open(const std::shared_ptr<Cursor>& c) {
     if (!c || c->closed) raise(errc::Failed, "The record set is closed.");
     return *c;
+}
+
+Cursor& live(const std::shared_ptr<Cursor>& c) {
+    Cursor& cursor = open(c);
+    if (cursor.set->keysPending) readKeysNow(*cursor.set);
+    return cursor;
 }
 
 bool atRow(const Cursor& c) {
@@ -294,38 +322,56 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
             set->key = key;
     set->updatable = set->key && db->writable && !(options & dbReadOnly);
 
-    std::vector<StoredValue> params;
-    if (set->key)
-        if (auto keys = readKeys(*set)) {
-            set->keyset = true;
-            prepareKeyset(*set);
-            set->rows.resize(keys->size());
-            for (size_t i = 0; i < keys->size(); ++i) {
-                set->rows[i].key = (*keys)[i];
-                set->rows[i].loaded = false;
-            }
-            // The columns are described from the statement that reads rows by key.
-            auto describe = db->conn().prepare(set->fetchSql + "(0)" + set->fetchTail);
-            if (!set->rows.empty()) loadRow(*set, 0); // the first screen, and samples for expression types
-            describeColumns(*set, *describe, 1, *db);
-            std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
-            db->shared->rowSets.push_back(set);
-            return set;
-        }
-    // Snapshots, forward-only sets and sets a keyset cannot hold are read whole.
-    jet::Tokens body =
-        set->key ? jet::withLeadingColumn(set->source.statement.body, keyExpression(*set->key), kKeyColumn)
-                 : set->source.statement.body;
-    auto stmt = prepareTranslated(*db, body, set->source, params);
-    readRows(*set, *stmt, bool(set->key));
-    describeColumns(*set, *stmt, set->key ? 1 : 0, *db);
-    if (set->key) prepareKeyset(*set); // rows are still read again by key after a change
+    if (set->key) {
+        set->keyset = true;
+        set->keysPending = true;
+        prepareKeys(*set); // a statement that cannot run, or lacks a parameter, fails at open
+        prepareKeyset(*set);
+        // The columns are described from the statement that reads rows by key.
+        auto describe = db->conn().prepare(set->fetchSql + "(0)" + set->fetchTail);
+        describeColumns(*set, *describe, 1, *db);
+        std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
+        db->shared->rowSets.push_back(set);
+        return set;
+    }
+    readWhole(*set);
     if (set->updatable) {
         std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
         db->shared->rowSets.push_back(set);
     }
     return set;
 }
+
+void readWhole(RowSet& set) {
+    std::vector<StoredValue> params;
+    // Snapshots, forward-only sets and sets a keyset cannot hold are read whole.
+    jet::Tokens body =
+        set.key ? jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn)
+                : set.source.statement.body;
+    auto stmt = prepareTranslated(*set.db, body, set.source, params);
+    readRows(set, *stmt, bool(set.key));
+    set.fields.clear();
+    describeColumns(set, *stmt, set.key ? 1 : 0, *set.db);
+    if (set.key) prepareKeyset(set); // rows are still read again by key after a change
+}
+
+namespace {
+// The keys in order; a join that repeats the key table's rows is read whole instead.
+void readKeysNow(RowSet& set) {
+    set.keysPending = false;
+    auto keys = readKeys(set);
+    if (!keys) {
+        set.keyset = false;
+        readWhole(set);
+        return;
+    }
+    set.rows.resize(keys->size());
+    for (size_t i = 0; i < keys->size(); ++i) {
+        set.rows[i].key = (*keys)[i];
+        set.rows[i].loaded = false;
+    }
+}
+} // namespace
 
 } // namespace detail
 
@@ -334,7 +380,7 @@ using namespace detail;
 // Navigation.
 
 int Recordset::Type() const {
-    return live(c_).set->type;
+    return open(c_).set->type;
 }
 bool Recordset::atBOF() const {
     auto& c = live(c_);
@@ -427,11 +473,11 @@ void Recordset::setAbsolutePosition(long position) {
 // Fields.
 
 int Recordset::FieldCount() const {
-    return int(live(c_).set->fields.size());
+    return int(open(c_).set->fields.size());
 }
 
 Field Recordset::Fields(int index) const {
-    auto& c = live(c_);
+    auto& c = open(c_);
     if (index < 0 || index >= int(c.set->fields.size()))
         raise(errc::ItemNotFound, "The record set has no field number " + std::to_string(index) + ".");
     Field f;
@@ -442,7 +488,7 @@ Field Recordset::Fields(int index) const {
 }
 
 Field Recordset::Fields(const std::string& name) const {
-    auto& fields = live(c_).set->fields;
+    auto& fields = open(c_).set->fields;
     // "Table.Field" names a field of that source table.
     auto dot = name.find('.');
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -459,6 +505,9 @@ const std::string& Field::Name() const {
     return info_->name;
 }
 DataType Field::Type() const {
+    // An expression column's type comes from its first values.
+    if (info_->typeFromValues && cursor_)
+        if (Cursor& c = live(cursor_); !c.set->rows.empty()) loadRow(*c.set, 0);
     return info_->type;
 }
 long Field::Attributes() const {
@@ -488,7 +537,8 @@ runtime::Variant Field::Value() const {
         if (auto it = c.edits.find(index_); it != c.edits.end()) return it->second;
     if (c.editMode == dbEditAdd) return runtime::Variant::null();
     if (c.editMode == dbEditInProgress) return toVariant(c.original[size_t(index_)], info_->type);
-    return toVariant(currentRow(c).values[size_t(index_)], info_->type);
+    const StoredValue& value = currentRow(c).values[size_t(index_)]; // reading it may settle the type
+    return toVariant(value, info_->type);
 }
 
 void Field::setValue(const runtime::Variant& value) {
@@ -505,20 +555,20 @@ void Field::setValue(const runtime::Variant& value) {
 // Filters, clones, bookmarks.
 
 const std::string& Recordset::Filter() const {
-    return live(c_).filter;
+    return open(c_).filter;
 }
 void Recordset::setFilter(const std::string& expression) {
-    live(c_).filter = expression;
+    open(c_).filter = expression;
 }
 const std::string& Recordset::Sort() const {
-    return live(c_).sort;
+    return open(c_).sort;
 }
 void Recordset::setSort(const std::string& order) {
-    live(c_).sort = order;
+    open(c_).sort = order;
 }
 
 Recordset Recordset::OpenRecordset(int type, int options) const {
-    auto& c = live(c_);
+    auto& c = open(c_);
     Source source = c.set->source;
     if (!c.filter.empty())
         source.statement.body = jet::withCondition(source.statement.body, jet::tokenize(c.filter));
@@ -531,7 +581,7 @@ Recordset Recordset::OpenRecordset(int type, int options) const {
 }
 
 void Recordset::Requery() {
-    auto& c = live(c_);
+    auto& c = open(c_);
     c.set = openRows(c.set->db, c.set->source, c.set->type, c.set->updatable ? 0 : dbReadOnly);
     c.position = 0;
     c.editMode = dbEditNone;
@@ -616,7 +666,7 @@ runtime::Bytes Recordset::LastModified() const {
 // Editing.
 
 bool Recordset::Updatable() const {
-    return live(c_).set->updatable;
+    return open(c_).set->updatable;
 }
 int Recordset::EditMode() const {
     return live(c_).editMode;

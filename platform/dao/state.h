@@ -72,6 +72,7 @@ struct FieldInfo {
     std::string sourceTable;
     std::string sourceField;
     bool updatable = false;
+    bool typeFromValues = false; // an expression column: typed by its first value that is not Null
 };
 
 struct Row {
@@ -111,7 +112,8 @@ struct RowSet {
     // Keyset: the keys are read at open; rows are read by key a page at a time and only the most
     // recently read pages are kept.
     bool keyset = false;
-    std::string fetchSql; // the rows of a page: the select list for the keys in the list at its end
+    bool keysPending = false; // read when first needed: a set only filtered again never reads them
+    std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
     std::vector<StoredValue> fetchParams;
     std::vector<size_t> cachedPages;                   // oldest first
@@ -150,6 +152,8 @@ struct TableDefState {
 std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
                                  int options);
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
+// Reads every row of a record set at once (snapshots, and sets a keyset cannot hold).
+void readWhole(RowSet& set);
 // Tells a record set that a transaction level on its connection ended (recordset.cpp).
 void levelEnded(RowSet& set, size_t level, bool commit);
 std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, const Source& source);

@@ -74,4 +74,13 @@ struct OpenOptions {
 // database), 3151 (could not be opened).
 std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOptions& options);
 
+// A database name that names a PostgreSQL server database (postgresql://host:port/database).
+bool isServerName(const std::string& name);
+
+// Opens a database on a PostgreSQL server as the server role `user`. An empty password leaves it to
+// libpq's own password file. Errors: 3029 (the server refused the role or password), 3024 (no such
+// database), 3151 (the server could not be reached).
+std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::string& user,
+                                         const std::string& password, const OpenOptions& options);
+
 } // namespace dao

@@ -1,5 +1,6 @@
 // The backend interface, the same cases on the embedded file engine and on a PostgreSQL server.
 #include "dao/backend.h"
+#include "dao/dao.h"
 #include "dao/errors.h"
 #include "dao/pg_test_server.h"
 
@@ -220,4 +221,50 @@ TEST_F(Server, LoginsAndGrants) {
 
     EXPECT_TRUE(dao::isServerName(uri));
     EXPECT_FALSE(dao::isServerName("/tmp/x.db"));
+}
+
+// The engine's objects on a server database: the login goes to the server's roles, the grants
+// decide whether the database and its record sets can be changed, transactions hold.
+TEST_F(Server, TheEngineLogsInThroughTheServersRoles) {
+    const auto& s = dao::testing::pgServer();
+    dao::testing::freshDatabase("engine");
+    auto uri = s.uri("engine");
+    {
+        auto admin = dao::openPostgres(uri, s.superuser, s.password, {});
+        admin->execute("CREATE TABLE ships (id INTEGER PRIMARY KEY, job TEXT, qty INTEGER)");
+        admin->execute("INSERT INTO ships VALUES (1, 'J1', 10), (2, 'J2', 20)");
+        admin->execute("DROP ROLE IF EXISTS viewer; CREATE ROLE viewer LOGIN PASSWORD 'v-pw'; "
+                       "GRANT SELECT ON ships TO viewer");
+    }
+    auto& engine = dao::engine();
+    engine.reset();
+    engine.setLockTimeoutMs(200);
+    engine.setSystemDB(uri);
+    EXPECT_EQ(errorOf([&] { engine.CreateWorkspace("W", "viewer", "wrong"); }), dao::errc::BadAccount);
+
+    auto viewer = engine.CreateWorkspace("W", "viewer", "v-pw");
+    auto readOnly = viewer.OpenDatabase(uri);
+    EXPECT_FALSE(readOnly.Updatable());
+    EXPECT_EQ(errorOf([&] { readOnly.Execute("DELETE FROM ships"); }), dao::errc::NoPermission);
+    auto rs = readOnly.OpenRecordset("SELECT job, qty FROM ships ORDER BY id", dao::dbOpenSnapshot);
+    EXPECT_EQ(rs["job"], runtime::Variant(std::string("J1")));
+    rs.MoveNext();
+    EXPECT_EQ(rs["qty"].toDouble(), 20);
+
+    auto owner = engine.CreateWorkspace("O", s.superuser, s.password);
+    auto db = owner.OpenDatabase(uri);
+    EXPECT_TRUE(db.Updatable());
+    owner.BeginTrans();
+    db.Execute("UPDATE ships SET qty = qty + 1");
+    owner.Rollback();
+    owner.BeginTrans();
+    db.Execute("UPDATE ships SET qty = qty + 5 WHERE job = \"J2\"");
+    owner.CommitTrans();
+    auto after = readOnly.OpenRecordset("SELECT qty FROM ships ORDER BY id", dao::dbOpenSnapshot);
+    EXPECT_EQ(after["qty"].toDouble(), 10);
+    after.MoveNext();
+    EXPECT_EQ(after["qty"].toDouble(), 25);
+    viewer.Close();
+    owner.Close();
+    engine.reset();
 }

@@ -76,6 +76,9 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
 
 // A database name that names a PostgreSQL server database (postgresql://host:port/database).
 bool isServerName(const std::string& name);
+// Whether a server database name carries a password (user:password@ or ?password=), which must
+// never be written into the options where anyone reading them would learn it.
+bool carriesPassword(const std::string& uri);
 
 // Opens a database on a PostgreSQL server as the server role `user`. An empty password leaves it to
 // libpq's own password file. Errors: 3029 (the server refused the role or password), 3024 (no such

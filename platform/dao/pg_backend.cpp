@@ -426,6 +426,20 @@ bool isServerName(const std::string& name) {
     return name.rfind("postgresql://", 0) == 0 || name.rfind("postgres://", 0) == 0;
 }
 
+bool carriesPassword(const std::string& uri) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return false;
+    }
+    bool found = false;
+    for (auto* o = options; o->keyword; ++o)
+        if (std::string(o->keyword) == "password" && o->val && *o->val) found = true;
+    PQconninfoFree(options);
+    return found;
+}
+
 std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::string& user,
                                          const std::string& password, const OpenOptions& options) {
     std::vector<const char*> keys{"dbname", "connect_timeout", "application_name"};

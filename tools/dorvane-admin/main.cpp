@@ -3,6 +3,8 @@
 #include "demo_data.h"
 #include "shipments_schema.h"
 
+#include "dao/backend.h"
+
 #include "paths/windows_path.h"
 #include "runtime/clock.h"
 
@@ -153,6 +155,10 @@ void pointOptionsAt(const std::string& database, const std::string& workgroup, c
 void configure(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"admin"});
     expectPositional(a, 2);
+    for (auto& name : a.positional)
+        if (dao::isServerName(name) && dao::carriesPassword(name))
+            throw UsageError{"a server database name must not hold a password: the login dialog asks for it, "
+                             "or libpq's password file (~/.pgpass) holds it"};
     std::string admin = a.options.count("admin") ? a.options["admin"] : "";
     std::string password = admin.empty() ? "" : readPassword();
     pointOptionsAt(a.positional[0], a.positional[1], admin, password);
@@ -225,7 +231,9 @@ const std::map<std::string, Command>& commands() {
          {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
         {"configure",
          {"configure DATABASE WORKGROUP [--admin NAME]",
-          "Points the user's options at a shipments database and a workgroup file. With --admin, the "
+          "Points the user's options at a shipments database and a workgroup file. For a database on a "
+          "PostgreSQL server give its postgresql://host:port/database name as both: the server's roles are "
+          "then the accounts (never put a password in the name). With --admin, the "
           "administrative account the program connects as before the login; its password is read as one "
           "line from standard input.",
           configure}},

@@ -442,6 +442,11 @@ void frmShipments::timRefreshTimer_Timer() {
 }
 
 void frmShipments::Data1_Error(long number, bool* handled) {
+    if (number == dao::errc::ChangedByOther) { // the clerk's typing is kept; see the editing operations
+        *handled = true;
+        keepEditAfterConflictLater();
+        return;
+    }
     auto* rs = widgets::boundRecordset(*Data1);
     bool readOnly = !rs || !rs->Updatable();
     if (number == 3033 && readOnly) {

@@ -100,10 +100,16 @@ private:
     void saveRowHeight();
     // Editing helpers (frmShipments_editing.cpp).
     bool storePendingEdit();
+    void endCellEdit();
+    bool showingSearchResults() const;
+    void requeryBoard();
     void shipPartial(long long quantity, long long shipped);
     void shipExact();
     void shipOver(long long quantity, long long shipped);
     void reportEditFailure(const runtime::Error& error);
+    void reportSelectionFailure(const runtime::Error& error, const std::string& done);
+    void keepEditAfterConflict();
+    void keepEditAfterConflictLater();
 
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;

@@ -12,7 +12,6 @@
 #include "widgets/dao_record_source.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
-#include "widgets/status_bar.h"
 #include "widgets/twips.h"
 
 #include <QEvent>
@@ -131,12 +130,9 @@ void frmTruckLines::buildControls() {
     cmdUpdate = button(this, "cmdUpdate", "Update");
     cmdDelete = button(this, "cmdDelete", "Delete");
     cmdClose = button(this, "cmdClose", "Close");
-    sbStatus = new widgets::StatusBar(this, {1});
-    sbStatus->setObjectName("sbStatus");
-    sbStatus->setSizeGripEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 0);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(VxGrid1, 1);
     layout->addWidget(datTruckLines);
     auto* buttons = new QHBoxLayout;
@@ -145,7 +141,6 @@ void frmTruckLines::buildControls() {
     buttons->addWidget(cmdDelete);
     buttons->addWidget(cmdClose);
     layout->addLayout(buttons);
-    layout->addWidget(sbStatus);
 
     connect(cmdUpdate, &QPushButton::clicked, this, &frmTruckLines::cmdUpdate_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmTruckLines::cmdDelete_Click);
@@ -227,8 +222,9 @@ void frmTruckLines::Form_Unload() {
     }
 }
 
+// The hint goes where every window's hints go: the first panel of the main window's status bar.
 void frmTruckLines::showColumnHelp() {
-    ShowColumnHelp("frmTruckLines", VxGrid1->currentColumn(), sbStatus);
+    ShowColumnHelp("frmTruckLines", VxGrid1->currentColumn());
 }
 
 bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {

@@ -9,7 +9,6 @@ class QPushButton;
 namespace widgets {
 class DataControl;
 class DataGrid;
-class StatusBar;
 } // namespace widgets
 
 class frmTruckLines : public QWidget {
@@ -25,7 +24,6 @@ public:
     QPushButton* cmdUpdate;
     QPushButton* cmdDelete;
     QPushButton* cmdClose;
-    widgets::StatusBar* sbStatus;
 
     QMdiSubWindow* subWindow() const { return sub_; }
 

@@ -102,7 +102,25 @@ void frmLoginForm::reject() {
     cmdCancel_Click();
 }
 
+// The close box goes on without a check only as an account that needs no password (the engine's
+// built-in account where no workgroup is configured, or a workgroup account without one). Where the
+// workgroup asks for a password it ends the program like Cancel: it must never open the door to
+// the administrative account the options name.
 void frmLoginForm::closeEvent(QCloseEvent* event) {
+    auto& engine = dao::engine();
+    bool needsNoPassword = engine.DefaultPassword().empty();
+    if (needsNoPassword) {
+        try {
+            engine.CreateWorkspace("TestWkspc", engine.DefaultUser(), "").Close();
+        } catch (const runtime::Error&) {
+            needsNoPassword = false;
+        }
+    }
+    if (!needsNoPassword) {
+        event->ignore();
+        cmdCancel_Click();
+        return;
+    }
     event->accept();
     done(QDialog::Rejected);
 }

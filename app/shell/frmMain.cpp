@@ -16,6 +16,7 @@
 #include "dao/dao.h"
 #include "runtime/end.h"
 #include "runtime/numbers.h"
+#include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 #include "widgets/status_bar.h"
 #include "widgets/timer.h"
@@ -30,7 +31,6 @@
 using namespace basGlobals;
 
 namespace {
-frmMain* theMain = nullptr;
 constexpr const char* kApp = "Dorvane";
 
 QAction* item(QMenu* menu, const char* name, const QString& caption, bool checkable = false,
@@ -53,13 +53,17 @@ void letMessagesRun() {
 }
 } // namespace
 
+DefaultInstance<frmMain>& frmMain::defaultInstance() {
+    static DefaultInstance<frmMain> main([](frmMain& m) { m.Form_Initialize(); });
+    return main;
+}
+
 frmMain& frmMain::instance() {
-    if (!theMain) theMain = new frmMain();
-    return *theMain;
+    return defaultInstance().get();
 }
 
 bool frmMain::exists() {
-    return theMain != nullptr;
+    return defaultInstance().exists();
 }
 
 frmMain::frmMain() : mdi_(new QMdiArea(this)) {
@@ -73,9 +77,6 @@ frmMain::frmMain() : mdi_(new QMdiArea(this)) {
     setStatusBar(sbStatus);
     resize(1180, 780);
     wireCommands();
-    theMain = this;
-    connect(this, &QObject::destroyed, [] { theMain = nullptr; });
-    Form_Initialize();
 }
 
 void frmMain::Form_Initialize() {
@@ -104,8 +105,9 @@ void frmMain::Form_Load() {
     }
     frmShipments& board = frmShipments::instance();
     {
+        // A read-only account may not write the Late marks; the next read-write start does.
         dao::Database db = dao::engine().OpenDatabase(board.Data1->DatabaseName());
-        db.QueryDefs("Update Late Shipments Query").Execute();
+        if (db.Updatable()) db.QueryDefs("Update Late Shipments Query").Execute();
         db.Close();
     }
     if (runtime::UCase(GetSetting(kApp, "View", "ToolBar", "True")) == "FALSE") {
@@ -202,7 +204,7 @@ void frmMain::buildToolbar() {
 }
 
 void frmMain::wireCommands() {
-    connect(mnuFileShowShip, &QAction::triggered, [] { frmShipments::instance().showBoard(); });
+    connect(mnuFileShowShip, &QAction::triggered, [this] { showShipments(); });
     connect(mnuFileShowCal, &QAction::triggered, [] { frmCalendarForm::instance().showCalendar(); });
     connect(mnuFileShowTruckLines, &QAction::triggered, [this] { runCommand("Truck"); });
     connect(mnuFilePrintStandard, &QAction::triggered, [this] {
@@ -258,7 +260,7 @@ void frmMain::runCommand(const QString& name) {
 
 void frmMain::tlbrToolbar_ButtonClick(const QString& key) {
     if (key == "Ship")
-        frmShipments::instance().showBoard();
+        showShipments();
     else if (key == "Cal")
         frmCalendarForm::instance().showCalendar();
     else if (key == "Truck")
@@ -267,6 +269,12 @@ void frmMain::tlbrToolbar_ButtonClick(const QString& key) {
         runCommand("Search");
     else if (key == "Print")
         runCommand("PrtSelect");
+}
+
+void frmMain::showShipments() {
+    frmShipments& board = frmShipments::instance();
+    board.showBoard();
+    if (!board.Data1->source()) ApplyStatusTab();
 }
 
 void frmMain::mnuViewToolbar_Click() {

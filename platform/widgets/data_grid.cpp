@@ -263,6 +263,14 @@ void DataGrid::noteChange() {
     emit Change();
 }
 
+// An edit that begins on a row without changes pending is a new change, however the last one
+// was stored (by leaving the row, or by the window that owns the grid storing it itself).
+bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    auto source = data_ ? data_->source() : nullptr;
+    if (source && source->editMode() == EditMode::None) changeNoted_ = false;
+    return QTableView::edit(index, trigger, event);
+}
+
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     int column = currentColumn();
     QTableView::closeEditor(editor, hint);

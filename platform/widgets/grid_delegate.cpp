@@ -76,9 +76,11 @@ QWidget* GridDelegate::dropDownEditor(QWidget* parent, int column) const {
 void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     QString text = index.data(Qt::EditRole).toString();
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->isEditable())
+        if (combo->isEditable()) {
+            // Typing replaces the cell's text, as in the plain cells.
             combo->setEditText(text);
-        else
+            combo->lineEdit()->selectAll();
+        } else
             combo->setCurrentIndex(std::max(0, combo->findText(text)));
         return;
     }

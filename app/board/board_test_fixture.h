@@ -26,6 +26,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -93,7 +94,8 @@ protected:
     void execute(const std::string& sql) { db.Execute(sql); }
 
     // A workgroup of the test's own with the given accounts, named in the options.
-    std::string makeWorkgroup(const std::vector<std::tuple<std::string, std::string, dao::Permission>>& accounts) {
+    std::string
+    makeWorkgroup(const std::vector<std::tuple<std::string, std::string, dao::Permission>>& accounts) {
         const std::string workgroup = dir.filePath("system.mdw").toStdString();
         if (!QFile::exists(QString::fromStdString(workgroup))) dao::Workgroup::create(workgroup);
         for (const auto& [name, password, permission] : accounts)

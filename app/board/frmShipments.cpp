@@ -177,6 +177,7 @@ void frmShipments::buildColumns() {
         VxGrid1->columnChanged(i);
     }
     VxGrid1->Columns(board::col::JobNum).dropDown = vxdJobNum;
+    VxGrid1->Columns(board::col::PCFCode).decimals = 2;
     VxGrid1->Columns(board::col::Late).defaultValue = runtime::Variant(false);
     VxGrid1->Columns(board::col::Canceled).defaultValue = runtime::Variant(false);
     VxGrid1->Columns(board::col::OKToShip).defaultValue = runtime::Variant(true);
@@ -283,6 +284,8 @@ void frmShipments::Form_Load() {
     timRefreshTimer->setEnabled(gAutoRefresh);
     main.mnuOptionsAutoRefreshEnabled->setChecked(gAutoRefresh);
 
+    // The board keeps the main window's free area as the main window is resized.
+    area->installEventFilter(this);
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w == sub_)
             Form_Activate();
@@ -327,6 +330,9 @@ void frmShipments::Form_Resize() {
 }
 
 bool frmShipments::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == frmMain::instance().mdiArea() && placedShown_ &&
+        !sub_->isMinimized() && !sub_->isMaximized())
+        placeBoard();
     if (watched == sub_) {
         if (event->type() == QEvent::Close) {
             if (!closeAllowed()) {

@@ -12,9 +12,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QPushButton>
 
 using namespace boardtest;
 using basGlobals::ApplyStatusTab;
@@ -62,8 +62,9 @@ protected:
     }
 
     long idOf(const std::string& workOrder) {
-        return db.OpenRecordset("SELECT ShipmentID FROM Shipments WHERE WorkOrder = '" + workOrder + "'",
-                                dao::dbOpenSnapshot)["ShipmentID"]
+        return db
+            .OpenRecordset("SELECT ShipmentID FROM Shipments WHERE WorkOrder = '" + workOrder + "'",
+                           dao::dbOpenSnapshot)["ShipmentID"]
             .toLong();
     }
 
@@ -319,11 +320,14 @@ void typeWithEditor(widgets::DataGrid& grid, const QString& text) {
     line->selectAll();
     QTest::keyClicks(line, text);
     QTest::keyClick(line, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over on the next turn
 }
 } // namespace
 
 TEST_F(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
     frmShipments& board = showTab(2);
+    frmMain::instance().show();
+    board.showBoard();
     auto& grid = *board.VxGrid1;
     goTo("WO1", board::col::Comments);
     typeWithEditor(grid, "first");
@@ -347,6 +351,8 @@ TEST_F(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
 
 TEST_F(Board, TypingInTheJobDropDownReplacesItsText) {
     frmShipments& board = showTab(2);
+    frmMain::instance().show();
+    board.showBoard();
     auto& grid = *board.VxGrid1;
     goTo("WO1", board::col::JobNum);
     const QModelIndex cell = grid.currentIndex();
@@ -379,6 +385,8 @@ TEST_F(Board, ACanceledRowWithItsCancelDateIsCanceledNotShipped) {
 // today stays marked when another day is chosen.
 TEST_F(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
     frmShipments& board = showTab(1);
+    frmMain::instance().show();
+    frmCalendarForm::instance().showCalendar();
     widgets::MonthCalendar* calendar = frmCalendarForm::instance().calCalendar;
     int requeries = 0;
     QObject::connect(board.Data1, &widgets::DataControl::sourceChanged, [&] { ++requeries; });
@@ -412,6 +420,11 @@ TEST_F(Board, HeadersElideWithTipsAndNumbersReadWell) {
     for (int column : {0, 8, 14})
         EXPECT_EQ(grid.model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString(),
                   grid.Columns(column).caption);
+    // "Scheduled Ship Date" does not fit its default width; "Customer" does.
+    const QString scheduled = grid.model()->headerData(8, Qt::Horizontal).toString();
+    EXPECT_TRUE(scheduled.startsWith("Sched") && scheduled.endsWith(QChar(0x2026)))
+        << scheduled.toStdString();
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), "Customer");
     const int row = rowOf("WO1");
     const int pcf = 14;
     ASSERT_EQ(grid.Columns(pcf).caption, "PCF Code");

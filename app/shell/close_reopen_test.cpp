@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 using namespace boardtest;
 

@@ -5,8 +5,7 @@
 // when it is next named. So no caller ever reaches a window that is gone.
 #include <QPointer>
 
-template <class Form>
-class DefaultInstance {
+template <class Form> class DefaultInstance {
 public:
     // `load` runs the window's load steps once the instance is reachable (a load step may use it).
     using Load = void (*)(Form&);

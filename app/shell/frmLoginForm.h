@@ -30,6 +30,7 @@ protected:
     // The close box unloads the dialog without a check when the engine's default account needs no
     // password (start-up goes on with it); otherwise it ends the program as Cancel does.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override; // centred on the screen
 
 private:
     void Form_Load();

@@ -22,11 +22,15 @@
 #include "widgets/timer.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 using namespace basGlobals;
 
@@ -50,6 +54,18 @@ QMenu* menu(QMenuBar* bar, const char* name, const QString& caption) {
 
 void letMessagesRun() {
     QCoreApplication::processEvents();
+}
+
+// Without a desktop that names one (a bare X server, the offscreen platform) Qt knows no icon theme
+// and looks for none in the system's icon folders: take the freedesktop theme the system has.
+void useIconTheme() {
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != "hicolor") return;
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& folder : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons",
+                                                           QStandardPaths::LocateDirectory))
+        if (!paths.contains(folder)) paths << folder;
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setThemeName("Adwaita");
 }
 } // namespace
 
@@ -181,26 +197,39 @@ void frmMain::buildToolbar() {
     tlbrToolbar->setObjectName("tlbrToolbar");
     tlbrToolbar->setMovable(false);
     tlbrToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Pictures from the desktop's icon theme (freedesktop names), the style's own where it has none.
+    useIconTheme();
+    tlbrToolbar->setIconSize(QSize(24, 24));
     struct Button {
         const char* caption;
         const char* key;
         const char* tip;
-        QStyle::StandardPixmap icon;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
     };
     const Button buttons[] = {
-        {"Shipments", "Ship", "Show Shipment Window", QStyle::SP_FileDialogDetailedView},
-        {"Calendar", "Cal", "Show Calendar Window", QStyle::SP_FileDialogInfoView},
-        {"Truck Lines", "Truck", "Show Truck Lines Window", QStyle::SP_DriveNetIcon},
-        {"Search", "Search", "Search for shipments by more than date", QStyle::SP_FileDialogContentsView},
-        {"Print", "Print", "Print Barcoded Labels or Packing Lists", QStyle::SP_DialogSaveButton},
+        {"Shipments", "Ship", "Show Shipment Window", "x-office-spreadsheet",
+         QStyle::SP_FileDialogDetailedView},
+        {"Calendar", "Cal", "Show Calendar Window", "x-office-calendar", QStyle::SP_FileDialogInfoView},
+        {"Truck Lines", "Truck", "Show Truck Lines Window", "x-office-address-book", QStyle::SP_DriveNetIcon},
+        {"Search", "Search", "Search for shipments by more than date", "system-search",
+         QStyle::SP_FileDialogContentsView},
+        {"Print", "Print", "Print Barcoded Labels or Packing Lists", "document-print",
+         QStyle::SP_DialogSaveButton},
     };
+    int widest = 0;
     for (const Button& b : buttons) {
-        QAction* a = tlbrToolbar->addAction(style()->standardIcon(b.icon), b.caption);
+        QAction* a =
+            tlbrToolbar->addAction(QIcon::fromTheme(b.icon, style()->standardIcon(b.fallback)), b.caption);
         a->setObjectName(QString("tlbr") + b.key);
         a->setToolTip(b.tip);
         a->setData(QString(b.key));
         connect(a, &QAction::triggered, [this, a] { tlbrToolbar_ButtonClick(a->data().toString()); });
+        widest = std::max(widest, tlbrToolbar->widgetForAction(a)->sizeHint().width());
     }
+    // Buttons of one width keep the captions under their pictures in even steps.
+    for (QAction* a : tlbrToolbar->actions())
+        tlbrToolbar->widgetForAction(a)->setMinimumWidth(widest);
 }
 
 void frmMain::wireCommands() {

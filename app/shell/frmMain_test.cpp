@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <set>
+
 using namespace boardtest;
 
 namespace {
@@ -166,7 +168,6 @@ TEST_F(StartUp, TheDemoAccountStartsReadWriteAndMarksLateShipments) {
     EXPECT_TRUE(storedLate(overdue)) << "the late-shipment update ran";
     EXPECT_TRUE(board.cmdMove->isEnabled());
     EXPECT_TRUE(board.cmdShipPlusMinus->isEnabled());
-    EXPECT_TRUE(frmMain::instance().mnuEdit->isEnabled());
 }
 
 TEST_F(StartUp, TheViewerAccountStartsReadOnlyWithoutWritingAnything) {
@@ -195,8 +196,25 @@ TEST_F(StartUp, TheBoardFillsTheMainWindowAsItIsResized) {
         main.resize(size);
         QCoreApplication::processEvents();
         const QSize area = main.mdiArea()->size();
-        EXPECT_EQ(board.subWindow()->geometry(), QRect(calendarWidth, 0, area.width() - calendarWidth,
-                                                       area.height()))
+        EXPECT_EQ(board.subWindow()->geometry(),
+                  QRect(calendarWidth, 0, area.width() - calendarWidth, area.height()))
             << size.width();
     }
+}
+
+// The toolbar's five pictures come from one icon theme, at one size, on buttons of one width.
+TEST_F(BoardFixture, ToolbarPicturesAreOneSetOfOneSize) {
+    frmMain& main = frmMain::instance();
+    EXPECT_EQ(main.tlbrToolbar->iconSize(), QSize(24, 24));
+    const QList<QAction*> buttons = main.tlbrToolbar->actions();
+    ASSERT_EQ(buttons.size(), 5);
+    std::set<QString> names;
+    for (QAction* button : buttons) {
+        EXPECT_FALSE(button->icon().isNull()) << button->text().toStdString();
+        names.insert(button->icon().name());
+        EXPECT_EQ(main.tlbrToolbar->widgetForAction(button)->minimumWidth(),
+                  main.tlbrToolbar->widgetForAction(buttons[0])->minimumWidth());
+    }
+    EXPECT_EQ(names.size(), 5u) << "five different pictures";
+    EXPECT_FALSE(names.count(QString())) << "each named in the icon theme";
 }

@@ -27,6 +27,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new GridModel(t
     verticalHeader()->setFixedWidth(14);
     verticalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
+    // A caption wider than its column ends in "…" (its tool tip shows it whole).
+    horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &DataGrid::onSelectionChanged);
@@ -297,6 +300,7 @@ bool DataGrid::storeCurrentRow() {
 }
 
 void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    viewport()->update(); // the current row's frame moves with it
     auto source = data_ ? data_->source() : nullptr;
     if (!source || !current.isValid() || current.row() == previous.row()) {
         emit RowColChange();

@@ -261,7 +261,7 @@ void frmShipments::DoUpdate() {
         return;
     }
     VxGrid1->Refresh();
-    ActivateControls();
+    Data1_Reposition(); // the status line reads the row as it was stored
 }
 
 void frmShipments::DoMove() {

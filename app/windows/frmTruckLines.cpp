@@ -25,7 +25,6 @@ using namespace basGlobals;
 using widgets::twipsToPixels;
 
 namespace {
-frmTruckLines* theWindow = nullptr;
 
 constexpr const char* kRecordSource = "Get Truck Lines Query";
 constexpr double kClientWidth = 6660, kClientHeight = 4455; // twips
@@ -71,23 +70,25 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 }
 } // namespace
 
+DefaultInstance<frmTruckLines>& frmTruckLines::defaultInstance() {
+    static DefaultInstance<frmTruckLines> window([](frmTruckLines& w) { w.Form_Load(); });
+    return window;
+}
+
 frmTruckLines& frmTruckLines::showWindow() {
-    if (!theWindow) {
-        theWindow = new frmTruckLines();
-        theWindow->Form_Load();
-    }
-    theWindow->sub_->show();
-    frmMain::instance().mdiArea()->setActiveSubWindow(theWindow->sub_);
-    theWindow->sub_->raise();
-    return *theWindow;
+    frmTruckLines& window = defaultInstance().get();
+    window.sub_->show();
+    frmMain::instance().mdiArea()->setActiveSubWindow(window.sub_);
+    window.sub_->raise();
+    return window;
 }
 
 bool frmTruckLines::exists() {
-    return theWindow != nullptr;
+    return defaultInstance().exists();
 }
 
 frmTruckLines* frmTruckLines::openWindow() {
-    return theWindow;
+    return defaultInstance().find();
 }
 
 frmTruckLines::frmTruckLines() {
@@ -110,7 +111,7 @@ frmTruckLines::frmTruckLines() {
 }
 
 frmTruckLines::~frmTruckLines() {
-    if (theWindow == this) theWindow = nullptr;
+    if (defaultInstance().find() == this) defaultInstance().release();
 }
 
 void frmTruckLines::buildControls() {
@@ -236,7 +237,7 @@ bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             Form_Unload();
-            if (theWindow == this) theWindow = nullptr; // deleted with its closed child window
+            if (defaultInstance().find() == this) defaultInstance().release(); // deleted with its frame
         }
     }
     return QWidget::eventFilter(watched, event);

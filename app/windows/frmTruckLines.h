@@ -1,6 +1,8 @@
 #pragma once
 // "Available Trucking Lines": the list of trucking lines a shipment can name, edited in a grid.
 // Closing it makes the board offer the edited lines at once.
+#include "default_instance.h"
+
 #include <QWidget>
 
 class QMdiSubWindow;
@@ -36,6 +38,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close
 
 private:
+    friend class DefaultInstance<frmTruckLines>;
+    static DefaultInstance<frmTruckLines>& defaultInstance();
     frmTruckLines();
     ~frmTruckLines() override;
     void buildControls();

@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(TruckLines, AReadOnlyAccountCanOnlyLook) {
-    const std::string workgroup = QDir(folder().path()).filePath("system.mdw").toStdString();
+    const std::string workgroup = dir.filePath("system.mdw").toStdString();
     if (!QFile::exists(QString::fromStdString(workgroup))) {
         dao::Workgroup::create(workgroup);
         dao::Workgroup(workgroup).addAccount("clerk", "secret", dao::Permission::Read);

@@ -77,6 +77,9 @@ std::string fieldText(const EditField& field, const EditState& state, const Edit
         return text;
     }
     std::int32_t value = fieldValue(field.kind, state.fields);
+    // A field not typed yet in an empty control stays blank, even the hour a twelve-hour format
+    // would otherwise show as 12.
+    if (state.number == kNoTime && value == 0) return blank;
     const HourStyle style = layout.hourStyle();
     if (field.kind == FieldKind::Hour && value == 0 && style.twelveHour() && state.fields.ampm != kAmPmNone &&
         !style.keepsZeroHour())

@@ -46,7 +46,8 @@ Assign TimeModel::setPromptChar(std::string_view prompt) {
 }
 
 Assign TimeModel::setMinTime(std::int32_t number) {
-    if (number < kMidnight || number > limits_.maxTime) return Assign::Invalid;
+    // Raising the time to a limit that is no time of day would show a minute of 70.
+    if (number < kMidnight || number > limits_.maxTime || !isTimeOfDay(number)) return Assign::Invalid;
     limits_.minTime = number;
     if (!isEmpty() && number_ < number) showNumber(number);
     return Assign::Accepted;
@@ -193,12 +194,17 @@ void TimeModel::restoreEntryTime() {
         showNumber(entryNumber_);
 }
 
+void TimeModel::adoptFields() {
+    const std::int32_t joined = joinTime(fields_, table_.hourStyle());
+    if (joined >= 0) number_ = joined;
+}
+
 void TimeModel::restore(const StoredTime& stored) {
     if (!applyFormat(stored.format) && !applyFormat(defaultFormat(locale_))) applyFormat(kFallbackFormat);
     displayFormat_ = stored.displayFormat.value_or(format_); // the Format as it was applied
     if (setPromptChar(stored.promptChar) != Assign::Accepted) prompt_ = '_';
     const bool ordered =
-        stored.minTime >= kMidnight && stored.minTime <= stored.maxTime && stored.maxTime <= kLastSecond;
+        isTimeOfDay(stored.minTime) && isTimeOfDay(stored.maxTime) && stored.minTime <= stored.maxTime;
     limits_ = ordered ? TimeLimits{stored.minTime, stored.maxTime} : TimeLimits{};
     if (isTimeOfDay(stored.number))
         showNumber(stored.number);

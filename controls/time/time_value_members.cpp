@@ -68,6 +68,7 @@ HRESULT TimeControl::settle(Assign verdict, DISPID dispid) {
     switch (verdict) {
     case Assign::Accepted:
         propertyChanged(dispid);
+        showEditText();
         return S_OK;
     case Assign::OutOfRange:
         // A running form hears about a time it cannot take through its event handler; the caller
@@ -140,6 +141,7 @@ HRESULT TimeControl::putTimeNumber(VARIANT value, DISPID dispid) {
     if (given.clears()) {
         model_.clear();
         propertyChanged(dispid);
+        showEditText();
         return S_OK;
     }
     std::int32_t number = 0;
@@ -162,6 +164,7 @@ STDMETHODIMP TimeControl::put_Value(VARIANT value) {
     if (given.clears()) {
         model_.clear();
         propertyChanged(kDispidValue);
+        showEditText();
         return S_OK;
     }
     VARIANT fraction;
@@ -208,6 +211,7 @@ STDMETHODIMP TimeControl::ClearControl() {
     if (look_.readOnly) return S_OK;
     model_.clear();
     propertyChanged(kDispidNumber);
+    showEditText();
     return S_OK;
 }
 

@@ -104,6 +104,8 @@ STDMETHODIMP TimeControl::get_PromptChar(BSTR* value) {
     return toBstr(std::string(1, model_.promptChar()), value);
 }
 STDMETHODIMP TimeControl::put_PromptChar(BSTR value) {
+    // A character the code page lacks would be kept as its default character ("?").
+    if (!survivesAnsi(value)) return refuse(kStringInvalidValue);
     return settle(model_.setPromptChar(toAnsi(value)), kDispidPromptChar);
 }
 

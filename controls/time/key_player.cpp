@@ -1,6 +1,7 @@
 // Keys are played through a journal-playback hook, which feeds them to the system input queue one
-// by one. Current systems refuse such hooks to ordinary programs; there the same keys go in through
-// SendInput, which the system also treats as typed input.
+// by one. Current systems refuse such hooks to ordinary programs, and some accept the hook but never
+// call it; in both cases the keys not played yet go in through SendInput, which the system also
+// treats as typed input.
 #include "key_player.h"
 
 #include <windows.h>
@@ -17,6 +18,10 @@ namespace {
 std::vector<vxtime::PlayedKey> g_playing;
 std::size_t g_next = 0;
 HHOOK g_hook = nullptr;
+bool g_hookCalled = false;
+UINT_PTR g_watch = 0;
+// How long a hook that was accepted may stay silent before the keys are sent another way.
+const UINT kSilentHookMilliseconds = 100;
 
 UINT messageOf(const vxtime::PlayedKey& key) {
     if (key.system) return key.down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
@@ -24,6 +29,8 @@ UINT messageOf(const vxtime::PlayedKey& key) {
 }
 
 void stopPlaying() {
+    if (g_watch) KillTimer(nullptr, g_watch);
+    g_watch = 0;
     if (g_hook) UnhookWindowsHookEx(g_hook);
     g_hook = nullptr;
     g_playing.clear();
@@ -31,6 +38,7 @@ void stopPlaying() {
 }
 
 LRESULT CALLBACK journalPlayback(int code, WPARAM wParam, LPARAM lParam) {
+    g_hookCalled = true;
     if (code == HC_GETNEXT && g_next < g_playing.size()) {
         auto* event = reinterpret_cast<EVENTMSG*>(lParam);
         const vxtime::PlayedKey& key = g_playing[g_next];
@@ -59,6 +67,19 @@ void sendInput(const std::vector<vxtime::PlayedKey>& keys) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void CALLBACK watchHook(HWND, UINT, UINT_PTR, DWORD) {
+    framework::GlobalGuard guard;
+    if (g_hookCalled || !g_hook) {
+        if (g_watch) KillTimer(nullptr, g_watch);
+        g_watch = 0;
+        return;
+    }
+    std::vector<vxtime::PlayedKey> rest(g_playing.begin() + static_cast<std::ptrdiff_t>(g_next),
+                                        g_playing.end());
+    stopPlaying();
+    sendInput(rest);
+}
+
 int layoutKey(char c) {
     return VkKeyScanA(c);
 }
@@ -72,8 +93,12 @@ bool playKeys(const char* text) {
     if (!keys || keys->empty()) return false;
     g_playing = std::move(*keys);
     g_next = 0;
+    g_hookCalled = false;
     g_hook = SetWindowsHookExA(WH_JOURNALPLAYBACK, journalPlayback, framework::moduleHandle(), 0);
-    if (g_hook) return true;
+    if (g_hook) {
+        g_watch = SetTimer(nullptr, 0, kSilentHookMilliseconds, watchHook);
+        return true;
+    }
     sendInput(g_playing);
     g_playing.clear();
     return true;

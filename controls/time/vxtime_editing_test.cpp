@@ -221,6 +221,23 @@ TEST_F(Editing, AmPmLettersAndTheKeyProperties) {
     type("\r"); // without the key property's key-down, Enter is refused
     EXPECT_EQ(timeEvents(), std::vector<DISPID>{kInvalidInput});
     EXPECT_EQ(accelerator('Q'), S_FALSE);
+
+    // KeyPrevious plays Shift+Tab to the system: the window with the focus receives it as typed.
+    ASSERT_EQ(putText(L"KeyPrevious", L"^{P}"), S_OK);
+    time_->clearEvents();
+    setModifiers(false, true);
+    EXPECT_EQ(accelerator('P'), S_OK);
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0); // Ctrl is let go of first
+    // The keys arrive through the input queue; wait for them (a slow emulated system needs longer).
+    bool shiftTab = false;
+    for (int round = 0; round < 500 && !shiftTab; ++round) {
+        vxtest::pumpMessages();
+        for (const auto& event : time_->events())
+            shiftTab = shiftTab ||
+                       (event.dispid == DISPID_KEYDOWN && event.arguments == std::vector<long>{VK_TAB, 1});
+        if (!shiftTab) Sleep(10);
+    }
+    EXPECT_TRUE(shiftTab);
 }
 
 TEST_F(Editing, ClipboardDeletingAndEscape) {

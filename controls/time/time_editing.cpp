@@ -141,8 +141,8 @@ LRESULT TimeControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
     case kReflectedColorEdit:
         return editColors(reinterpret_cast<HDC>(wParam));
     case WM_KEYDOWN:
-        if (!userMode()) break;
-        if (onKeyDown(wParam)) return 0;
+        // In a designer the field is not edited at all.
+        if (!userMode() || onKeyDown(wParam)) return 0;
         break;
     case WM_CHAR:
         if (userMode()) onCharacter(wParam);

@@ -87,8 +87,9 @@ void limitsOf(FieldKind kind, bool twelveHour, int ampm, int& lo, int& hi) {
     }
 }
 
+// The arithmetic's zero of an incomplete field is the control's "__" or "0_".
 int normal(int v) {
-    return v == kEmptyField ? 0 : v;
+    return v == kEmptyField || v == kZeroTens ? 0 : v;
 }
 
 std::int32_t fieldOf(const TimeFields& f, FieldKind kind) {
@@ -120,7 +121,7 @@ TEST(Keystrokes, DigitArithmeticAgreesWithTheReferenceEverywhere) {
                 int lo = 0, hi = 0;
                 limitsOf(field.kind, twelve, ampm, lo, hi);
                 constexpr int kCleared = 1000; // a cleared control: every field shows prompt characters
-                std::vector<int> states = {kCleared, kEmptyField};
+                std::vector<int> states = {kCleared, kEmptyField, kZeroTens};
                 for (int d = 1; d <= 9; ++d)
                     states.push_back(-10 * d);
                 for (int v = lo; v <= hi; ++v)
@@ -137,7 +138,8 @@ TEST(Keystrokes, DigitArithmeticAgreesWithTheReferenceEverywhere) {
                                  : field.kind == FieldKind::Minute ? f.minute
                                                                    : f.second) = state;
                             m.setEditFields(f);
-                            const bool blank = state == kCleared || state == kEmptyField;
+                            const bool blank =
+                                state == kCleared || state == kEmptyField || state == kZeroTens;
                             const int pos = field.start + place;
                             const bool promptRight = place == 0 && m.editText()[pos + 1] == m.promptChar();
                             const int k = 1 - place;
@@ -174,6 +176,16 @@ TEST(Keystrokes, TypingMovesTheCaretOverLiteralsAndRefusesWhatAFieldCannotTake) 
     EXPECT_EQ(refused, 3); // and "x", and the last 9 past the last field
     EXPECT_TRUE(m.commitEdit());
     EXPECT_EQ(m.number(), 234559);
+
+    // Leading zeros go into an empty control like any digit: "0" shows "0_" and the caret moves on.
+    m.clear();
+    caret = 0;
+    EXPECT_EQ(typeKeys(m, caret, "0"), "0_:__:__");
+    EXPECT_EQ(caret, 1);
+    EXPECT_EQ(typeKeys(m, caret, "9050"), "09:05:0_");
+    EXPECT_EQ(typeKeys(m, caret, "0"), "09:05:00");
+    EXPECT_TRUE(m.commitEdit());
+    EXPECT_EQ(m.number(), 90500);
 
     TimeModel ampm = model("hh:mm AM/PM", 93000);
     EXPECT_EQ(typeCharacter(ampm, {6, 0}, 'p'), (KeyAnswer{Keystroke::Accepted, {8, 0}}));

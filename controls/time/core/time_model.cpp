@@ -1,5 +1,6 @@
 #include "time_model.h"
 
+#include "field_typing.h"
 #include "time_text.h"
 
 #include <algorithm>
@@ -108,8 +109,9 @@ Assign TimeModel::setSelText(int selStart, int selLength, std::string_view text)
 
 void TimeModel::clear() {
     number_ = kNoTime;
-    // Zero fields with no AM/PM state are what the keystroke engine expects of fields not typed yet.
-    fields_ = TimeFields{};
+    // Every number field not typed yet, and no AM/PM state: a 0 the user types is then a digit of
+    // its own, not the blank of an empty control.
+    fields_ = TimeFields{kEmptyField, kEmptyField, kEmptyField, kAmPmNone};
     empty_ = true;
     rebuildText();
 }

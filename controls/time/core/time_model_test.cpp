@@ -185,7 +185,7 @@ TEST(TimeModel, EditingCommitsCompleteTimesAndRestoresOnFailure) {
     // Typing into an empty control commits nothing until the time is complete.
     m.clear();
     m.beginEdit();
-    m.setEditFields({-10, 0, 0, kAm});
+    m.setEditFields({-10, kEmptyField, kEmptyField, kAm});
     EXPECT_EQ(m.editText(), "1_:__");
     EXPECT_FALSE(m.commitEdit());
     EXPECT_EQ(m.number(), kNoTime);

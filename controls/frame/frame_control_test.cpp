@@ -410,14 +410,6 @@ TEST_F(FrameControl, BrowsingPagesClassInfoAndQuickActivation) {
     info->Release();
     classInfo->Release();
 
-    // Persistence is not carried by this build: it must say so rather than pretend.
-    IPersistStreamInit* persist = frame->as<IPersistStreamInit>(IID_IPersistStreamInit);
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    EXPECT_TRUE(FAILED(persist->Save(stream, TRUE)));
-    EXPECT_TRUE(FAILED(persist->Load(stream)));
-    stream->Release();
-    persist->Release();
 }
 
 TEST_F(FrameControl, QuickActivationConnectsTheContainersSinks) {

@@ -646,8 +646,8 @@ STDMETHODIMP PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!stored) return E_INVALIDARG;
     VARTYPE wanted = V_VT(value);
     VariantInit(value);
-    if (wanted == VT_EMPTY || wanted == V_VT(stored)) return VariantCopy(value, stored);
-    HRESULT hr = VariantChangeType(value, stored, 0, wanted);
+    if (wanted == VT_EMPTY || wanted == V_VT(stored)) return VariantCopy(value, const_cast<VARIANT*>(stored));
+    HRESULT hr = VariantChangeType(value, const_cast<VARIANT*>(stored), 0, wanted);
     return FAILED(hr) ? hr : S_OK;
 }
 
@@ -659,7 +659,7 @@ STDMETHODIMP PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
 void PropertyBag::set(const std::wstring& name, const VARIANT& value) {
     VARIANT copy;
     VariantInit(&copy);
-    VariantCopy(&copy, &value);
+    VariantCopy(&copy, const_cast<VARIANT*>(&value));
     for (auto& entry : entries_)
         if (entry.first == name) {
             VariantClear(&entry.second);

@@ -208,6 +208,16 @@ std::vector<std::wstring> propertiesOfType(IDispatch* object, const wchar_t* typ
             TYPEATTR* refAttributes = nullptr;
             referenced->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
             referenced->GetTypeAttr(&refAttributes);
+            // The standard library's IPictureDisp is an alias of its Picture dispinterface.
+            ITypeInfo* aliased = nullptr;
+            if (interfaceId && refAttributes && refAttributes->typekind == TKIND_ALIAS &&
+                refAttributes->tdescAlias.vt == VT_USERDEFINED &&
+                SUCCEEDED(referenced->GetRefTypeInfo(refAttributes->tdescAlias.hreftype, &aliased))) {
+                referenced->ReleaseTypeAttr(refAttributes);
+                referenced->Release();
+                referenced = aliased;
+                referenced->GetTypeAttr(&refAttributes);
+            }
             bool wanted = (typeName && name && lstrcmpW(name, typeName) == 0) ||
                           (interfaceId && refAttributes && IsEqualGUID(refAttributes->guid, *interfaceId));
             if (refAttributes) referenced->ReleaseTypeAttr(refAttributes);

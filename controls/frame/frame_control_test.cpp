@@ -427,7 +427,6 @@ TEST_F(FrameControl, BrowsingPagesClassInfoAndQuickActivation) {
     info->ReleaseTypeAttr(attributes);
     info->Release();
     classInfo->Release();
-
 }
 
 TEST_F(FrameControl, QuickActivationConnectsTheContainersSinks) {

@@ -180,8 +180,8 @@ TEST(FrameDrawing, CaptionStaysInTheInnerRectangleAndGreysWhenDisabled) {
 TEST(FrameDrawing, EachLightSourcePlacesShadowAndBodyAndLightsItsOwnEdges) {
     struct Case {
         short lightSource;
-        POINT shadow; // top-left of the 36 x 26 shadow rectangle
-        POINT body;   // top-left of the 36 x 26 body
+        POINT shadow;    // top-left of the 36 x 26 shadow rectangle
+        POINT body;      // top-left of the 36 x 26 body
         const char* lit; // edges of the bevel drawn in the light colour: L, T, R, B
     };
     const Case cases[] = {

@@ -23,24 +23,37 @@ const BYTE kBlockAndCaption[] = {
     0x64, 0x00, 0x05, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 0x06, 0x00,                         // 8-13
     0x00, 0x00, 0x00, 0x00,                                                                         // Enabled
     0xC0, 0xC0, 0xC0, 0x00, 0x05, 0x00, 0x00, 0x80, 0xFF, 0x00, 0x00, 0x00,                         // colours
-    0x06, 0x00, 0x00, 0x00, 'D', 'o', 'c', 'k', ' ', '7'};
+    0x06, 0x00, 0x00, 0x00, 'D',  'o',  'c',  'k',  ' ',  '7'};
 
 struct Setting {
     const wchar_t* name;
     long value;
 };
 const Setting kSettings[] = {
-    {L"AlignHorizontal", 0}, {L"AlignVertical", 1},         {L"AutoSize", 1},        {L"Bevel", -3},
-    {L"BevelLight", 40},     {L"BevelShade", -60},          {L"LightSource", 2},     {L"OutLine", 2},
-    {L"ShadowDarkness", 100}, {L"ShadowWidth", 5},          {L"MarginLeft", 2},      {L"MarginTop", 3},
-    {L"MarginRight", 4},     {L"MarginBottom", 6},          {L"Enabled", 0},         {L"ShadowBaseColor", 0xC0C0C0},
-    {L"BackColor", static_cast<long>(0x80000005)}, {L"ForeColor", 0xFF},
+    {L"AlignHorizontal", 0},
+    {L"AlignVertical", 1},
+    {L"AutoSize", 1},
+    {L"Bevel", -3},
+    {L"BevelLight", 40},
+    {L"BevelShade", -60},
+    {L"LightSource", 2},
+    {L"OutLine", 2},
+    {L"ShadowDarkness", 100},
+    {L"ShadowWidth", 5},
+    {L"MarginLeft", 2},
+    {L"MarginTop", 3},
+    {L"MarginRight", 4},
+    {L"MarginBottom", 6},
+    {L"Enabled", 0},
+    {L"ShadowBaseColor", 0xC0C0C0},
+    {L"BackColor", static_cast<long>(0x80000005)},
+    {L"ForeColor", 0xFF},
 };
-const wchar_t* const kAllNumbers[] = {L"AlignHorizontal", L"AlignVertical", L"AutoSize",   L"Bevel",
-                                      L"BevelLight",      L"BevelShade",    L"LightSource", L"OutLine",
-                                      L"ShadowDarkness",  L"ShadowWidth",   L"MarginLeft",  L"MarginTop",
-                                      L"MarginRight",     L"MarginBottom",  L"Enabled",     L"ShadowBaseColor",
-                                      L"BackColor",       L"ForeColor",     L"MousePointer"};
+const wchar_t* const kAllNumbers[] = {
+    L"AlignHorizontal", L"AlignVertical", L"AutoSize",    L"Bevel",          L"BevelLight",
+    L"BevelShade",      L"LightSource",   L"OutLine",     L"ShadowDarkness", L"ShadowWidth",
+    L"MarginLeft",      L"MarginTop",     L"MarginRight", L"MarginBottom",   L"Enabled",
+    L"ShadowBaseColor", L"BackColor",     L"ForeColor",   L"MousePointer"};
 
 template <class T> T* query(IUnknown* object, const IID& iid) {
     T* result = nullptr;
@@ -78,7 +91,8 @@ std::wstring text(vxtest::Container& frame, const wchar_t* name) {
 
 IFont* fontOf(vxtest::Container& frame) {
     VARIANT value;
-    if (FAILED(frame.get(L"Font", &value)) || V_VT(&value) != VT_DISPATCH || !V_DISPATCH(&value)) return nullptr;
+    if (FAILED(frame.get(L"Font", &value)) || V_VT(&value) != VT_DISPATCH || !V_DISPATCH(&value))
+        return nullptr;
     IFont* font = query<IFont>(V_DISPATCH(&value), IID_IFont);
     VariantClear(&value);
     return font;
@@ -102,8 +116,14 @@ std::wstring fontName(vxtest::Container& frame) {
 
 // The name a font of `face` reports here (the system may stand another face in for it).
 std::wstring shownFace(const wchar_t* face, LONGLONG size = 90000, short weight = FW_NORMAL) {
-    FONTDESC description = {sizeof(FONTDESC), const_cast<LPOLESTR>(face), {{static_cast<DWORD>(size), 0}}, weight,
-                            ANSI_CHARSET, FALSE, FALSE, FALSE};
+    FONTDESC description = {sizeof(FONTDESC),
+                            const_cast<LPOLESTR>(face),
+                            {{static_cast<DWORD>(size), 0}},
+                            weight,
+                            ANSI_CHARSET,
+                            FALSE,
+                            FALSE,
+                            FALSE};
     IFont* font = nullptr;
     OleCreateFontIndirect(&description, IID_IFont, reinterpret_cast<void**>(&font));
     if (!font) return L"<none>";
@@ -140,8 +160,14 @@ protected:
         V_BSTR(&caption) = SysAllocString(L"Dock 7");
         frame->put(L"Caption", caption);
         VariantClear(&caption);
-        FONTDESC description = {sizeof(FONTDESC), const_cast<LPOLESTR>(L"Arial"), {{120000, 0}}, FW_BOLD,
-                                ANSI_CHARSET, FALSE, FALSE, FALSE};
+        FONTDESC description = {sizeof(FONTDESC),
+                                const_cast<LPOLESTR>(L"Arial"),
+                                {{120000, 0}},
+                                FW_BOLD,
+                                ANSI_CHARSET,
+                                FALSE,
+                                FALSE,
+                                FALSE};
         IFontDisp* font = nullptr;
         OleCreateFontIndirect(&description, IID_IFontDisp, reinterpret_cast<void**>(&font));
         VARIANT value;
@@ -150,8 +176,8 @@ protected:
         IDispatch* dispatch = frame->as<IDispatch>(IID_IDispatch);
         DISPID put = DISPID_PROPERTYPUT;
         DISPPARAMS params = {&value, &put, 1, 1};
-        EXPECT_EQ(dispatch->Invoke(DISPID_FONT, IID_NULL, 0, DISPATCH_PROPERTYPUTREF, &params, nullptr, nullptr,
-                                   nullptr),
+        EXPECT_EQ(dispatch->Invoke(DISPID_FONT, IID_NULL, 0, DISPATCH_PROPERTYPUTREF, &params, nullptr,
+                                   nullptr, nullptr),
                   S_OK);
         dispatch->Release();
         font->Release();
@@ -240,16 +266,18 @@ TEST_F(FramePersistence, HandWrittenStreamLoadsAndTakesTheDefaultFontWhenNoneIsS
 TEST_F(FramePersistence, StorageKeepsTheStreamUnderItsName) {
     auto frame = dressedFrame();
     IStorage* storage = nullptr;
-    ASSERT_EQ(StgCreateDocfile(nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE,
-                               0, &storage),
+    ASSERT_EQ(StgCreateDocfile(nullptr,
+                               STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
+                               &storage),
               S_OK);
     IPersistStorage* persist = frame->as<IPersistStorage>(IID_IPersistStorage);
     ASSERT_EQ(persist->Save(storage, FALSE), S_OK);
     persist->SaveCompleted(nullptr);
     persist->Release();
     IStream* stream = nullptr;
-    ASSERT_EQ(storage->OpenStream(L"CONTROLSAVESTREAM", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream),
-              S_OK);
+    ASSERT_EQ(
+        storage->OpenStream(L"CONTROLSAVESTREAM", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream),
+        S_OK);
     EXPECT_EQ(contents(stream), saved(*frame));
     stream->Release();
 
@@ -268,11 +296,13 @@ TEST_F(FramePersistence, BagHoldsEveryPropertyByNameAndLoadsBack) {
     ASSERT_EQ(persist->Save(&bag, TRUE, TRUE), S_OK);
     persist->Release();
     const std::vector<std::wstring> expected = {
-        L"_Version",     L"_ExtentX",     L"_ExtentY",    L"AlignHorizontal", L"AlignVertical", L"AutoSize",
-        L"Bevel",        L"BevelLight",   L"BevelShade",  L"LightSource",     L"OutLine",       L"ShadowDarkness",
-        L"ShadowWidth",  L"MarginLeft",   L"MarginTop",   L"MarginRight",     L"MarginBottom",  L"Enabled",
-        L"ShadowBaseColor", L"BackColor", L"ForeColor",   L"Caption",         L"_StockProps",   L"Font",
-        L"MouseIcon",    L"MousePointer"};
+        L"_Version",      L"_ExtentX",    L"_ExtentY",        L"AlignHorizontal",
+        L"AlignVertical", L"AutoSize",    L"Bevel",           L"BevelLight",
+        L"BevelShade",    L"LightSource", L"OutLine",         L"ShadowDarkness",
+        L"ShadowWidth",   L"MarginLeft",  L"MarginTop",       L"MarginRight",
+        L"MarginBottom",  L"Enabled",     L"ShadowBaseColor", L"BackColor",
+        L"ForeColor",     L"Caption",     L"_StockProps",     L"Font",
+        L"MouseIcon",     L"MousePointer"};
     EXPECT_EQ(bag.names(), expected);
     EXPECT_EQ(V_VT(bag.find(L"Bevel")), VT_I2);
     EXPECT_EQ(V_I2(bag.find(L"Bevel")), -3);
@@ -388,7 +418,8 @@ TEST_F(FramePersistence, FuzzedStreamsAndBagsNeverBreakTheControl) {
             damaged.resize(random() % damaged.size());
             break;
         default:
-            damaged.insert(damaged.begin() + 12 + random() % (damaged.size() - 12), static_cast<BYTE>(random()));
+            damaged.insert(damaged.begin() + 12 + random() % (damaged.size() - 12),
+                           static_cast<BYTE>(random()));
             break;
         }
         const Bytes before = saved(*frame);
@@ -432,7 +463,8 @@ TEST_F(FramePersistence, FuzzedStreamsAndBagsNeverBreakTheControl) {
             ASSERT_NE(value, -99999) << name;
             if (std::wstring(name) == L"MousePointer") {
                 ASSERT_TRUE((value >= 0 && value <= 15) || value == 99) << value;
-            } else if (std::wstring(name) != L"Enabled" && std::wstring(name).find(L"Color") == std::wstring::npos) {
+            } else if (std::wstring(name) != L"Enabled" &&
+                       std::wstring(name).find(L"Color") == std::wstring::npos) {
                 ASSERT_EQ(frame->putLong(name, value), S_OK) << name << " " << value;
             }
         }

@@ -319,7 +319,8 @@ void ControlBase::tellContainerModal(bool up) {
         RECT position, clip;
         OLEINPLACEFRAMEINFO info = {};
         info.cb = sizeof info;
-        if (site && FAILED(site->GetWindowContext(&frame, &document, &position, &clip, &info))) frame = nullptr;
+        if (site && FAILED(site->GetWindowContext(&frame, &document, &position, &clip, &info)))
+            frame = nullptr;
         if (site) site->Release();
     }
     if (frame) {
@@ -438,8 +439,9 @@ bool ControlBase::createWindow(HWND parent) {
         ShowWindow(window_, SW_SHOW);
     } else {
         if (!registerWindowClass()) return false;
-        window_ = CreateWindowExA(0, description_.windowClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE,
-                                  x, y, width, height, owner, nullptr, moduleHandle(), this);
+        window_ =
+            CreateWindowExA(0, description_.windowClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, x,
+                            y, width, height, owner, nullptr, moduleHandle(), this);
         if (!window_) return false;
     }
     mirrorVisibilityToReflector();

@@ -83,7 +83,8 @@ HRESULT ControlBase::loadBlocks(StreamReader& in) {
 IFont* ControlBase::createDefaultFont() {
     IFont* font = nullptr;
     VARIANT value;
-    if (SUCCEEDED(ambient(DISPID_AMBIENT_FONT, &value)) && V_VT(&value) == VT_DISPATCH && V_DISPATCH(&value)) {
+    if (SUCCEEDED(ambient(DISPID_AMBIENT_FONT, &value)) && V_VT(&value) == VT_DISPATCH &&
+        V_DISPATCH(&value)) {
         IFont* ambientFont = nullptr;
         if (SUCCEEDED(
                 V_DISPATCH(&value)->QueryInterface(IID_IFont, reinterpret_cast<void**>(&ambientFont)))) {
@@ -218,7 +219,8 @@ STDMETHODIMP ControlBase::GetSizeMax(ULARGE_INTEGER* size) {
 STDMETHODIMP ControlBase::Load(IStorage* storage) {
     if (!storage) return E_POINTER;
     IStream* stream = nullptr;
-    HRESULT hr = storage->OpenStream(kStorageStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+    HRESULT hr =
+        storage->OpenStream(kStorageStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
     if (FAILED(hr)) return hr;
     hr = Load(stream);
     stream->Release();
@@ -229,8 +231,8 @@ STDMETHODIMP ControlBase::Save(IStorage* storage, BOOL) {
     if (!storage) return E_POINTER;
     if (!persistent()) return E_NOTIMPL;
     IStream* stream = nullptr;
-    HRESULT hr = storage->CreateStream(kStorageStreamName, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
-                                       0, 0, &stream);
+    HRESULT hr = storage->CreateStream(kStorageStreamName,
+                                       STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
     if (FAILED(hr)) return hr;
     hr = Save(stream, TRUE);
     stream->Release();

@@ -3,9 +3,9 @@
 // constants with their help strings.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>

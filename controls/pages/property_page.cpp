@@ -131,9 +131,8 @@ std::wstring windowText(HWND window) {
 
 int CALLBACK addFontName(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM list) {
     HWND combo = reinterpret_cast<HWND>(list);
-    if (font->lfFaceName[0] != L'@' &&
-        SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR)
+    if (font->lfFaceName[0] != L'@' && SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR)
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
     return 1;
 }
@@ -181,7 +180,8 @@ bool parseColor(const std::wstring& text, OLE_COLOR& color) {
 
 // The properties of `object` whose type is the alias `typeName` (OLE_COLOR) or the interface
 // `interfaceId` (a picture), as its type information describes them.
-std::vector<std::wstring> propertiesOfType(IDispatch* object, const wchar_t* typeName, const IID* interfaceId) {
+std::vector<std::wstring> propertiesOfType(IDispatch* object, const wchar_t* typeName,
+                                           const IID* interfaceId) {
     std::vector<std::wstring> names;
     ITypeInfo* info = nullptr;
     if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) || !info) return names;
@@ -195,7 +195,8 @@ std::vector<std::wstring> propertiesOfType(IDispatch* object, const wchar_t* typ
         if (FAILED(info->GetFuncDesc(i, &function))) continue;
         const TYPEDESC* type = nullptr;
         if (function->invkind == INVOKE_PROPERTYGET) {
-            if (function->cParams == 1 && (function->lprgelemdescParam[0].paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
+            if (function->cParams == 1 &&
+                (function->lprgelemdescParam[0].paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
                 type = &function->lprgelemdescParam[0].tdesc;
             else if (function->cParams == 0)
                 type = &function->elemdescFunc.tdesc;
@@ -203,7 +204,8 @@ std::vector<std::wstring> propertiesOfType(IDispatch* object, const wchar_t* typ
         if (type && type->vt == VT_PTR) type = type->lptdesc;
         if (type && type->vt == VT_PTR) type = type->lptdesc;
         ITypeInfo* referenced = nullptr;
-        if (type && type->vt == VT_USERDEFINED && SUCCEEDED(info->GetRefTypeInfo(type->hreftype, &referenced))) {
+        if (type && type->vt == VT_USERDEFINED &&
+            SUCCEEDED(info->GetRefTypeInfo(type->hreftype, &referenced))) {
             BSTR name = nullptr;
             TYPEATTR* refAttributes = nullptr;
             referenced->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
@@ -305,7 +307,8 @@ STDMETHODIMP PropertyPage::SetObjects(ULONG count, IUnknown** objects) {
     clearObjects();
     for (ULONG i = 0; i < count; ++i) {
         IDispatch* dispatch = nullptr;
-        if (objects[i] && SUCCEEDED(objects[i]->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+        if (objects[i] &&
+            SUCCEEDED(objects[i]->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
             objects_.push_back(dispatch);
     }
     dirty_ = false;
@@ -446,8 +449,7 @@ INT_PTR PropertyPage::onMessage(UINT message, WPARAM wParam, LPARAM) {
         if (field.controlId != id) continue;
         bool edited = (field.widget == Widget::Number || field.widget == Widget::Text) ? code == EN_CHANGE
                       : field.widget == Widget::Check                                  ? code == BN_CLICKED
-                                                                                       : code == CBN_SELCHANGE ||
-                                                                      code == CBN_EDITCHANGE;
+                                                      : code == CBN_SELCHANGE || code == CBN_EDITCHANGE;
         if (!edited) return FALSE;
         bool known = false;
         for (int changed : changed_)
@@ -511,14 +513,17 @@ void PropertyPage::fillField(const PageField& field) {
         CALPOLESTR strings = {};
         CADWORD cookies = {};
         if (FAILED(dispidOf(objects_[0], field.property, dispid)) ||
-            FAILED(objects_[0]->QueryInterface(IID_IPerPropertyBrowsing, reinterpret_cast<void**>(&browsing))))
+            FAILED(
+                objects_[0]->QueryInterface(IID_IPerPropertyBrowsing, reinterpret_cast<void**>(&browsing))))
             break;
         if (SUCCEEDED(browsing->GetPredefinedStrings(dispid, &strings, &cookies))) {
             VariantChangeType(&value, &value, 0, VT_I4);
             for (ULONG i = 0; i < strings.cElems; ++i) {
-                LRESULT index = SendMessageW(widget, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strings.pElems[i]));
+                LRESULT index =
+                    SendMessageW(widget, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strings.pElems[i]));
                 SendMessageW(widget, CB_SETITEMDATA, index, cookies.pElems[i]);
-                if (static_cast<LONG>(cookies.pElems[i]) == V_I4(&value)) SendMessageW(widget, CB_SETCURSEL, index, 0);
+                if (static_cast<LONG>(cookies.pElems[i]) == V_I4(&value))
+                    SendMessageW(widget, CB_SETCURSEL, index, 0);
                 CoTaskMemFree(strings.pElems[i]);
             }
             CoTaskMemFree(strings.pElems);
@@ -536,8 +541,9 @@ void PropertyPage::fillChooser() {
     SendMessageW(chooser, CB_RESETCONTENT, 0, 0);
     chooserNames_.clear();
     if (!objects_.empty())
-        chooserNames_ = layout_.kind == PageKind::Color ? propertiesOfType(objects_[0], L"OLE_COLOR", nullptr)
-                                                        : propertiesOfType(objects_[0], nullptr, &IID_IPictureDisp);
+        chooserNames_ = layout_.kind == PageKind::Color
+                            ? propertiesOfType(objects_[0], L"OLE_COLOR", nullptr)
+                            : propertiesOfType(objects_[0], nullptr, &IID_IPictureDisp);
     for (const std::wstring& name : chooserNames_)
         SendMessageW(chooser, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (layout_.kind == PageKind::Color) {
@@ -611,7 +617,8 @@ HRESULT PropertyPage::applyField(const PageField& field) {
     }
     case Widget::Check:
         V_VT(&value) = VT_BOOL;
-        V_BOOL(&value) = SendMessageW(widget, BM_GETCHECK, 0, 0) == BST_CHECKED ? VARIANT_TRUE : VARIANT_FALSE;
+        V_BOOL(&value) =
+            SendMessageW(widget, BM_GETCHECK, 0, 0) == BST_CHECKED ? VARIANT_TRUE : VARIANT_FALSE;
         break;
     case Widget::Choice: {
         LRESULT index = SendMessageW(widget, CB_GETCURSEL, 0, 0);

@@ -3,8 +3,8 @@
 // the controls' dispatch interfaces; and the frame refused when the page library is missing.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -15,7 +15,8 @@
 
 namespace {
 
-const CLSID kFrameGeneralPage = {0x06DD0840, 0xF22E, 0x11CF, {0x8B, 0xC6, 0x80, 0xC0, 0x4F, 0xD3, 0x6A, 0x55}};
+const CLSID kFrameGeneralPage = {
+    0x06DD0840, 0xF22E, 0x11CF, {0x8B, 0xC6, 0x80, 0xC0, 0x4F, 0xD3, 0x6A, 0x55}};
 const CLSID kFrame3DPage = {0x06DD0841, 0xF22F, 0x11DF, {0x8B, 0xC6, 0x80, 0xC0, 0x4F, 0xD3, 0x6A, 0x55}};
 const CLSID kFontPage = {0xF5E40DE0, 0x0731, 0x11D0, {0x8B, 0xC6, 0x80, 0xC0, 0x4F, 0xD3, 0x6A, 0x55}};
 const CLSID kColorPage = {0xF5E40DE1, 0x0731, 0x11D0, {0x8B, 0xC6, 0x80, 0xC0, 0x4F, 0xD3, 0x6A, 0x55}};
@@ -37,7 +38,8 @@ void typeInto(HWND dialog, int id, const wchar_t* value) {
 }
 void pick(HWND dialog, int id, int index) {
     SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 void click(HWND dialog, int id) {
     SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0);
@@ -61,9 +63,9 @@ protected:
         ASSERT_EQ(frameLibrary_.getClassObject(CLSID_VxFrame3D, IID_IClassFactory,
                                                reinterpret_cast<void**>(&frameFactory_)),
                   S_OK);
-        ASSERT_EQ(
-            timeLibrary_.getClassObject(kTimeControl, IID_IClassFactory, reinterpret_cast<void**>(&timeFactory_)),
-            S_OK);
+        ASSERT_EQ(timeLibrary_.getClassObject(kTimeControl, IID_IClassFactory,
+                                              reinterpret_cast<void**>(&timeFactory_)),
+                  S_OK);
     }
     void TearDown() override {
         if (frameFactory_) frameFactory_->Release();
@@ -108,9 +110,12 @@ TEST_F(Pages, EveryPageComesFromTheControlLibraryWithItsTitle) {
         CLSID clsid;
         const wchar_t* title;
     };
-    const Case cases[] = {{&frameLibrary_, kFrameGeneralPage, L"General"}, {&frameLibrary_, kFrame3DPage, L"3D Frame"},
-                          {&frameLibrary_, kFontPage, L"Font"},          {&frameLibrary_, kColorPage, L"Color"},
-                          {&frameLibrary_, kPicturePage, L"Picture"},    {&timeLibrary_, kTimeGeneralPage, L"General"},
+    const Case cases[] = {{&frameLibrary_, kFrameGeneralPage, L"General"},
+                          {&frameLibrary_, kFrame3DPage, L"3D Frame"},
+                          {&frameLibrary_, kFontPage, L"Font"},
+                          {&frameLibrary_, kColorPage, L"Color"},
+                          {&frameLibrary_, kPicturePage, L"Picture"},
+                          {&timeLibrary_, kTimeGeneralPage, L"General"},
                           {&timeLibrary_, kTimeFormatPage, L"Format"}};
     for (const Case& c : cases) {
         IPropertyPage* created = page(*c.library, c.clsid);
@@ -133,10 +138,10 @@ TEST_F(Pages, FramePageShowsAndAppliesValuesAndKeepsRefusedOnes) {
     ASSERT_NE(threeD, nullptr);
     HWND dialog = show(threeD, *host);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text(GetDlgItem(dialog, kField1)), L"1");            // Bevel
-    EXPECT_EQ(text(GetDlgItem(dialog, kField3)), L"-25");          // BevelShade
-    EXPECT_EQ(selected(dialog, kField4), L"0 - Upper-Left");       // LightSource
-    EXPECT_EQ(selected(dialog, kField5), L"1 - Single");           // OutLine
+    EXPECT_EQ(text(GetDlgItem(dialog, kField1)), L"1");      // Bevel
+    EXPECT_EQ(text(GetDlgItem(dialog, kField3)), L"-25");    // BevelShade
+    EXPECT_EQ(selected(dialog, kField4), L"0 - Upper-Left"); // LightSource
+    EXPECT_EQ(selected(dialog, kField5), L"1 - Single");     // OutLine
     EXPECT_EQ(threeD->IsPageDirty(), S_FALSE);
 
     host->clearChanges();
@@ -329,8 +334,9 @@ void saveShot(HWND window, const char* path) {
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     GdiFlush();
     const DWORD stride = ((width * 3 + 3) / 4) * 4, size = stride * height;
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
-                             0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    BITMAPFILEHEADER file = {0x4D42,
+                             static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size),
+                             0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
     HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(out, &file, sizeof file, &written, nullptr);
@@ -387,8 +393,10 @@ TEST_F(Pages, PropertiesVerbOpensTheFrameOverTheControlsPages) {
     RECT position = {10, 10, 210, 110};
     EXPECT_EQ(object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, host->form(), &position), S_OK);
     g_watch = nullptr;
-    EXPECT_NE(watch.caption.find(L"VxFrame3DCtrl"), std::wstring::npos) << std::string(watch.caption.begin(), watch.caption.end());
-    EXPECT_EQ(watch.tabs, (std::vector<std::wstring>{L"General", L"3D Frame", L"Font", L"Color", L"Picture"}));
+    EXPECT_NE(watch.caption.find(L"VxFrame3DCtrl"), std::wstring::npos)
+        << std::string(watch.caption.begin(), watch.caption.end());
+    EXPECT_EQ(watch.tabs,
+              (std::vector<std::wstring>{L"General", L"3D Frame", L"Font", L"Color", L"Picture"}));
     EXPECT_TRUE(watch.sawModalState);
     EXPECT_EQ(host->modelessCalls().back(), true);
     EXPECT_EQ(watch.captionShown, L"Frame1"); // the General page, first, shows the control's caption
@@ -409,12 +417,15 @@ TEST_F(Pages, WithoutThePageLibraryTheFrameAndThePagesAreRefused) {
         vxtest::ControlLibrary alone(copy);
         ASSERT_TRUE(alone.loaded());
         IClassFactory* factory = nullptr;
-        ASSERT_EQ(alone.getClassObject(CLSID_VxFrame3D, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        ASSERT_EQ(
+            alone.getClassObject(CLSID_VxFrame3D, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         vxtest::Container host(DIID_DVxFrame3DEvents);
         ASSERT_EQ(host.create(factory), S_OK);
         host.putLong(L"Bevel", 4);
         IOleObject* object = host.as<IOleObject>(IID_IOleObject);
-        EXPECT_EQ(object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, host.form(), nullptr), E_UNEXPECTED);
+        EXPECT_EQ(object->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, host.form(), nullptr),
+                  E_UNEXPECTED);
         EXPECT_EQ(object->DoVerb(OLEIVERB_PRIMARY, nullptr, nullptr, 0, host.form(), nullptr), E_UNEXPECTED);
         EXPECT_EQ(object->DoVerb(1, nullptr, nullptr, 0, host.form(), nullptr), E_UNEXPECTED);
         EXPECT_EQ(object->DoVerb(OLEIVERB_OPEN, nullptr, nullptr, 0, host.form(), nullptr), E_NOTIMPL);
@@ -423,9 +434,11 @@ TEST_F(Pages, WithoutThePageLibraryTheFrameAndThePagesAreRefused) {
         object->Release();
         factory->Release();
         IClassFactory* pages = nullptr;
-        ASSERT_EQ(alone.getClassObject(kFrame3DPage, IID_IClassFactory, reinterpret_cast<void**>(&pages)), S_OK);
+        ASSERT_EQ(alone.getClassObject(kFrame3DPage, IID_IClassFactory, reinterpret_cast<void**>(&pages)),
+                  S_OK);
         IUnknown* created = nullptr;
-        EXPECT_EQ(pages->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&created)), E_OUTOFMEMORY);
+        EXPECT_EQ(pages->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&created)),
+                  E_OUTOFMEMORY);
         pages->Release();
         host.destroy();
     }

@@ -48,7 +48,8 @@ std::map<std::string, std::string> helpStringsOf(const char* idlPath) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     static const std::regex constant(R"re((\w+)\s*=\s*-?\w+\s*,?\s*/\*\s*helpstring\("([^"]*)"\)\s*\*/)re");
     std::map<std::string, std::string> result;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), constant); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), constant); it != std::sregex_iterator();
+         ++it)
         result[(*it)[1]] = (*it)[2];
     return result;
 }
@@ -63,13 +64,15 @@ Bytes stringEntry(const std::string& text) {
 }
 
 bool patch(Bytes& tlb, const std::map<std::string, std::string>& help) {
-    if (tlb.size() < kHeaderSize || std::memcmp(tlb.data(), "MSFT", 4) != 0) return fail("not a type library");
+    if (tlb.size() < kHeaderSize || std::memcmp(tlb.data(), "MSFT", 4) != 0)
+        return fail("not a type library");
     const int32_t varflags = get32(tlb, 0x14), typeInfoCount = get32(tlb, 0x20);
     const size_t segmentDirectory = kHeaderSize + ((varflags & 0x100) ? 4 : 0) + 4 * typeInfoCount;
     auto segmentOffset = [&](int s) { return get32(tlb, segmentDirectory + 16 * s); };
     auto segmentLength = [&](int s) { return get32(tlb, segmentDirectory + 16 * s + 4); };
     const int32_t typeInfos = segmentOffset(0), names = segmentOffset(7);
-    const int32_t strings = segmentOffset(kSegmentString), stringsEnd = strings + segmentLength(kSegmentString);
+    const int32_t strings = segmentOffset(kSegmentString),
+                  stringsEnd = strings + segmentLength(kSegmentString);
     auto nameAt = [&](int32_t offset) {
         const size_t at = names + offset;
         const int length = get32(tlb, at + 8) & 0xFF;
@@ -107,7 +110,8 @@ bool patch(Bytes& tlb, const std::map<std::string, std::string>& help) {
         Block block = {i, start, size, Bytes(tlb.begin() + start, tlb.begin() + start + size)};
         const bool isEnum = (get32(tlb, base + 4 * kTypeKind) & 0xF) == 0;
         if (isEnum && functions == 0) {
-            const size_t ids = 4 + recordsSize, nameOffsets = ids + 4 * variables, recordOffsets = nameOffsets + 4 * variables;
+            const size_t ids = 4 + recordsSize, nameOffsets = ids + 4 * variables,
+                         recordOffsets = nameOffsets + 4 * variables;
             std::vector<std::string> constants;
             bool wanted = false;
             for (int v = 0; v < variables; ++v) {

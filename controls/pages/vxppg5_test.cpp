@@ -3,8 +3,9 @@
 // the controls' dispatch interfaces; and the frame refused when the page library is missing.
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h> // after windows.h, which it needs
 
 #include <string>
 #include <vector>

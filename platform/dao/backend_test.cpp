@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
 #include <functional>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -267,4 +271,46 @@ TEST_F(Server, TheEngineLogsInThroughTheServersRoles) {
     viewer.Close();
     owner.Close();
     engine.reset();
+}
+
+// Started by the next test in a program of its own, which is then killed.
+TEST_F(Server, DISABLED_HoldTheServer) {
+    std::printf("%s\n", dao::testing::pgServer().socketDir.c_str());
+    std::fflush(stdout);
+    ::pause();
+}
+
+// However the test program ends, even killed outright, its server stops and its folder goes.
+TEST_F(Server, StopsWhenItsProgramIsKilled) {
+    std::string self = fs::read_symlink("/proc/self/exe");
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[0]);
+        ::execl(self.c_str(), self.c_str(), "--gtest_also_run_disabled_tests",
+                "--gtest_filter=Server.DISABLED_HoldTheServer", nullptr);
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    FILE* child = ::fdopen(fds[0], "r");
+    std::string dir;
+    char line[512];
+    while (std::fgets(line, sizeof line, child))
+        if (line[0] == '/') {
+            dir = line;
+            dir.pop_back();
+            break;
+        }
+    bool started = !dir.empty() && fs::exists(dir + "/data/postmaster.pid");
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    std::fclose(child);
+    ASSERT_TRUE(started) << "the helper did not start a server";
+    // The watcher stops the server; this only bounds how long the test waits for it.
+    for (int i = 0; i < 600 && fs::exists(dir); ++i)
+        ::usleep(100000);
+    EXPECT_FALSE(fs::exists(dir)) << "the server's folder outlived its program";
 }

@@ -1,5 +1,6 @@
 // dorvane-admin: makes shipments databases, manages workgroup accounts and prepares the demo.
 #include "CKelmarOptions.h"
+#include "copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
 
@@ -166,6 +167,47 @@ void configure(const std::vector<std::string>& args) {
               << a.positional[1] << "\n";
 }
 
+// One side of a copy: a server database as the given role, or a SQLite file (the destination file
+// is made new).
+std::unique_ptr<dao::Connection> openSide(const std::string& name, bool destination, const std::string& user,
+                                          const std::string& password) {
+    if (dao::isServerName(name)) return dao::openPostgres(name, user, password, {});
+    dao::OpenOptions options;
+    options.readOnly = !destination;
+    options.create = destination;
+    return dao::openSqlite(paths::resolve(name), options);
+}
+
+void progressBar(long long done, long long total) {
+    constexpr int width = 40;
+    int filled = total > 0 ? int(done * width / total) : width;
+    std::cerr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), '.') << "] "
+              << done << "/" << total << " rows" << (done == total ? "\n" : "") << std::flush;
+}
+
+void copy(const std::vector<std::string>& args) {
+    auto a = parseArguments(args, {"user"});
+    expectPositional(a, 2);
+    for (auto& name : a.positional)
+        if (dao::isServerName(name) && dao::carriesPassword(name))
+            throw UsageError{
+                "a server database name must not hold a password; give --user and the password on "
+                "standard input, or keep it in ~/.pgpass"};
+    std::string user = a.options.count("user") ? a.options["user"] : "";
+    std::string password = user.empty() ? "" : readPassword();
+    auto source = openSide(a.positional[0], false, user, password);
+    auto destination = openSide(a.positional[1], true, user, password);
+    auto summary =
+        shipments::copyDatabase(*source, *destination, dao::isServerName(a.positional[1]), progressBar);
+    long long rows = 0;
+    for (auto& t : summary) {
+        std::cout << t.rows << "\t" << t.table << "\n";
+        rows += t.rows;
+    }
+    std::cout << "Copied " << summary.size() << " tables, " << rows << " rows, from " << a.positional[0]
+              << " to " << a.positional[1] << "\n";
+}
+
 void demo(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"dir", "seed", "shipments"});
     expectPositional(a, 0);
@@ -213,6 +255,13 @@ const std::map<std::string, Command>& commands() {
         {"create-db",
          {"create-db PATH", "Creates a new shipments database (tables and saved queries) at PATH.",
           createDb}},
+        {"copy",
+         {"copy SOURCE DESTINATION [--user ROLE]",
+          "Copies every table of a shipments database into an empty one: a SQLite file into a PostgreSQL "
+          "database (postgresql://host:port/database) or back. A file destination must not exist yet. Server "
+          "logins use --user ROLE with its password read as one line from standard input, or libpq's own "
+          "defaults (PGUSER, ~/.pgpass). All or nothing; prints the rows copied per table.",
+          copy}},
         {"create-workgroup",
          {"create-workgroup PATH", "Creates a new, empty workgroup (accounts) file at PATH.",
           createWorkgroup}},

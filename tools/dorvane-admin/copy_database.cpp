@@ -1,9 +1,15 @@
 #include "copy_database.h"
 
+#include "shipments_schema.h"
+
+#include "dao/dao.h"
 #include "dao/errors.h"
 #include "dao/types.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 
 namespace shipments {
 namespace {
@@ -161,6 +167,22 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
     }
     if (progress) progress(done, total);
     return summary;
+}
+
+void createOnServer(dao::Connection& server) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/dorvane-schema-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("could not make a temporary folder");
+    fs::path dir = pattern;
+    try {
+        shipments::createShipmentsDatabase((dir / "schema.db").string()).Close();
+        auto file = dao::openSqlite((dir / "schema.db").string(), {.readOnly = true});
+        copyDatabase(*file, server, true);
+    } catch (...) {
+        fs::remove_all(dir);
+        throw;
+    }
+    fs::remove_all(dir);
 }
 
 } // namespace shipments

@@ -23,4 +23,8 @@ using CopyProgress = std::function<void(long long done, long long total)>;
 std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& destination,
                                       bool destinationIsServer, const CopyProgress& progress = {});
 
+// Makes the shipments tables and saved queries in an empty server database: the schema is made the
+// one way it is made for files, in a temporary file, and copied in, so both kinds are the same.
+void createOnServer(dao::Connection& server);
+
 } // namespace shipments

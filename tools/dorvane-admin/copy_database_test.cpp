@@ -90,3 +90,23 @@ TEST(CopyDatabase, ToTheServerAndBack) {
     EXPECT_EQ(contents(*back), contents(*file));
     fs::remove_all(dir);
 }
+
+TEST(CopyDatabase, CreateOnServerMakesTheSchema) {
+    const auto& s = dao::testing::pgServer();
+    dao::testing::freshDatabase("created");
+    auto server = dao::openPostgres(s.uri("created"), s.superuser, s.password, {});
+    shipments::createOnServer(*server);
+    auto names = server->tableNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "Shipments"), names.end());
+    auto queries = server->prepare("SELECT count(*) FROM \"MSysDaoQueries\"");
+    ASSERT_TRUE(queries->step());
+    EXPECT_GT(std::get<std::int64_t>(queries->value(0)), 0) << "the saved queries are kept in the database";
+    for (auto& c : server->tableColumns("Shipments")) {
+        auto type = dao::typeOfDeclared(c.declType, std::monostate{});
+        if (c.name == "Late") EXPECT_EQ(type, dao::dbBoolean);
+        if (c.name == "ReqShipDate") EXPECT_EQ(type, dao::dbDate);
+        if (c.name == "Comments") EXPECT_EQ(type, dao::dbMemo);
+        if (c.name == "ShipmentID") EXPECT_TRUE(c.autoIncrement && c.primaryKey);
+    }
+    EXPECT_THROW(shipments::createOnServer(*server), dao::Error) << "only into an empty database";
+}

@@ -93,11 +93,39 @@ fs::path dataHome() {
     return fs::path(home ? home : ".") / ".local/share/dorvane";
 }
 
+// One side of a copy: a server database as the given role, or a SQLite file (the destination file
+// is made new).
+std::unique_ptr<dao::Connection> openSide(const std::string& name, bool destination, const std::string& user,
+                                          const std::string& password) {
+    if (dao::isServerName(name)) return dao::openPostgres(name, user, password, {});
+    dao::OpenOptions options;
+    options.readOnly = !destination;
+    options.create = destination;
+    return dao::openSqlite(paths::resolve(name), options);
+}
+
+void progressBar(long long done, long long total) {
+    constexpr int width = 40;
+    int filled = total > 0 ? int(done * width / total) : width;
+    std::cerr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), '.') << "] "
+              << done << "/" << total << " rows" << (done == total ? "\n" : "") << std::flush;
+}
+
 void createDb(const std::vector<std::string>& args) {
-    auto a = parseArguments(args, {});
+    auto a = parseArguments(args, {"user"});
     expectPositional(a, 1);
-    shipments::createShipmentsDatabase(paths::resolve(a.positional[0])).Close();
-    std::cout << "Created the shipments database " << a.positional[0] << "\n";
+    const auto& name = a.positional[0];
+    if (dao::isServerName(name)) {
+        if (dao::carriesPassword(name))
+            throw UsageError{
+                "a server database name must not hold a password; give --user and the password on "
+                "standard input, or keep it in ~/.pgpass"};
+        std::string user = a.options.count("user") ? a.options["user"] : "";
+        auto server = dao::openPostgres(name, user, user.empty() ? "" : readPassword(), {});
+        shipments::createOnServer(*server);
+    } else
+        shipments::createShipmentsDatabase(paths::resolve(name)).Close();
+    std::cout << "Created the shipments database " << name << "\n";
 }
 
 void createWorkgroup(const std::vector<std::string>& args) {
@@ -165,24 +193,6 @@ void configure(const std::vector<std::string>& args) {
     pointOptionsAt(a.positional[0], a.positional[1], admin, password);
     std::cout << "The options now use the database " << a.positional[0] << " and the workgroup "
               << a.positional[1] << "\n";
-}
-
-// One side of a copy: a server database as the given role, or a SQLite file (the destination file
-// is made new).
-std::unique_ptr<dao::Connection> openSide(const std::string& name, bool destination, const std::string& user,
-                                          const std::string& password) {
-    if (dao::isServerName(name)) return dao::openPostgres(name, user, password, {});
-    dao::OpenOptions options;
-    options.readOnly = !destination;
-    options.create = destination;
-    return dao::openSqlite(paths::resolve(name), options);
-}
-
-void progressBar(long long done, long long total) {
-    constexpr int width = 40;
-    int filled = total > 0 ? int(done * width / total) : width;
-    std::cerr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), '.') << "] "
-              << done << "/" << total << " rows" << (done == total ? "\n" : "") << std::flush;
 }
 
 void copy(const std::vector<std::string>& args) {
@@ -253,7 +263,10 @@ void demo(const std::vector<std::string>& args) {
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> c = {
         {"create-db",
-         {"create-db PATH", "Creates a new shipments database (tables and saved queries) at PATH.",
+         {"create-db PATH | postgresql://host:port/database [--user ROLE]",
+          "Creates a new shipments database (tables and saved queries) at PATH, or in an empty database on a "
+          "PostgreSQL server (which its administrator has made), logging in as ROLE with the password read "
+          "as one line from standard input, or with libpq's own defaults (PGUSER, ~/.pgpass).",
           createDb}},
         {"copy",
          {"copy SOURCE DESTINATION [--user ROLE]",

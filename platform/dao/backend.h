@@ -59,6 +59,13 @@ public:
     // Makes another database file reachable in SQL as `alias` (for SELECT ... INTO ... IN 'file').
     virtual void attach(const std::string& path, const std::string& alias) = 0;
     virtual void detach(const std::string& alias) = 0;
+    // The column that numbers a table's rows for a keyset: the file engine's own row number, or on a
+    // server the table's one whole-number key; "" when there is none (its record sets only read).
+    virtual std::string rowKey(const std::string& /*table*/) { return "rowid"; }
+    // `column` equal to the placeholder's value exactly (letter case counts), a Null to a Null.
+    virtual std::string sameValue(const std::string& column, const std::string& placeholder) const {
+        return column + " IS " + placeholder + " COLLATE BINARY";
+    }
     // The dialect's one way of writing a text or a name into SQL.
     virtual std::string quoteText(const std::string& text) const = 0;
     virtual std::string quoteName(const std::string& name) const = 0;

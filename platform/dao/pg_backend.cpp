@@ -11,6 +11,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <functional>
@@ -169,10 +170,73 @@ public:
         if (!ok(r.get())) fail(r.get(), conn_, sql);
     }
 
+    // Names in the dialect are not case-sensitive; on the server a name made with capitals must be
+    // quoted as it was made. Each name of a table or column the statement uses is written the way
+    // the catalogue spells it.
+    std::string serverNames(const std::string& sql) {
+        if (names_.empty()) readNames();
+        std::string out;
+        out.reserve(sql.size() + 16);
+        auto spelled = [&](const std::string& written) -> const std::string* {
+            std::string lower;
+            for (char c : written)
+                lower += char(std::tolower(static_cast<unsigned char>(c)));
+            auto it = names_.find(lower);
+            return it == names_.end() ? nullptr : &it->second;
+        };
+        for (size_t i = 0; i < sql.size(); ++i) {
+            char c = sql[i];
+            if (c == '\'') {
+                size_t end = i + 1;
+                while (end < sql.size() && sql[end] != '\'')
+                    ++end;
+                out.append(sql, i, end - i + 1);
+                i = end;
+            } else if (c == '"') {
+                size_t end = sql.find('"', i + 1);
+                while (end != std::string::npos && end + 1 < sql.size() && sql[end + 1] == '"')
+                    end = sql.find('"', end + 2);
+                if (end == std::string::npos) end = sql.size() - 1;
+                std::string inner = sql.substr(i + 1, end - i - 1);
+                auto* found = inner.find('"') == std::string::npos ? spelled(inner) : nullptr;
+                out += found ? quoteName(*found) : sql.substr(i, end - i + 1);
+                i = end;
+            } else if ((std::isalpha(static_cast<unsigned char>(c)) || c == '_') &&
+                       (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) ||
+                                    sql[i - 1] == '_' || sql[i - 1] == '$'))) {
+                size_t end = i;
+                while (end < sql.size() &&
+                       (std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_'))
+                    ++end;
+                std::string word = sql.substr(i, end - i);
+                auto* found = spelled(word);
+                out += found && !isLower(*found) ? quoteName(*found) : word;
+                i = end - 1;
+            } else
+                out += c;
+        }
+        return out;
+    }
+
+    std::string rowKey(const std::string& table) override {
+        std::string key;
+        for (auto& c : tableColumns(table))
+            if (c.primaryKey) {
+                if (!key.empty()) return ""; // a key of several columns numbers nothing
+                auto t = c.declType;
+                if (t != "integer" && t != "bigint" && t != "smallint") return "";
+                key = c.name;
+            }
+        return key;
+    }
+    std::string sameValue(const std::string& column, const std::string& placeholder) const override {
+        return column + " IS NOT DISTINCT FROM " + placeholder;
+    }
+
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         letGo();
         std::string name = "dao_s" + std::to_string(++lastStatement_);
-        std::string text = serverPlaceholders(sql);
+        std::string text = serverPlaceholders(serverNames(sql));
         fenced([&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
                "preparing a statement");
         Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
@@ -197,7 +261,7 @@ public:
     }
 
     std::optional<std::string> unknownName(const std::string& sql) override {
-        std::string text = serverPlaceholders(sql);
+        std::string text = serverPlaceholders(serverNames(sql));
         bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
         if (inside) command("SAVEPOINT dao_statement");
         Result r(PQprepare(conn_, "", text.c_str(), 0, nullptr), &PQclear);
@@ -218,8 +282,11 @@ public:
                 command(sql);
                 return 0;
             }
-            // Statements without parameters may be several, as a schema script is.
-            auto r = fenced([&] { return PQexec(conn_, sql.c_str()); }, "running a statement");
+            // Statements without parameters may be several, as a schema script is. One that may
+            // make, rename or drop names has the names read again.
+            std::string text = serverNames(sql);
+            auto r = fenced([&] { return PQexec(conn_, text.c_str()); }, "running a statement");
+            if (definesNames(sql)) names_.clear();
             return std::atoll(PQcmdTuples(r.get()));
         }
         auto stmt = prepare(sql);
@@ -329,8 +396,38 @@ public:
     }
 
 private:
+    static bool isLower(const std::string& s) {
+        return std::none_of(s.begin(), s.end(),
+                            [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
+    }
+    static bool definesNames(const std::string& sql) {
+        std::string head;
+        for (char c : sql.substr(0, 16))
+            head += char(std::toupper(static_cast<unsigned char>(c)));
+        return head.find("CREATE") != std::string::npos || head.find("ALTER") != std::string::npos ||
+               head.find("DROP") != std::string::npos;
+    }
+    void readNames() {
+        Result r(
+            PQexec(conn_,
+                   "SELECT c.relname FROM pg_class c WHERE c.relnamespace = current_schema()::regnamespace "
+                   "AND c.relkind IN ('r', 'v', 'p') UNION SELECT a.attname FROM pg_attribute a JOIN "
+                   "pg_class c ON c.oid = a.attrelid WHERE c.relnamespace = current_schema()::regnamespace "
+                   "AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0"),
+            &PQclear);
+        names_.emplace("", ""); // read, even when there is nothing
+        if (!ok(r.get())) return;
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            std::string name = PQgetvalue(r.get(), i, 0), lower;
+            for (char c : name)
+                lower += char(std::tolower(static_cast<unsigned char>(c)));
+            names_.emplace(lower, name);
+        }
+    }
+
     PGconn* conn_;
     bool readOnly_;
+    std::map<std::string, std::string> names_; // lower case -> as the catalogue spells it
     long long lastStatement_ = 0;
     long long changed_ = 0;
     std::vector<std::string> unused_;

@@ -10,10 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+long errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const dao::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // Every row of every table, each value as the layer reads it for its field's type.
 std::vector<std::string> contents(dao::Connection& c) {
@@ -109,4 +119,65 @@ TEST(CopyDatabase, CreateOnServerMakesTheSchema) {
         if (c.name == "ShipmentID") EXPECT_TRUE(c.autoIncrement && c.primaryKey);
     }
     EXPECT_THROW(shipments::createOnServer(*server), dao::Error) << "only into an empty database";
+}
+
+// The shipments schema on a server through the engine's objects: a dynaset edits by key, a row
+// changed by another workstation since it was read is refused (3197), a new row gets its counter,
+// and a rolled-back change is gone.
+TEST(CopyDatabase, DynasetsOnTheServer) {
+    const auto& s = dao::testing::pgServer();
+    dao::testing::freshDatabase("board");
+    {
+        auto server = dao::openPostgres(s.uri("board"), s.superuser, s.password, {});
+        shipments::createOnServer(*server);
+        server->execute(
+            "INSERT INTO \"Shipments\" (\"WorkOrder\", \"Quantity\", \"Late\", \"Canceled\", \"OKToShip\", "
+            "\"Comments\") VALUES ('W1', 10, 0, 0, 0, 'first'), ('W2', 20, -1, 0, 0, NULL)");
+    }
+    auto& engine = dao::engine();
+    engine.reset();
+    engine.setLockTimeoutMs(200);
+    auto uri = s.uri("board");
+    engine.setSystemDB(uri); // the server's roles are the accounts
+    auto ws = engine.CreateWorkspace("A", s.superuser, s.password);
+    auto db = ws.OpenDatabase(uri);
+    auto rs = db.OpenRecordset("SELECT * FROM Shipments WHERE WorkOrder = \"W1\"");
+    ASSERT_TRUE(rs.Updatable());
+    EXPECT_EQ(rs["Quantity"].toLong(), 10);
+    EXPECT_EQ(rs.Fields("Late").Type(), dao::dbBoolean);
+    EXPECT_EQ(rs["Late"], runtime::Variant(false));
+
+    // Another workstation (its own connection) changes the row after this one read it.
+    auto other = dao::openPostgres(uri, s.superuser, s.password, {});
+    other->execute("UPDATE \"Shipments\" SET \"Quantity\" = 11 WHERE \"WorkOrder\" = 'W1'");
+    rs.Edit();
+    rs.Fields("Comments").setValue(runtime::Variant(std::string("mine")));
+    EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::ChangedByOther);
+
+    auto fresh = db.OpenRecordset("SELECT * FROM Shipments ORDER BY ShipmentID");
+    fresh.Edit();
+    fresh.Fields("Comments").setValue(runtime::Variant(std::string("mine")));
+    fresh.Update();
+    fresh.AddNew();
+    fresh.Fields("WorkOrder").setValue(runtime::Variant(std::string("W3")));
+    fresh.Fields("Quantity").setValue(runtime::Variant(std::int32_t(5)));
+    fresh.Fields("Late").setValue(runtime::Variant(true));
+    fresh.Fields("Canceled").setValue(runtime::Variant(false));
+    fresh.Fields("OKToShip").setValue(runtime::Variant(false));
+    fresh.Update();
+
+    ws.BeginTrans();
+    db.Execute("UPDATE Shipments SET Quantity = 99");
+    ws.Rollback();
+
+    auto check = db.OpenRecordset(
+        "SELECT WorkOrder, Quantity, Comments, Late FROM Shipments ORDER BY ShipmentID", dao::dbOpenSnapshot);
+    std::string seen;
+    for (; !check.atEOF(); check.MoveNext())
+        seen += check["WorkOrder"].toString() + "=" + check["Quantity"].toString() + ":" +
+                (check["Comments"].isNull() ? "-" : check["Comments"].toString()) +
+                (check["Late"].toBool() ? "!" : "") + " ";
+    EXPECT_EQ(seen, "W1=11:mine W2=20:-! W3=5:-! ");
+    ws.Close();
+    engine.reset();
 }

@@ -25,6 +25,7 @@ struct ColumnDefinition {
     bool primaryKey = false;
     bool autoIncrement = false;
     bool notNull = false;
+    std::string defaultValue; // the column's default as SQL ("" for none)
 };
 
 class Statement {

@@ -328,14 +328,16 @@ public:
 
     std::vector<ColumnDefinition> tableColumns(const std::string& table) override {
         std::vector<ColumnDefinition> columns;
-        auto stmt = prepare("SELECT a.attname::text, format_type(a.atttypid, a.atttypmod), "
-                            "COALESCE(a.attnum = ANY (i.indkey), false), a.attidentity <> '' OR "
-                            "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), a.attnotnull "
-                            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-                            "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
-                            "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
-                            "WHERE c.relname = $1 AND c.relnamespace = current_schema()::regnamespace "
-                            "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
+        auto stmt =
+            prepare("SELECT a.attname::text, format_type(a.atttypid, a.atttypmod), "
+                    "COALESCE(a.attnum = ANY (i.indkey), false), a.attidentity <> '' OR "
+                    "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), a.attnotnull, "
+                    "pg_get_expr(d.adbin, d.adrelid) "
+                    "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+                    "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+                    "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
+                    "WHERE c.relname = $1 AND c.relnamespace = current_schema()::regnamespace "
+                    "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
         stmt->bind(1, table);
         while (stmt->step()) {
             ColumnDefinition c;
@@ -344,6 +346,8 @@ public:
             c.primaryKey = std::get<std::int64_t>(stmt->value(2)) != 0;
             c.autoIncrement = std::get<std::int64_t>(stmt->value(3)) != 0;
             c.notNull = std::get<std::int64_t>(stmt->value(4)) != 0;
+            auto fallback = stmt->value(5);
+            if (auto* d = std::get_if<std::string>(&fallback); d && !c.autoIncrement) c.defaultValue = *d;
             columns.push_back(c);
         }
         return columns;

@@ -59,6 +59,18 @@ void makeDomains(dao::Connection& c) {
     }
 }
 
+// A default both engines read alike: a number or a quoted text (a server's "'x'::text" loses its
+// cast). Anything else (an expression of one engine) is left behind.
+std::string portableDefault(std::string value) {
+    if (auto cast = value.rfind("::"); cast != std::string::npos && !value.empty() && value[0] == '\'')
+        value = value.substr(0, cast);
+    if (value.size() > 2 && value.front() == '(' && value.back() == ')')
+        value = value.substr(1, value.size() - 2);
+    bool number = !value.empty() && value.find_first_not_of("-+.0123456789") == std::string::npos;
+    bool text = value.size() >= 2 && value.front() == '\'' && value.back() == '\'';
+    return number || text ? value : "";
+}
+
 struct Column {
     dao::ColumnDefinition definition;
     dao::DataType type;
@@ -85,6 +97,7 @@ void createTable(dao::Connection& dst, bool server, const std::string& table,
         else
             sql += server ? serverType(cols[i].type) : dao::declaredType(cols[i].type, counter);
         if (d.notNull && !counter) sql += " NOT NULL";
+        if (auto value = portableDefault(d.defaultValue); !value.empty()) sql += " DEFAULT " + value;
         counterKey = counterKey || (counter && !server); // the file engine's counter is its key already
         if (d.primaryKey) keys.push_back(dst.quoteName(d.name));
     }

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QFrame;
+class ReportComponent;
 class QPushButton;
 class QMdiSubWindow;
 
@@ -43,6 +44,7 @@ public:
     QPushButton* cmdShipPlusMinus;
     QPushButton* cmdLateShipmentReport;
     widgets::Timer* timRefreshTimer;
+    ReportComponent* Report1;
 
     // The window's caption (the MDI child's title).
     QString Caption() const;
@@ -66,6 +68,8 @@ public:
     void DoAdd();
     // Ship +/-: records what was really shipped today from the current row.
     void cmdShipPlusMinus_Click();
+    // The standard shipping report of the rows on the board, titled with the board's caption.
+    void cmdPrint_Click();
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }
@@ -86,6 +90,7 @@ protected:
 
 private:
     frmShipments();
+    ~frmShipments() override;
     void buildControls();
     void buildColumns();
     void Form_Load();

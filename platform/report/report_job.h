@@ -25,7 +25,6 @@ struct JobRequest {
     QString outputFile;              // Destination::File: the PDF to write
     QString windowTitle = "Print Preview";
     QString dataFile; // the reports database, when not the template's own
-    QString userName, password; // the logon the template's database is opened with
     QWidget* parent = nullptr;
 };
 

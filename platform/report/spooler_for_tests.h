@@ -2,6 +2,9 @@
 // A real print spooler for tests: cupsd started on a private socket under a folder of the test's
 // own, with queues that spool into files there, and the print service pointed at it (CUPS_SERVER).
 // Where cupsd cannot start, start() says why and the caller skips what needs it.
+// The queues are raw (the spooler passes on the PDF the program sends) and end in a small backend
+// of the test's own that writes the job into the test's folder: the packaged PDF backend always
+// writes into a home or spool folder of the machine, which a test must not touch.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +26,17 @@ public:
     // Starts cupsd with the queues named (the first is the default); "" when it runs, else why not.
     QString start(const QStringList& queues) {
         const QString socket = path("cups.sock");
-        for (const char* d : {"spool", "spool/tmp", "cache", "state", "out", "log"}) QDir().mkpath(path(d));
+        for (const char* d : {"spool", "spool/tmp", "cache", "state", "out", "log", "bin/backend"}) QDir().mkpath(path(d));
+        // The spooler's programs are the system's, with the test's backend added.
+        for (const char* d : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"})
+            QFile::link(QString("/usr/lib/cups/") + d, path("bin/") + d);
+        write("bin/backend/testfile", "#!/bin/sh\n"
+                                      "# Lists no devices; writes a job to the file its URI names.\n"
+                                      "[ $# -eq 0 ] && exit 0\n"
+                                      "out=\"${DEVICE_URI#testfile:}\"\n"
+                                      "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
+                                      "mv \"$out.part\" \"$out\"\n");
+        ::chmod(path("bin/backend/testfile").toLocal8Bit().constData(), 0755);
         // Filters run as the spooler's unprivileged user: it must reach the spool and the output.
         for (const char* d : {"", "spool", "spool/tmp", "out"}) ::chmod(path(d).toLocal8Bit().constData(), 01777);
         write("cupsd.conf", "Listen " + socket +
@@ -35,7 +48,7 @@ public:
                                      path("cache") + "\nRequestRoot " + path("spool") + "\nTempDir " +
                                      path("spool/tmp") + "\nErrorLog " + path("log/error_log") + "\nAccessLog " +
                                      path("log/access_log") + "\nPageLog " + path("log/page_log") +
-                                     "\nFileDevice Yes\n");
+                                     "\nServerBin " + path("bin") + "\n");
         QString program;
         for (const char* candidate : {"/usr/sbin/cupsd", "/usr/local/sbin/cupsd"})
             if (QFileInfo(candidate).isExecutable()) program = candidate;
@@ -62,7 +75,7 @@ public:
 
     // A queue that spools into out/NAME.pdf.
     bool addQueue(const QString& name, QString* output = nullptr) {
-        return run({"-h", path("cups.sock"), "-p", name, "-v", "file://" + path("out/") + name + ".pdf", "-E"}, output);
+        return run({"-h", path("cups.sock"), "-p", name, "-v", "testfile:" + path("out/") + name + ".pdf", "-E"}, output);
     }
     bool removeQueue(const QString& name) { return run({"-h", path("cups.sock"), "-x", name}, nullptr); }
 

@@ -1,6 +1,7 @@
 #include "ReportComponent.h"
 #include "basDAOUtilityFunctions.h"
 #include "basGlobals_board.h"
+#include "board_layout.h"
 #include "board_test_support.h"
 #include "reports_database.h"
 
@@ -8,7 +9,9 @@
 #include "report/report_test_support.h"
 #include "widgets/tab_strip.h"
 
+#include <QCoreApplication>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace testing_support;
@@ -24,7 +27,7 @@ protected:
                 "('J2', 'Square Box')");
     }
 
-    frmShipments& board(int tab) {
+    frmShipments& showTab(int tab) {
         frmShipments& b = openBoard();
         b.tsTab->setSelectedIndex(tab);
         return b;
@@ -61,7 +64,7 @@ TEST_F(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
     add("WO-300", "Gamma", "J2", 40, "2026-12-08", nullptr, false, true);
     add("WO-400", "Delta", "J1", 5, "2026-12-08", "2026-12-08");
 
-    frmShipments& b = board(2); // All
+    frmShipments& b = showTab(2); // All
     QString all = printToPdf(b);
     ASSERT_FALSE(all.isEmpty()) << "no report was written";
     EXPECT_TRUE(all.contains("All Shipments for Tuesday, December 8, 2026"));
@@ -74,18 +77,18 @@ TEST_F(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
     EXPECT_TRUE(dialogs->shown().empty());
     EXPECT_TRUE(scratchTableGone());
 
-    QString late = printToPdf(board(4));
+    QString late = printToPdf(showTab(4));
     EXPECT_TRUE(late.contains("Late Shipments as of Tuesday, December 8, 2026"));
     EXPECT_TRUE(late.contains("WO-200"));
     EXPECT_FALSE(late.contains("WO-100"));
 
-    QString canceled = printToPdf(board(6));
+    QString canceled = printToPdf(showTab(6));
     EXPECT_TRUE(canceled.contains("Orders Canceled on Tuesday, December 8, 2026"));
     EXPECT_TRUE(canceled.contains("WO-300"));
     EXPECT_FALSE(canceled.contains("WO-200"));
 
     for (int tab : {1, 3, 5}) {
-        QString text = printToPdf(board(tab));
+        QString text = printToPdf(showTab(tab));
         EXPECT_TRUE(text.contains(board::tabDefinition(tab).windowCaptionPrefix)) << tab;
     }
     b.setCaption("Search Results");
@@ -96,7 +99,7 @@ TEST_F(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
 TEST_F(ShippingReport, ALongBoardPrintsNumberedPages) {
     for (int i = 0; i < 90; ++i)
         add("WO-" + std::to_string(1000 + i), "Acme", "J1", 10, "2026-12-08");
-    QString text = printToPdf(board(2));
+    QString text = printToPdf(showTab(2));
     EXPECT_TRUE(text.contains("Page 1 of 3"));
     EXPECT_TRUE(text.contains("Page 3 of 3"));
     EXPECT_EQ(text.count('\f'), 3);
@@ -106,7 +109,7 @@ TEST_F(ShippingReport, ALongBoardPrintsNumberedPages) {
 
 TEST_F(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
     add("WO-NEW", "Acme", "J1", 10, "2026-12-08");
-    frmShipments& b = board(2);
+    frmShipments& b = showTab(2);
     // A table an interrupted run left behind, still holding an old row.
     dao::Recordset clone = widgets::boundRecordset(*b.Data1)->Clone();
     ASSERT_EQ(CreateTableFromRecordset(kReportsDatabase, "ShipReportTable", clone), 0);
@@ -131,7 +134,7 @@ TEST_F(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
 
 TEST_F(ShippingReport, AnEmptyBoardIsReportedNotPrinted) {
     add("WO-1", "Acme", "J1", 10, "2026-12-01", "2026-12-01"); // shipped a week ago: not on today's board
-    frmShipments& b = board(1);
+    frmShipments& b = showTab(1);
     QString pdf = dir.filePath("empty.pdf");
     b.Report1->setDestination(ReportComponent::crptToFile);
     b.Report1->setPrintFileName(pdf.toStdString());
@@ -144,7 +147,7 @@ TEST_F(ShippingReport, AnEmptyBoardIsReportedNotPrinted) {
 
 TEST_F(ShippingReport, ButtonAndMenuOpenThePreviewWhichClosesAndReopens) {
     add("WO-9", "Acme", "J1", 10, "2026-12-08");
-    frmShipments& b = board(2);
+    frmShipments& b = showTab(2);
     b.Report1->setReportFileName(DORVANE_REPORTS_DIR "/shipping report.rpt");
     frmMain& main = frmMain::instance();
     EXPECT_TRUE(main.mnuFilePrintStandard->isVisible());

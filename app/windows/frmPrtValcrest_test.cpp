@@ -9,7 +9,9 @@
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 
 using namespace testing_support;

@@ -272,7 +272,8 @@ TEST_F(Report, BarcodesScanBackToTheirData) {
     scan.start("zbarimg", {"--quiet", "--raw", dir.filePath(pngs[0])});
     ASSERT_TRUE(scan.waitForFinished(60000));
     QStringList codes = QString::fromUtf8(scan.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(codes, QStringList({"SHIP-Lid", "SHIP-Cap", "SHIP-Box"}));
+    codes.sort(); // zbarimg lists what it finds in its own order
+    EXPECT_EQ(codes, QStringList({"SHIP-Box", "SHIP-Cap", "SHIP-Lid"}));
     EXPECT_FALSE(barcodeError("code128", "").isEmpty());
     EXPECT_FALSE(barcodeError("morse", "SOS").isEmpty());
     EXPECT_EQ(symbologyNamed("Code128"), symbologyNamed("code128"));

@@ -152,6 +152,7 @@ void frmShipments::buildControls() {
     connect(cmdDelete, &QPushButton::clicked, this, &frmShipments::DoDelete);
     connect(cmdPrint, &QPushButton::clicked, this, &frmShipments::cmdPrint_Click);
     connect(cmdShipPlusMinus, &QPushButton::clicked, this, &frmShipments::cmdShipPlusMinus_Click);
+    connect(cmdLateShipmentReport, &QPushButton::clicked, this, &frmShipments::cmdLateShipmentReport_Click);
     connect(timRefreshTimer, &widgets::Timer::Tick, this, &frmShipments::timRefreshTimer_Timer);
     connect(Data1, &widgets::DataControl::Reposition, this, &frmShipments::Data1_Reposition);
     connect(Data1, &widgets::DataControl::Error, this,

@@ -70,6 +70,8 @@ public:
     void cmdShipPlusMinus_Click();
     // The standard shipping report of the rows on the board, titled with the board's caption.
     void cmdPrint_Click();
+    // The late-shipment workbook for a date range (late_shipment_report.h).
+    void cmdLateShipmentReport_Click();
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }

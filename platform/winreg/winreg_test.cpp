@@ -45,11 +45,21 @@ class Registry : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
 #ifndef _WIN32
-        static std::string folder;
         char tmpl[] = "/tmp/winreg_test.XXXXXX";
-        folder = mkdtemp(tmpl);
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        folder() = mkdtemp(tmpl);
+        setenv("XDG_CONFIG_HOME", folder().c_str(), 1);
 #endif
+    }
+
+    static void TearDownTestSuite() {
+#ifndef _WIN32
+        std::system(("rm -rf '" + folder() + "'").c_str());
+#endif
+    }
+
+    static std::string& folder() {
+        static std::string path;
+        return path;
     }
 
     void SetUp() override {
@@ -173,6 +183,47 @@ TEST_F(Registry, ValueNamesIgnoreCaseButKeepTheFirstSpelling) {
     nameLen = sizeof name;
     EXPECT_EQ(RegEnumValueA(key, 1, name, &nameLen, nullptr, &type, nullptr, &size), ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(query("mixedcase"), bytes("2", 2));
+}
+
+// Names as programs really write them: "=", "@", quotes, line breaks, non-ASCII letters matched
+// without regard to case (text in the ANSI code page under Windows, UTF-8 here), and the length
+// limit of value names.
+TEST_F(Registry, UnusualNamesAreKeptAndMatched) {
+#ifdef _WIN32
+    const char* lower = "Gr\xf6\xdfe";
+    const char* upper = "GR\xd6\xdf"
+                        "E";
+#else
+    const char* lower = "Gr\xc3\xb6\xc3\x9f"
+                        "e";
+    const char* upper = "GR\xc3\x96\xc3\x9f"
+                        "E";
+#endif
+    ASSERT_EQ(set(lower, REG_SZ, "1", 2), ERROR_SUCCESS);
+    EXPECT_EQ(query(upper), bytes("1", 2));
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(key, upper, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExA(key, lower, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegCloseKey(k);
+
+    for (const char* name : {"=", "x=", "@", "-", "a\"b", "line\nbreak", "cr\r", "\\lead", "["}) {
+        ASSERT_EQ(set(name, REG_SZ, "v", 2), ERROR_SUCCESS) << name;
+        EXPECT_EQ(query(name), bytes("v", 2)) << name;
+    }
+    // "@" is a name like any other, not the default value.
+    EXPECT_EQ(RegQueryValueExA(key, "", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+
+    std::string longest(16383, 'n'), tooLong(16384, 'n');
+    EXPECT_EQ(set(longest.c_str(), REG_SZ, "v", 2), ERROR_SUCCESS);
+    EXPECT_EQ(query(longest.c_str()), bytes("v", 2));
+    EXPECT_NE(set(tooLong.c_str(), REG_SZ, "v", 2), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, tooLong.c_str(), nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(Registry, EnumerationAndKeyInformation) {

@@ -1,12 +1,28 @@
 #include "hive_tree.h"
 
-#include <QChar>
-
 #include <algorithm>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <QChar>
+#endif
 
 namespace winreg {
 
 namespace {
+
+// One character upper-cased by the character tables of the system at hand.
+char32_t upperCase(char32_t c) {
+#ifdef _WIN32
+    if (c > 0xFFFF) return c;
+    WCHAR w = WCHAR(c);
+    CharUpperBuffW(&w, 1);
+    return w;
+#else
+    return QChar::toUpper(c);
+#endif
+}
 
 // The next character of a UTF-8 name, upper-cased one for one as the registry compares names
 // ("Größe" matches "GRÖßE"; ß has no one-character capital and stays). A byte that does not start
@@ -30,7 +46,7 @@ char32_t nextUpper(std::string_view s, std::size_t& i) {
         return 0x110000 + b; // an invalid byte: equal only to the same byte
     }
     i += std::size_t(extra) + 1;
-    return QChar::toUpper(cp);
+    return upperCase(cp);
 }
 
 // Compares two names character by character after upper-casing: <0, 0 or >0.

@@ -2,6 +2,7 @@
 
 #include "runtime/dialogs.h"
 #include "runtime/error.h"
+#include "runtime/numbers.h"
 
 #include <algorithm>
 

@@ -159,7 +159,7 @@ TEST_F(Registry, LoadingAKeyListsItsValuesByType) {
     EXPECT_TRUE(dialogs->shown().empty());
 
     // Writing and deleting the item listed as "<DEFAULT>" reach the unnamed value itself.
-    const std::string plain = std::string(kBase) + "\DefaultWrites";
+    const std::string plain = std::string(kBase) + "\\DefaultWrites";
     rawSet(plain, nullptr, REG_SZ, std::string("old\0", 4));
     reg.Key(plain);
     EXPECT_TRUE(reg.SetValue(Variant("<DEFAULT>"), Variant("new"), std::int16_t(1)));

@@ -195,7 +195,8 @@ TEST_F(Registry, ValueNamesIgnoreCaseButKeepTheFirstSpelling) {
 // limit of value names.
 TEST_F(Registry, UnusualNamesAreKeptAndMatched) {
 #ifdef _WIN32
-    const char* lower = "Gr\xf6\xdfe";
+    const char* lower = "Gr\xf6\xdf"
+                        "e";
     const char* upper = "GR\xd6\xdf"
                         "E";
 #else

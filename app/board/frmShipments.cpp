@@ -140,6 +140,7 @@ void frmShipments::buildControls() {
     connect(cmdMove, &QPushButton::clicked, this, &frmShipments::DoMove);
     connect(cmdDelete, &QPushButton::clicked, this, &frmShipments::DoDelete);
     connect(cmdShipPlusMinus, &QPushButton::clicked, this, &frmShipments::cmdShipPlusMinus_Click);
+    connect(cmdLateShipmentReport, &QPushButton::clicked, this, &frmShipments::cmdLateShipmentReport_Click);
     connect(timRefreshTimer, &widgets::Timer::Tick, this, &frmShipments::timRefreshTimer_Timer);
     connect(Data1, &widgets::DataControl::Reposition, this, &frmShipments::Data1_Reposition);
     connect(Data1, &widgets::DataControl::Error, this,

@@ -66,6 +66,8 @@ public:
     void DoAdd();
     // Ship +/-: records what was really shipped today from the current row.
     void cmdShipPlusMinus_Click();
+    // The late-shipment workbook for a date range (late_shipment_report.h).
+    void cmdLateShipmentReport_Click();
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }

@@ -45,12 +45,13 @@ void fillShipments() {
     db.Execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Box Type]) VALUES "
                "('J1', 'Round Lid 90mm', 'B1'), ('J2', 'Square Box', 'B2')");
     for (int i = 0; i < kRows; ++i)
-        db.Execute("INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, Carrier, InvoiceNum, "
-                   "ReqShipDate, Late, Canceled, OKToShip, Comments) VALUES ('W" +
-                   std::to_string(100000 + i) + "', 'Customer " + std::to_string(i % 37) + "', 'PO-" +
-                   std::to_string(i / 3) + "', 'J" + std::to_string(1 + i % 2) + "', " + std::to_string(10 + i % 500) +
-                   ", 'ABF', 'INV-" + std::to_string(i) + "', #2026-12-08#, No, No, Yes, 'note " + std::to_string(i) +
-                   "')");
+        db.Execute(
+            "INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, Carrier, InvoiceNum, "
+            "ReqShipDate, Late, Canceled, OKToShip, Comments) VALUES ('W" +
+            std::to_string(100000 + i) + "', 'Customer " + std::to_string(i % 37) + "', 'PO-" +
+            std::to_string(i / 3) + "', 'J" + std::to_string(1 + i % 2) + "', " +
+            std::to_string(10 + i % 500) + ", 'ABF', 'INV-" + std::to_string(i) +
+            "', #2026-12-08#, No, No, Yes, 'note " + std::to_string(i) + "')");
     ws.CommitTrans();
     db.Close();
 }
@@ -96,8 +97,10 @@ void engine_table_to_pdf(benchmark::State& state) {
         dao::Database scratch = dao::engine().CreateDatabase(r.dataFile.toStdString());
         scratch.Close();
         dao::Database db = dao::engine().OpenDatabase(databasePath);
-        db.Execute("SELECT Shipments.*, [Job Lookup Table].[Job Description] INTO ShipReportTable IN '" + r.dataFile.toStdString() +
-                   "' FROM Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number]");
+        db.Execute("SELECT Shipments.*, [Job Lookup Table].[Job Description] INTO ShipReportTable IN '" +
+                   r.dataFile.toStdString() +
+                   "' FROM Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup "
+                   "Table].[Job Number]");
         db.Close();
     }
     (void)board;
@@ -141,9 +144,15 @@ int main(int argc, char** argv) {
     board.tsTab->setSelectedIndex(2);
 
     // The baseline runs first: the peak memory after it is the layer's, after the report the report's.
-    benchmark::RegisterBenchmark("layer_read_same_rows", layer_read_same_rows)->Unit(benchmark::kMillisecond)->Iterations(3);
-    benchmark::RegisterBenchmark("board_report_to_pdf", board_report_to_pdf)->Unit(benchmark::kMillisecond)->Iterations(3);
-    benchmark::RegisterBenchmark("engine_table_to_pdf", engine_table_to_pdf)->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("layer_read_same_rows", layer_read_same_rows)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("board_report_to_pdf", board_report_to_pdf)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("engine_table_to_pdf", engine_table_to_pdf)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -11,8 +11,8 @@
 
 #include <QCoreApplication>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using namespace testing_support;
 using reporttest::pdfText;
@@ -23,8 +23,9 @@ class ShippingReport : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description]) VALUES ('J1', 'Round Lid'), "
-                "('J2', 'Square Box')");
+        execute(
+            "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description]) VALUES ('J1', 'Round Lid'), "
+            "('J2', 'Square Box')");
     }
 
     frmShipments& showTab(int tab) {

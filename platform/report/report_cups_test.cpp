@@ -62,12 +62,13 @@ QString startSpooler() {
     // The spooler's programs are the system's, with the test's backend added.
     for (const char* d : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"})
         QFile::link(QString("/usr/lib/cups/") + d, path("bin/") + d);
-    writeFile("bin/backend/testfile", "#!/bin/sh\n"
-                                      "# Lists no devices; writes a job to the file its URI names.\n"
-                                      "[ $# -eq 0 ] && exit 0\n"
-                                      "out=\"${DEVICE_URI#testfile:}\"\n"
-                                      "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
-                                      "mv \"$out.part\" \"$out\"\n");
+    writeFile("bin/backend/testfile",
+              "#!/bin/sh\n"
+              "# Lists no devices; writes a job to the file its URI names.\n"
+              "[ $# -eq 0 ] && exit 0\n"
+              "out=\"${DEVICE_URI#testfile:}\"\n"
+              "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
+              "mv \"$out.part\" \"$out\"\n");
     ::chmod(path("bin/backend/testfile").toLocal8Bit().constData(), 0755);
     // Filters run as the spooler's unprivileged user: it must reach the spool and the output.
     for (const char* d : {"", "spool", "spool/tmp", "out"})
@@ -85,8 +86,7 @@ QString startSpooler() {
     if (cupsdProgram().isEmpty()) return "cupsd is not installed";
     cupsd = new QProcess;
     cupsd->setProcessChannelMode(QProcess::MergedChannels);
-    cupsd->start(cupsdProgram(),
-                 {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
+    cupsd->start(cupsdProgram(), {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
     if (!cupsd->waitForStarted(10000)) return "cupsd did not start: " + cupsd->errorString();
     // Wait until it answers on its socket (or has given up).
     for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i) {
@@ -99,10 +99,11 @@ QString startSpooler() {
     if (!QFileInfo::exists(socket)) return "cupsd opened no socket";
     QString out;
     for (const char* queue : {"DorvaneTest", "DorvaneOther"})
-        if (!run("lpadmin", {"-h", socket, "-p", queue, "-v", "testfile:" + path("out/") + queue + ".pdf", "-E"},
-                 &out))
+        if (!run("lpadmin",
+                 {"-h", socket, "-p", queue, "-v", "testfile:" + path("out/") + queue + ".pdf", "-E"}, &out))
             return "lpadmin could not add a queue: " + out.trimmed();
-    if (!run("lpadmin", {"-h", socket, "-d", "DorvaneTest"}, &out)) return "no default printer: " + out.trimmed();
+    if (!run("lpadmin", {"-h", socket, "-d", "DorvaneTest"}, &out))
+        return "no default printer: " + out.trimmed();
     return {};
 }
 
@@ -141,9 +142,10 @@ protected:
         db.Execute("CREATE TABLE Lines (Item TEXT, Qty INTEGER)");
         db.Execute("INSERT INTO Lines VALUES ('Lid', 10), ('Cap', 20)");
         db.Close();
-        writeFile("lines.rpt", "[report]\ntable = Lines\ndatabase = " + path("reports.db") +
-                                   "\n[page-header 30]\ntext \"Spooled lines\" x=0 y=0 w=300 h=20\n"
-                                   "[detail 14]\nfield Item x=0 y=0 w=100 h=14\nfield Qty x=100 y=0 w=50 h=14\n");
+        writeFile("lines.rpt",
+                  "[report]\ntable = Lines\ndatabase = " + path("reports.db") +
+                      "\n[page-header 30]\ntext \"Spooled lines\" x=0 y=0 w=300 h=20\n"
+                      "[detail 14]\nfield Item x=0 y=0 w=100 h=14\nfield Qty x=100 y=0 w=50 h=14\n");
     }
     void TearDown() override {
         runtime::setClock(std::nullopt);

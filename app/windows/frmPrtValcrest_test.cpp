@@ -2,7 +2,7 @@
 
 #include "ReportComponent.h"
 #include "basDAOUtilityFunctions.h"
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 #include "reports_database.h"
 
 #include "report/report_test_support.h"
@@ -14,14 +14,14 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-using namespace testing_support;
+using namespace boardtest;
 
 namespace {
 
-class Valcrest : public ProgramFixture {
+class Valcrest : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         frmMain::instance();
         execute(
             "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) VALUES "
@@ -29,7 +29,7 @@ protected:
     }
     void TearDown() override {
         frmPrtValcrest::unload();
-        ProgramFixture::TearDown();
+        BoardFixture::TearDown();
     }
 
     void shipment(const std::string& customer, const char* po, const std::string& workOrder,
@@ -43,7 +43,7 @@ protected:
     }
 
     std::vector<std::string> poNumbers() {
-        dao::Database db = dao::engine().OpenDatabase(databasePath);
+        dao::Database db = dao::engine().OpenDatabase(path);
         dao::Recordset rs =
             db.OpenRecordset("SELECT PONumber FROM POTable ORDER BY PONumber", dao::dbOpenSnapshot);
         std::vector<std::string> out;

@@ -361,6 +361,10 @@ bool ControlBase::registerWindowClass() {
     windowClass.hInstance = moduleHandle();
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.lpszClassName = description_.windowClassName;
+    describeWindowClass(windowClass);
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = moduleHandle();
+    windowClass.lpszClassName = description_.windowClassName;
     description_.windowClassRegistered = RegisterClassA(&windowClass) != 0;
     return description_.windowClassRegistered != 0;
 }
@@ -444,7 +448,7 @@ LRESULT CALLBACK ControlBase::windowProc(HWND window, UINT message, WPARAM wPara
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         if (control->window_ == window) control->window_ = nullptr;
-        return DefWindowProcA(window, message, wParam, lParam);
+        return control->defaultProcedure(window, message, wParam, lParam);
     }
     return control->windowMessage(message, wParam, lParam);
 }
@@ -459,7 +463,7 @@ LRESULT ControlBase::windowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
 
     bool handled = false;
-    if (message == WM_PAINT) {
+    if (message == WM_PAINT && paintsWindow()) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
         RECT client;
@@ -477,7 +481,7 @@ LRESULT ControlBase::windowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (fireStockEvents(message, wParam, lParam)) return 0;
         result = onMessage(message, wParam, lParam, handled);
     }
-    if (!handled) result = DefWindowProcA(window, message, wParam, lParam);
+    if (!handled) result = defaultProcedure(window, message, wParam, lParam);
 
     if (simpleFrameSite_)
         simpleFrameSite_->PostMessageFilter(window, message, wParam, lParam, &result, cookie);

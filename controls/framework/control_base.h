@@ -185,6 +185,16 @@ protected:
         return 0;
     }
     virtual void afterWindowPaint() {}
+    // A control built on a system window class fills `windowClass` from that class (keeping the
+    // class's own procedure for defaultProcedure); the framework then registers it under the
+    // control's class name with its own procedure.
+    virtual void describeWindowClass(WNDCLASSA&) {}
+    // Where the messages the control leaves unhandled go.
+    virtual LRESULT defaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    // False while the window class's own procedure paints the window (an edit field with the focus).
+    virtual bool paintsWindow() { return true; }
     virtual void onAmbientChanged(DISPID) {}
     virtual PROPCAT categoryOf(DISPID) { return PROPCAT_Misc; }
     virtual const PredefinedValues* predefinedValues(DISPID) { return nullptr; }

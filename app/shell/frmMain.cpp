@@ -7,6 +7,7 @@
 #include "company_name.h"
 #include "frmCalendarForm.h"
 #include "frmLoginForm.h"
+#include "frmPrtValcrest.h"
 #include "frmRefresh.h"
 #include "frmSearch.h"
 #include "frmShipments.h"
@@ -265,6 +266,7 @@ void frmMain::wireCommands() {
         setCommand(name, nullptr);
     setCommand("Search", [] { frmSearch::instance().showSearch(); });
     setCommand("Truck", [] { frmTruckLines::showWindow(); });
+    setCommand("PrtValcrest", [] { frmPrtValcrest::showWindow(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

@@ -48,33 +48,65 @@ std::int16_t ReportComponent::PrintReport() {
 
 runtime::Variant ReportComponent::getProperty(int dispid, int index) const {
     switch (dispid) {
-    case dispReportFileName: return reportFileName_;
-    case dispCopiesToPrinter: return copies_;
-    case dispUserName: return userName_;
-    case dispPassword: return password_;
-    case dispFormulas: return Formulas(index);
-    case dispPrinterDriver: return printerDriver_;
-    case dispPrinterName: return printerName_;
-    case dispPrinterPort: return printerPort_;
-    case dispPrinterStartPage: return startPage_;
-    case dispPrinterStopPage: return stopPage_;
-    default: runtime::raise(438);
+    case dispReportFileName:
+        return reportFileName_;
+    case dispCopiesToPrinter:
+        return copies_;
+    case dispUserName:
+        return userName_;
+    case dispPassword:
+        return password_;
+    case dispFormulas:
+        return Formulas(index);
+    case dispPrinterDriver:
+        return printerDriver_;
+    case dispPrinterName:
+        return printerName_;
+    case dispPrinterPort:
+        return printerPort_;
+    case dispPrinterStartPage:
+        return startPage_;
+    case dispPrinterStopPage:
+        return stopPage_;
+    default:
+        runtime::raise(438);
     }
 }
 
 void ReportComponent::setProperty(int dispid, const runtime::Variant& v, int index) {
     switch (dispid) {
-    case dispReportFileName: reportFileName_ = v.toString(); break;
-    case dispCopiesToPrinter: copies_ = v.toInteger(); break;
-    case dispUserName: userName_ = v.toString(); break;
-    case dispPassword: password_ = v.toString(); break;
-    case dispFormulas: setFormulas(index, v.toString()); break;
-    case dispPrinterDriver: printerDriver_ = v.toString(); break;
-    case dispPrinterName: printerName_ = v.toString(); break;
-    case dispPrinterPort: printerPort_ = v.toString(); break;
-    case dispPrinterStartPage: startPage_ = v.toInteger(); break;
-    case dispPrinterStopPage: stopPage_ = v.toInteger(); break;
-    default: runtime::raise(438);
+    case dispReportFileName:
+        reportFileName_ = v.toString();
+        break;
+    case dispCopiesToPrinter:
+        copies_ = v.toInteger();
+        break;
+    case dispUserName:
+        userName_ = v.toString();
+        break;
+    case dispPassword:
+        password_ = v.toString();
+        break;
+    case dispFormulas:
+        setFormulas(index, v.toString());
+        break;
+    case dispPrinterDriver:
+        printerDriver_ = v.toString();
+        break;
+    case dispPrinterName:
+        printerName_ = v.toString();
+        break;
+    case dispPrinterPort:
+        printerPort_ = v.toString();
+        break;
+    case dispPrinterStartPage:
+        startPage_ = v.toInteger();
+        break;
+    case dispPrinterStopPage:
+        stopPage_ = v.toInteger();
+        break;
+    default:
+        runtime::raise(438);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include "ReportComponent.h"
 #include "basDAOUtilityFunctions.h"
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 #include "program_printer.h"
 #include "reports_database.h"
 
@@ -25,7 +25,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
-using namespace testing_support;
+using namespace boardtest;
 
 namespace {
 
@@ -51,10 +51,10 @@ public:
 };
 const auto* environment = ::testing::AddGlobalTestEnvironment(new SpoolerEnvironment);
 
-class LabelWizard : public ProgramFixture {
+class LabelWizard : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         programPrinter::reset();
         frmMain::instance();
         // Acme (customer 7) has a labelled job due today and shipped today; Nolab's job has no labels.
@@ -70,7 +70,7 @@ protected:
     void TearDown() override {
         frmPrtSelect::unload();
         frmPrtSelect::setPrinterDialog(nullptr);
-        ProgramFixture::TearDown();
+        BoardFixture::TearDown();
     }
 
     // The wizard opened, Acme chosen, on page 3 with `copies`, printing to a PDF of the test's.
@@ -172,7 +172,7 @@ TEST_F(LabelWizard, ThreeRowsTimesTwoCopiesPrintSixLabelsInOrder) {
     add("W101", "Acme", "4443-3", 600, "2026-12-09");
     add("W102", "Acme", "4443-3", 700, "2026-12-10");
     {
-        dao::Database db = dao::engine().OpenDatabase(databasePath);
+        dao::Database db = dao::engine().OpenDatabase(path);
         db.CreateQueryDef("Three Boxes",
                           "PARAMETERS [JOB NUMBER TO PRINT] Text; SELECT JobNum AS [Job Number], WorkOrder AS "
                           "[Customer Part Num], Customer AS [Customer Part Desc], Quantity AS [Parts Per Box], "
@@ -246,7 +246,7 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
     dialogs->clear();
     execute("UPDATE [Job Lookup Table] SET BoxLabelQuery = 'Nothing' WHERE [Job Number] = '4443-3'");
     {
-        dao::Database db = dao::engine().OpenDatabase(databasePath);
+        dao::Database db = dao::engine().OpenDatabase(path);
         db.CreateQueryDef("Nothing", "PARAMETERS [JOB NUMBER TO PRINT] Text; SELECT * FROM Shipments WHERE "
                                      "JobNum = [JOB NUMBER TO PRINT] AND Quantity < 0");
         db.Close();

@@ -109,7 +109,8 @@ void frmPrtValcrest::buildControls() {
     cmdCancel->setObjectName("cmdCancel");
     Report1 = new ReportComponent(this);
     // The schedule's template is installed in the program's own folder.
-    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() + "\\daily valcrest report.rpt");
+    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() +
+                               "\\daily valcrest report.rpt");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInstructions);
@@ -154,16 +155,18 @@ bool frmPrtValcrest::datesAccepted() {
     auto high = runtime::parseDateText(txtEndingDate->text().trimmed().toStdString());
     QLineEdit* wrong = !low ? txtBeginningDate : !high ? txtEndingDate : nullptr;
     if (wrong) {
-        runtime::MsgBox(std::string("Please enter the ") + (wrong == txtBeginningDate ? "beginning" : "ending") +
-                            " PO date as a date, for example " + runtime::shortDateText(runtime::Date::fromYmd(2026, 12, 1)) +
-                            ".",
+        runtime::MsgBox(std::string("Please enter the ") +
+                            (wrong == txtBeginningDate ? "beginning" : "ending") +
+                            " PO date as a date, for example " +
+                            runtime::shortDateText(runtime::Date::fromYmd(2026, 12, 1)) + ".",
                         runtime::mb::Exclamation);
         wrong->setFocus();
         return false;
     }
     if (*low > *high) {
-        runtime::MsgBox("The beginning PO date is after the ending PO date. Please enter the earlier date first.",
-                        runtime::mb::Exclamation);
+        runtime::MsgBox(
+            "The beginning PO date is after the ending PO date. Please enter the earlier date first.",
+            runtime::mb::Exclamation);
         txtBeginningDate->setFocus();
         return false;
     }
@@ -173,13 +176,16 @@ bool frmPrtValcrest::datesAccepted() {
 void frmPrtValcrest::cmdPrint_Click() {
     if (!datesAccepted()) return;
     // A PO date still being typed in the grid is stored first: the schedule is printed by those dates.
-    if (auto source = datPOs->source(); source && source->editMode() != widgets::EditMode::None) source->update();
+    if (auto source = datPOs->source(); source && source->editMode() != widgets::EditMode::None)
+        source->update();
 
     dropReportTable();
     dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
     dao::QueryDef query = db.QueryDefs("Valcrest Production Schedule");
-    query.Parameters("LowDate").setValue(*runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString()));
-    query.Parameters("HighDate").setValue(*runtime::parseDateText(txtEndingDate->text().trimmed().toStdString()));
+    query.Parameters("LowDate").setValue(
+        *runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString()));
+    query.Parameters("HighDate")
+        .setValue(*runtime::parseDateText(txtEndingDate->text().trimmed().toStdString()));
     query.Execute();
     db.Close();
 

@@ -2,43 +2,50 @@
 
 #include "ReportComponent.h"
 #include "basDAOUtilityFunctions.h"
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 #include "reports_database.h"
 
 #include "report/report_test_support.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
-using namespace testing_support;
+using namespace boardtest;
 
 namespace {
 
-class Valcrest : public ProgramFixture {
+class Valcrest : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         frmMain::instance();
-        execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) VALUES "
-                "('J1', 'Round Lid', 'VC-77')");
+        execute(
+            "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) VALUES "
+            "('J1', 'Round Lid', 'VC-77')");
     }
     void TearDown() override {
         frmPrtValcrest::unload();
-        ProgramFixture::TearDown();
+        BoardFixture::TearDown();
     }
 
-    void shipment(const std::string& customer, const char* po, const std::string& workOrder, long quantity = 100) {
+    void shipment(const std::string& customer, const char* po, const std::string& workOrder,
+                  long quantity = 100) {
         std::string value = po ? "'" + std::string(po) + "'" : "Null";
-        execute("INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, "
-                "Canceled, OKToShip) VALUES ('" + workOrder + "', '" + customer + "', " + value + ", 'J1', " +
-                std::to_string(quantity) + ", #2026-12-10#, No, No, Yes)");
+        execute(
+            "INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, "
+            "Canceled, OKToShip) VALUES ('" +
+            workOrder + "', '" + customer + "', " + value + ", 'J1', " + std::to_string(quantity) +
+            ", #2026-12-10#, No, No, Yes)");
     }
 
     std::vector<std::string> poNumbers() {
-        dao::Database db = dao::engine().OpenDatabase(databasePath);
-        dao::Recordset rs = db.OpenRecordset("SELECT PONumber FROM POTable ORDER BY PONumber", dao::dbOpenSnapshot);
+        dao::Database db = dao::engine().OpenDatabase(path);
+        dao::Recordset rs =
+            db.OpenRecordset("SELECT PONumber FROM POTable ORDER BY PONumber", dao::dbOpenSnapshot);
         std::vector<std::string> out;
         for (; !rs.atEOF(); rs.MoveNext())
             out.push_back(rs["PONumber"].isNull() ? "<null>" : rs["PONumber"].toString());
@@ -68,7 +75,7 @@ TEST_F(Valcrest, OpeningAddsTheCustomersNewPurchaseOrdersOnce) {
     execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-11-30#)");
     shipment("Valcrest", "PO-1", "W1");
     shipment("Valcrest", "PO-2", "W2");
-    shipment("Valcrest", "PO-2", "W3"); // one PO on several shipments
+    shipment("Valcrest", "PO-2", "W3");  // one PO on several shipments
     shipment("Valcrest", nullptr, "W4"); // no PO yet
     shipment("Acme", "PO-9", "W5");      // another customer's
     frmPrtValcrest& w = frmPrtValcrest::showWindow();
@@ -109,7 +116,8 @@ TEST_F(Valcrest, DatesThatAreNotDatesOrRunBackwardsAreRefused) {
 }
 
 TEST_F(Valcrest, PrintsTheScheduleOfTheDateRangeAndCleansUp) {
-    execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-IN', #2026-12-02#), ('PO-OUT', #2027-01-15#)");
+    execute(
+        "INSERT INTO POTable (PONumber, PODate) VALUES ('PO-IN', #2026-12-02#), ('PO-OUT', #2027-01-15#)");
     shipment("Valcrest", "PO-IN", "W-A", 1200);
     shipment("Valcrest", "PO-IN", "W-B", 300);
     shipment("Valcrest", "PO-OUT", "W-C");

@@ -13,6 +13,15 @@ std::string toAnsi(BSTR text) {
     return result;
 }
 
+bool survivesAnsi(BSTR text) {
+    const int wide = static_cast<int>(SysStringLen(text));
+    if (wide == 0) return true;
+    BOOL replaced = FALSE;
+    const int length =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, wide, nullptr, 0, nullptr, &replaced);
+    return length > 0 && !replaced;
+}
+
 HRESULT toBstr(std::string_view text, BSTR* result) {
     if (!result) return E_POINTER;
     const int narrow = static_cast<int>(text.size());

@@ -34,7 +34,15 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 TimeControl::TimeControl(IUnknown* outer)
     : ControlBase(outer, timeDescription()), model_(readUserTimeLocale(), currentClockNumber()) {
+    VariantInit(&bindField_);
     setDefaults();
+}
+
+TimeControl::~TimeControl() {
+    // The edit field frees its own state only while its procedure still receives the messages.
+    if (HWND window = controlWindow()) DestroyWindow(window);
+    if (backBrush_) DeleteObject(backBrush_);
+    VariantClear(&bindField_);
 }
 
 void* TimeControl::queryControlInterface(REFIID iid) {
@@ -46,10 +54,39 @@ void TimeControl::setDefaults() {
     look_ = EditLook{};
     // A new control shows the time it was made at, in the user's clock style.
     model_ = vxtime::TimeModel(readUserTimeLocale(), currentClockNumber());
+    keys_ = vxtime::KeyTable::withDefaults();
+    for (std::string& text : keyTexts_)
+        text.clear();
+    keyTexts_[static_cast<int>(vxtime::KeyGroup::Clear)] = vxtime::kDefaultKeyClear;
+    keyTexts_[static_cast<int>(vxtime::KeyGroup::Now)] = vxtime::kDefaultKeyNow;
+    selection_ = {};
+    VariantClear(&bindField_);
     resetStockProperties();
 }
 
+// Without the focus the control paints off screen first, so a repaint never flickers through the
+// background.
 void TimeControl::draw(HDC dc, const RECT& bounds) {
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0) return;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+    if (!bitmap) {
+        if (memory) DeleteDC(memory);
+        drawDisplayText(dc, drawFrame(dc, bounds));
+        return;
+    }
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const RECT local = {0, 0, width, height};
+    drawDisplayText(memory, drawFrame(memory, local));
+    BitBlt(dc, bounds.left, bounds.top, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+// The background and the border; answers the area inside the border.
+RECT TimeControl::drawFrame(HDC dc, const RECT& bounds) {
     HBRUSH back = CreateSolidBrush(translate(look_.backColor));
     FillRect(dc, &bounds, back);
     DeleteObject(back);
@@ -64,7 +101,7 @@ void TimeControl::draw(HDC dc, const RECT& bounds) {
             InflateRect(&inside, -1, -1);
         }
     }
-    drawDisplayText(dc, inside);
+    return inside;
 }
 
 // Without the focus the control shows its time through DisplayFormat, inside the margins,

@@ -1,12 +1,19 @@
 // The VxTime control object on the shared control framework. This object carries the control's
 // identity, its window, drawing and the properties it shares with other edit controls; the time
 // value and its formats are the portable time core's TimeModel, which the time members forward to.
-// Keyboard editing, selection, keys, caption and binding answer E_NOTIMPL until they are built.
+// Its window is an edit field (a superclass of the system EDIT class) that shows the edit text while
+// the control has the focus; the keyboard and mouse edit the time through the core's keystrokes.
+// The caption answers E_NOTIMPL until it is built.
 #pragma once
 
+#include <string>
+
 #include "control_base.h"
+#include "key_table.h"
+#include "keystrokes.h"
 #include "time_model.h"
 #include "vxtime.h"
+#include <imm.h>
 
 namespace timectl {
 
@@ -25,6 +32,8 @@ struct EditLook {
     BOOL readOnly = FALSE;
     OLE_COLOR backColor = 0x80000005;
     OLE_COLOR foreColor = 0x80000008;
+    BOOL spinButton = FALSE;
+    BOOL spinAutowrap = FALSE;
 };
 
 #define VXTIME_NOT_YET(signature)                                                                            \
@@ -35,6 +44,7 @@ struct EditLook {
 class TimeControl final : public IVxTime, public framework::ControlBase {
 public:
     explicit TimeControl(IUnknown* outer);
+    ~TimeControl() override;
 
     FRAMEWORK_DUAL_FORWARDERS
 
@@ -107,24 +117,29 @@ public:
     STDMETHODIMP get_AMPM(BSTR* value) override;
     STDMETHODIMP ClearControl() override;
 
-    // Selection, keys, caption and binding.
-    VXTIME_NOT_YET(get_SelLength(short*))
-    VXTIME_NOT_YET(put_SelLength(short))
-    VXTIME_NOT_YET(get_SelStart(short*))
-    VXTIME_NOT_YET(put_SelStart(short))
-    VXTIME_NOT_YET(get_SelText(BSTR*))
-    VXTIME_NOT_YET(put_SelText(BSTR))
-    VXTIME_NOT_YET(get_KeyClear(BSTR*))
-    VXTIME_NOT_YET(put_KeyClear(BSTR))
-    VXTIME_NOT_YET(get_KeyNext(BSTR*))
-    VXTIME_NOT_YET(put_KeyNext(BSTR))
-    VXTIME_NOT_YET(get_KeyNow(BSTR*))
-    VXTIME_NOT_YET(put_KeyNow(BSTR))
-    VXTIME_NOT_YET(get_KeyPrevious(BSTR*))
-    VXTIME_NOT_YET(put_KeyPrevious(BSTR))
+    // Selection, keys and binding.
+    STDMETHODIMP get_SelLength(short* value) override;
+    STDMETHODIMP put_SelLength(short value) override;
+    STDMETHODIMP get_SelStart(short* value) override;
+    STDMETHODIMP put_SelStart(short value) override;
+    STDMETHODIMP get_SelText(BSTR* value) override;
+    STDMETHODIMP put_SelText(BSTR value) override;
+    STDMETHODIMP get_KeyClear(BSTR* value) override { return getKeys(vxtime::KeyGroup::Clear, value); }
+    STDMETHODIMP put_KeyClear(BSTR value) override { return putKeys(vxtime::KeyGroup::Clear, value, 6); }
+    STDMETHODIMP get_KeyNext(BSTR* value) override { return getKeys(vxtime::KeyGroup::Next, value); }
+    STDMETHODIMP put_KeyNext(BSTR value) override { return putKeys(vxtime::KeyGroup::Next, value, 7); }
+    STDMETHODIMP get_KeyNow(BSTR* value) override { return getKeys(vxtime::KeyGroup::Now, value); }
+    STDMETHODIMP put_KeyNow(BSTR value) override { return putKeys(vxtime::KeyGroup::Now, value, 8); }
+    STDMETHODIMP get_KeyPrevious(BSTR* value) override { return getKeys(vxtime::KeyGroup::Previous, value); }
+    STDMETHODIMP put_KeyPrevious(BSTR value) override {
+        return putKeys(vxtime::KeyGroup::Previous, value, 9);
+    }
     VXTIME_NOT_YET(get_Caption(ICaption**))
-    VXTIME_NOT_YET(get_BindField(VARIANT*))
-    VXTIME_NOT_YET(put_BindField(VARIANT))
+    STDMETHODIMP get_BindField(VARIANT* value) override;
+    STDMETHODIMP put_BindField(VARIANT value) override;
+
+    // The accelerator stage: KeyNext, KeyPrevious and the arrow keys before the container sees them.
+    STDMETHODIMP TranslateAccelerator(LPMSG message) override;
 
 protected:
     IDispatch* dualInterface() override { return static_cast<IVxTime*>(this); }
@@ -133,6 +148,10 @@ protected:
     void draw(HDC dc, const RECT& bounds) override;
     framework::PROPCAT categoryOf(DISPID dispid) override;
     const framework::PredefinedValues* predefinedValues(DISPID dispid) override;
+    void describeWindowClass(WNDCLASSA& windowClass) override;
+    LRESULT defaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool paintsWindow() override;
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:
     HRESULT getShort(short field, short* value);
@@ -147,9 +166,45 @@ private:
     HRESULT putTimeNumber(VARIANT value, DISPID dispid);
     HRESULT getField(int field, short* value);
     void drawDisplayText(HDC dc, const RECT& inside);
+    RECT drawFrame(HDC dc, const RECT& bounds);
+
+    // Keys and selection.
+    HRESULT getKeys(vxtime::KeyGroup group, BSTR* value);
+    HRESULT putKeys(vxtime::KeyGroup group, BSTR value, DISPID dispid);
+    vxtime::Selection selection();
+    void select(vxtime::Selection selection);
+    void reshapeCaret();
+
+    // Editing in the window (time_editing.cpp).
+    bool editing();
+    LRESULT callEdit(UINT message, WPARAM wParam, LPARAM lParam);
+    void showEditText();
+    void onFocusEntry();
+    void onFocusExit();
+    void validateAfterFocusLoss();
+    bool onKeyDown(WPARAM key);
+    void onCharacter(WPARAM character);
+    void finishKeystroke(vxtime::Keystroke result, const std::string& textBefore);
+    void commitDeletion(const std::string& textBefore);
+    void copySelection();
+    void cutSelection();
+    void clearSelection();
+    void restoreAtEscape();
+    void spinStep(int direction);
+    void refuseKeystroke();
+    void pushBinding();
+    LRESULT editColors(HDC dc);
 
     EditLook look_;
     vxtime::TimeModel model_;
+    vxtime::KeyTable keys_ = vxtime::KeyTable::withDefaults();
+    std::string keyTexts_[vxtime::KeyTable::kGroups];
+    vxtime::Selection selection_;
+    int lastKeyGroup_ = -1;
+    bool hasFocus_ = false;
+    HIMC detachedContext_ = nullptr;
+    HBRUSH backBrush_ = nullptr;
+    VARIANT bindField_;
 };
 
 framework::ControlDescription& timeDescription();

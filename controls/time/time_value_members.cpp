@@ -68,6 +68,7 @@ HRESULT TimeControl::settle(Assign verdict, DISPID dispid) {
     switch (verdict) {
     case Assign::Accepted:
         propertyChanged(dispid);
+        showEditText();
         return S_OK;
     case Assign::OutOfRange:
         // A running form hears about a time it cannot take through its event handler; the caller
@@ -103,6 +104,8 @@ STDMETHODIMP TimeControl::get_PromptChar(BSTR* value) {
     return toBstr(std::string(1, model_.promptChar()), value);
 }
 STDMETHODIMP TimeControl::put_PromptChar(BSTR value) {
+    // A character the code page lacks would be kept as its default character ("?").
+    if (!survivesAnsi(value)) return refuse(kStringInvalidValue);
     return settle(model_.setPromptChar(toAnsi(value)), kDispidPromptChar);
 }
 
@@ -140,6 +143,7 @@ HRESULT TimeControl::putTimeNumber(VARIANT value, DISPID dispid) {
     if (given.clears()) {
         model_.clear();
         propertyChanged(dispid);
+        showEditText();
         return S_OK;
     }
     std::int32_t number = 0;
@@ -162,6 +166,7 @@ STDMETHODIMP TimeControl::put_Value(VARIANT value) {
     if (given.clears()) {
         model_.clear();
         propertyChanged(kDispidValue);
+        showEditText();
         return S_OK;
     }
     VARIANT fraction;
@@ -208,6 +213,7 @@ STDMETHODIMP TimeControl::ClearControl() {
     if (look_.readOnly) return S_OK;
     model_.clear();
     propertyChanged(kDispidNumber);
+    showEditText();
     return S_OK;
 }
 

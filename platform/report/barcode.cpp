@@ -32,8 +32,8 @@ Symbol encode(const QString& symbology, const QString& data, bool humanReadable,
     s->show_hrt = humanReadable ? 1 : 0;
     s->input_mode = UNICODE_MODE;
     QByteArray bytes = data.toUtf8();
-    int rc = ZBarcode_Encode_and_Buffer_Vector(s.get(), reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                               int(bytes.size()), 0);
+    int rc = ZBarcode_Encode_and_Buffer_Vector(
+        s.get(), reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()), 0);
     if (rc >= ZINT_ERROR) {
         *error = QString::fromLatin1(s->errtxt);
         return nullptr;
@@ -44,10 +44,15 @@ Symbol encode(const QString& symbology, const QString& data, bool humanReadable,
 } // namespace
 
 int symbologyNamed(const QString& name) {
-    static const std::map<QString, int> names = {
-        {"code128", BARCODE_CODE128}, {"code39", BARCODE_CODE39},       {"ean13", BARCODE_EANX},
-        {"upca", BARCODE_UPCA},       {"itf14", BARCODE_ITF14},         {"qrcode", BARCODE_QRCODE},
-        {"datamatrix", BARCODE_DATAMATRIX}, {"pdf417", BARCODE_PDF417}, {"gs1-128", BARCODE_GS1_128}};
+    static const std::map<QString, int> names = {{"code128", BARCODE_CODE128},
+                                                 {"code39", BARCODE_CODE39},
+                                                 {"ean13", BARCODE_EANX},
+                                                 {"upca", BARCODE_UPCA},
+                                                 {"itf14", BARCODE_ITF14},
+                                                 {"qrcode", BARCODE_QRCODE},
+                                                 {"datamatrix", BARCODE_DATAMATRIX},
+                                                 {"pdf417", BARCODE_PDF417},
+                                                 {"gs1-128", BARCODE_GS1_128}};
     auto it = names.find(name.toLower());
     return it == names.end() ? 0 : it->second;
 }
@@ -71,7 +76,8 @@ QString paintBarcode(QPainter& painter, const QRectF& target, const QString& sym
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
     for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
-        painter.drawRect(QRectF(target.left() + r->x * sx, target.top() + r->y * sy, r->width * sx, r->height * sy));
+        painter.drawRect(
+            QRectF(target.left() + r->x * sx, target.top() + r->y * sy, r->width * sx, r->height * sy));
     for (const zint_vector_hexagon* h = v->hexagons; h; h = h->next) {
         QPolygonF hex;
         for (int k = 0; k < 6; ++k) {
@@ -83,8 +89,8 @@ QString paintBarcode(QPainter& painter, const QRectF& target, const QString& sym
     }
     for (const zint_vector_circle* c = v->circles; c; c = c->next) {
         painter.setBrush(c->colour ? Qt::white : Qt::black);
-        painter.drawEllipse(QPointF(target.left() + c->x * sx, target.top() + c->y * sy), c->diameter / 2 * sx,
-                            c->diameter / 2 * sy);
+        painter.drawEllipse(QPointF(target.left() + c->x * sx, target.top() + c->y * sy),
+                            c->diameter / 2 * sx, c->diameter / 2 * sy);
     }
     painter.setPen(Qt::black);
     for (const zint_vector_string* t = v->strings; t; t = t->next) {

@@ -131,7 +131,8 @@ void PreviewWindow::choosePrinterAndPrint() {
     QPrintDialog dialog(printer.get(), this);
     dialog.setMinMax(1, pageCount());
     if (dialog.exec() != QDialog::Accepted) return;
-    if (printOn(*printer) != status::Ok) tellUser("The report could not be sent to " + printer->printerName() + ".");
+    if (printOn(*printer) != status::Ok)
+        tellUser("The report could not be sent to " + printer->printerName() + ".");
 }
 
 void PreviewWindow::chooseFileAndExport() {

@@ -26,7 +26,8 @@ std::unique_ptr<QPrinter> openPrinter(const QString& name, QString* problem, int
     QPrinterInfo chosen;
     if (!name.isEmpty()) {
         chosen = QPrinterInfo::printerInfo(name);
-        if (chosen.isNull()) return fail(status::PrinterNotFound, "The printer \"" + name + "\" is not installed.");
+        if (chosen.isNull())
+            return fail(status::PrinterNotFound, "The printer \"" + name + "\" is not installed.");
     } else {
         chosen = QPrinterInfo::defaultPrinter();
         if (chosen.isNull()) chosen = printers.first();

@@ -1,6 +1,9 @@
 // Printing through a real spooler. The test starts its own cupsd on a private socket, with two
 // queues that spool into files of the test's folder, and points the print service at it; where
 // cupsd cannot start here, the tests say so and are skipped (the PDF path is tested elsewhere).
+// The queues are raw (the spooler passes on the PDF the program sends) and end in a small backend
+// of the test's own that writes the job into the test's folder: the packaged PDF backend always
+// writes into a home or spool folder of the machine, which a test must not touch.
 #include "printers.h"
 #include "report_job.h"
 #include "report_status.h"
@@ -54,8 +57,19 @@ bool run(const QString& program, const QStringList& args, QString* output = null
 // Starts cupsd with everything under the test's folder; "" when it runs, else why not.
 QString startSpooler() {
     const QString socket = path("cups.sock");
-    for (const char* d : {"spool", "spool/tmp", "cache", "state", "out", "log"})
+    for (const char* d : {"spool", "spool/tmp", "cache", "state", "out", "log", "bin/backend"})
         QDir().mkpath(path(d));
+    // The spooler's programs are the system's, with the test's backend added.
+    for (const char* d : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"})
+        QFile::link(QString("/usr/lib/cups/") + d, path("bin/") + d);
+    writeFile("bin/backend/testfile",
+              "#!/bin/sh\n"
+              "# Lists no devices; writes a job to the file its URI names.\n"
+              "[ $# -eq 0 ] && exit 0\n"
+              "out=\"${DEVICE_URI#testfile:}\"\n"
+              "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
+              "mv \"$out.part\" \"$out\"\n");
+    ::chmod(path("bin/backend/testfile").toLocal8Bit().constData(), 0755);
     // Filters run as the spooler's unprivileged user: it must reach the spool and the output.
     for (const char* d : {"", "spool", "spool/tmp", "out"})
         ::chmod(path(d).toLocal8Bit().constData(), 01777);
@@ -68,12 +82,11 @@ QString startSpooler() {
                                      path("cache") + "\nRequestRoot " + path("spool") + "\nTempDir " +
                                      path("spool/tmp") + "\nErrorLog " + path("log/error_log") +
                                      "\nAccessLog " + path("log/access_log") + "\nPageLog " +
-                                     path("log/page_log") + "\nFileDevice Yes\n");
+                                     path("log/page_log") + "\nServerBin " + path("bin") + "\n");
     if (cupsdProgram().isEmpty()) return "cupsd is not installed";
     cupsd = new QProcess;
     cupsd->setProcessChannelMode(QProcess::MergedChannels);
-    cupsd->start(cupsdProgram(),
-                 {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
+    cupsd->start(cupsdProgram(), {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
     if (!cupsd->waitForStarted(10000)) return "cupsd did not start: " + cupsd->errorString();
     // Wait until it answers on its socket (or has given up).
     for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i) {
@@ -86,10 +99,11 @@ QString startSpooler() {
     if (!QFileInfo::exists(socket)) return "cupsd opened no socket";
     QString out;
     for (const char* queue : {"DorvaneTest", "DorvaneOther"})
-        if (!run("lpadmin", {"-h", socket, "-p", queue, "-v", "file://" + path("out/") + queue + ".pdf", "-E"},
-                 &out))
+        if (!run("lpadmin",
+                 {"-h", socket, "-p", queue, "-v", "testfile:" + path("out/") + queue + ".pdf", "-E"}, &out))
             return "lpadmin could not add a queue: " + out.trimmed();
-    if (!run("lpadmin", {"-h", socket, "-d", "DorvaneTest"}, &out)) return "no default printer: " + out.trimmed();
+    if (!run("lpadmin", {"-h", socket, "-d", "DorvaneTest"}, &out))
+        return "no default printer: " + out.trimmed();
     return {};
 }
 
@@ -123,13 +137,15 @@ protected:
         runtime::setClock(runtime::Date::fromYmdHms(2026, 12, 8, 9, 0, 0));
         dialogs = runtime::useScriptedDialogs();
         dao::engine().reset();
+        QFile::remove(path("reports.db"));
         dao::Database db = dao::engine().CreateDatabase(path("reports.db").toStdString());
         db.Execute("CREATE TABLE Lines (Item TEXT, Qty INTEGER)");
         db.Execute("INSERT INTO Lines VALUES ('Lid', 10), ('Cap', 20)");
         db.Close();
-        writeFile("lines.rpt", "[report]\ntable = Lines\ndatabase = " + path("reports.db") +
-                                   "\n[page-header 30]\ntext \"Spooled lines\" x=0 y=0 w=300 h=20\n"
-                                   "[detail 14]\nfield Item x=0 y=0 w=100 h=14\nfield Qty x=100 y=0 w=50 h=14\n");
+        writeFile("lines.rpt",
+                  "[report]\ntable = Lines\ndatabase = " + path("reports.db") +
+                      "\n[page-header 30]\ntext \"Spooled lines\" x=0 y=0 w=300 h=20\n"
+                      "[detail 14]\nfield Item x=0 y=0 w=100 h=14\nfield Qty x=100 y=0 w=50 h=14\n");
     }
     void TearDown() override {
         runtime::setClock(std::nullopt);

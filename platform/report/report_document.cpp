@@ -36,11 +36,16 @@ struct Totals {
         if (it == byField.end()) return 0;
         const Stats& s = it->second;
         switch (item.aggregate) {
-        case Aggregate::Sum: return s.sum;
-        case Aggregate::Count: return s.count;
-        case Aggregate::Min: return s.min.value_or(0);
-        case Aggregate::Max: return s.max.value_or(0);
-        case Aggregate::Average: return s.count ? s.sum / s.count : 0;
+        case Aggregate::Sum:
+            return s.sum;
+        case Aggregate::Count:
+            return s.count;
+        case Aggregate::Min:
+            return s.min.value_or(0);
+        case Aggregate::Max:
+            return s.max.value_or(0);
+        case Aggregate::Average:
+            return s.count ? s.sum / s.count : 0;
         }
         return 0;
     }
@@ -196,9 +201,11 @@ private:
 
     QString textOf(const Item& item, const Band& band, const Row* row) const {
         switch (item.kind) {
-        case ItemKind::Text: return QString(item.text).replace("{printdate}", printDate_);
+        case ItemKind::Text:
+            return QString(item.text).replace("{printdate}", printDate_);
         case ItemKind::Field:
-        case ItemKind::Barcode: return formatValue(fieldOf(row, item.text), item.format);
+        case ItemKind::Barcode:
+            return formatValue(fieldOf(row, item.text), item.format);
         case ItemKind::Formula: {
             auto it = formulas_.find(item.text);
             return it == formulas_.end() ? QString() : it->second;
@@ -208,7 +215,8 @@ private:
             QString format = item.format.isEmpty() && item.aggregate == Aggregate::Count ? "0" : item.format;
             return formatValue(runtime::Variant(v), format);
         }
-        default: return {};
+        default:
+            return {};
         }
     }
 

@@ -85,7 +85,8 @@ JobOutcome output(const JobRequest& r, const std::shared_ptr<Document>& doc) {
             return failed(code, problem);
         }
         if (!printDocument(*doc, *printer, r.copies, r.firstPage, r.lastPage))
-            return failed(status::OutputFailed, "The report could not be sent to " + printer->printerName() + ".");
+            return failed(status::OutputFailed,
+                          "The report could not be sent to " + printer->printerName() + ".");
         return o;
     }
     }
@@ -142,7 +143,7 @@ JobOutcome runReport(const JobRequest& r) {
         t = loadTemplate(r.templatePath);
     } catch (const TemplateError& e) {
         return failed(e.line == 0 && QString(e.what()).contains("cannot read") ? status::TemplateNotFound
-                                                                              : status::TemplateInvalid,
+                                                                               : status::TemplateInvalid,
                       QString::fromStdString(e.what()));
     }
     JobOutcome error;

@@ -19,7 +19,7 @@ struct JobRequest {
     QString templatePath;
     QStringList formulas; // "Name= value" entries; the value is a report-writer literal ('text', "text", 12)
     Destination destination = Destination::Window;
-    QString printerName;  // "" = the system's default printer
+    QString printerName; // "" = the system's default printer
     int copies = 1;
     int firstPage = 0, lastPage = 0; // 0 = from the first / to the last page
     QString outputFile;              // Destination::File: the PDF to write

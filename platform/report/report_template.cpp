@@ -73,7 +73,8 @@ void setReportKey(Template& t, const QString& key, const QStringList& v, int lin
         t.table = v.join(' ');
     } else if (key == "page") {
         t.pageSize = pageSizeNamed(v[0], lineNo);
-        if (v.size() > 1) t.orientation = v[1].toLower() == "landscape" ? QPageLayout::Landscape : QPageLayout::Portrait;
+        if (v.size() > 1)
+            t.orientation = v[1].toLower() == "landscape" ? QPageLayout::Landscape : QPageLayout::Portrait;
     } else if (key == "orientation") {
         t.orientation = v[0].toLower() == "landscape" ? QPageLayout::Landscape : QPageLayout::Portrait;
     } else if (key == "margins") {
@@ -120,27 +121,44 @@ Band bandHeader(const QStringList& w, int lineNo) {
 }
 
 void setItemKey(Item& item, const QString& key, const QString& value, int lineNo) {
-    if (key == "x") item.rect.moveLeft(length(value, lineNo));
-    else if (key == "y") item.rect.moveTop(length(value, lineNo));
-    else if (key == "w") item.rect.setWidth(length(value, lineNo));
-    else if (key == "h") item.rect.setHeight(length(value, lineNo));
-    else if (key == "size") item.size = length(value, lineNo);
-    else if (key == "font") item.font = value;
-    else if (key == "format") item.format = value;
-    else if (key == "pen") item.penWidth = length(value, lineNo);
-    else if (key == "text") item.humanReadable = yes(value);
+    if (key == "x")
+        item.rect.moveLeft(length(value, lineNo));
+    else if (key == "y")
+        item.rect.moveTop(length(value, lineNo));
+    else if (key == "w")
+        item.rect.setWidth(length(value, lineNo));
+    else if (key == "h")
+        item.rect.setHeight(length(value, lineNo));
+    else if (key == "size")
+        item.size = length(value, lineNo);
+    else if (key == "font")
+        item.font = value;
+    else if (key == "format")
+        item.format = value;
+    else if (key == "pen")
+        item.penWidth = length(value, lineNo);
+    else if (key == "text")
+        item.humanReadable = yes(value);
     else if (key == "align") {
         QString a = value.toLower();
-        if (a == "left") item.align = Qt::AlignLeft;
-        else if (a == "center") item.align = Qt::AlignHCenter;
-        else if (a == "right") item.align = Qt::AlignRight;
-        else throw TemplateError(lineNo, "align is left, center or right");
+        if (a == "left")
+            item.align = Qt::AlignLeft;
+        else if (a == "center")
+            item.align = Qt::AlignHCenter;
+        else if (a == "right")
+            item.align = Qt::AlignRight;
+        else
+            throw TemplateError(lineNo, "align is left, center or right");
     } else if (key == "scope") {
         QString s = value.toLower();
-        if (s == "report") item.scope = TotalScope::Report;
-        else if (s == "page") item.scope = TotalScope::Page;
-        else if (s == "group") item.scope = TotalScope::Group;
-        else throw TemplateError(lineNo, "scope is report, page or group");
+        if (s == "report")
+            item.scope = TotalScope::Report;
+        else if (s == "page")
+            item.scope = TotalScope::Page;
+        else if (s == "group")
+            item.scope = TotalScope::Group;
+        else
+            throw TemplateError(lineNo, "scope is report, page or group");
     } else {
         throw TemplateError(lineNo, "unknown item setting \"" + key + "\"");
     }
@@ -148,8 +166,8 @@ void setItemKey(Item& item, const QString& key, const QString& value, int lineNo
 
 Item parseItem(const QStringList& w, int lineNo) {
     static const std::map<QString, ItemKind> kinds = {
-        {"text", ItemKind::Text},   {"field", ItemKind::Field}, {"formula", ItemKind::Formula},
-        {"total", ItemKind::Total}, {"line", ItemKind::Line},   {"box", ItemKind::Box},
+        {"text", ItemKind::Text},      {"field", ItemKind::Field}, {"formula", ItemKind::Formula},
+        {"total", ItemKind::Total},    {"line", ItemKind::Line},   {"box", ItemKind::Box},
         {"barcode", ItemKind::Barcode}};
     auto it = kinds.find(w[0].toLower());
     if (it == kinds.end()) throw TemplateError(lineNo, "unknown item \"" + w[0] + "\"");
@@ -161,9 +179,15 @@ Item parseItem(const QStringList& w, int lineNo) {
         return w[i++];
     };
     switch (item.kind) {
-    case ItemKind::Text: item.text = positional("its text"); break;
-    case ItemKind::Field: item.text = positional("a field name"); break;
-    case ItemKind::Formula: item.text = positional("a formula name"); break;
+    case ItemKind::Text:
+        item.text = positional("its text");
+        break;
+    case ItemKind::Field:
+        item.text = positional("a field name");
+        break;
+    case ItemKind::Formula:
+        item.text = positional("a formula name");
+        break;
     case ItemKind::Barcode:
         item.symbology = positional("a symbology").toLower();
         item.text = positional("a field name");
@@ -181,16 +205,20 @@ Item parseItem(const QStringList& w, int lineNo) {
             item.text = positional("a field name");
         break;
     }
-    default: break;
+    default:
+        break;
     }
     item.rect = QRectF(0, 0, 0, 0);
     for (; i < w.size(); ++i) {
         int eq = w[i].indexOf('=');
         if (eq < 0) {
             QString flag = w[i].toLower();
-            if (flag == "bold") item.bold = true;
-            else if (flag == "italic") item.italic = true;
-            else throw TemplateError(lineNo, "\"" + w[i] + "\" is not a setting (KEY=VALUE, bold, italic)");
+            if (flag == "bold")
+                item.bold = true;
+            else if (flag == "italic")
+                item.italic = true;
+            else
+                throw TemplateError(lineNo, "\"" + w[i] + "\" is not a setting (KEY=VALUE, bold, italic)");
         } else {
             setItemKey(item, w[i].left(eq).toLower(), w[i].mid(eq + 1), lineNo);
         }
@@ -201,8 +229,8 @@ Item parseItem(const QStringList& w, int lineNo) {
 } // namespace
 
 double parseLength(const QString& text, bool* ok) {
-    static const std::pair<const char*, double> units[] = {{"in", 72.0}, {"mm", 72.0 / 25.4},
-                                                           {"cm", 72.0 / 2.54}, {"pt", 1.0}};
+    static const std::pair<const char*, double> units[] = {
+        {"in", 72.0}, {"mm", 72.0 / 25.4}, {"cm", 72.0 / 2.54}, {"pt", 1.0}};
     QString t = text.trimmed().toLower();
     double factor = 1.0;
     for (auto [suffix, f] : units)
@@ -242,7 +270,8 @@ QStringList Template::fieldNames() const {
     for (const Band& b : bands) {
         add(b.groupField);
         for (const Item& i : b.items)
-            if (i.kind == ItemKind::Field || i.kind == ItemKind::Barcode || i.kind == ItemKind::Total) add(i.text);
+            if (i.kind == ItemKind::Field || i.kind == ItemKind::Barcode || i.kind == ItemKind::Total)
+                add(i.text);
     }
     return names;
 }

@@ -22,13 +22,13 @@ enum class TotalScope { Report, Page, Group };
 
 struct Item {
     ItemKind kind = ItemKind::Text;
-    QString text;      // the text, the field name or the formula name
-    QRectF rect;       // within the band; for a line its start and (width, height) to its end
-    QString font;      // "" = the template's font
-    double size = 0;   // 0 = the template's size
+    QString text;    // the text, the field name or the formula name
+    QRectF rect;     // within the band; for a line its start and (width, height) to its end
+    QString font;    // "" = the template's font
+    double size = 0; // 0 = the template's size
     bool bold = false, italic = false;
     Qt::Alignment align = Qt::AlignLeft;
-    QString format;    // fields and totals: date, longdate, yesno, or a number pattern such as #,##0.00
+    QString format; // fields and totals: date, longdate, yesno, or a number pattern such as #,##0.00
     Aggregate aggregate = Aggregate::Sum;
     TotalScope scope = TotalScope::Report;
     QString symbology; // barcodes: code128, code39, ...
@@ -59,7 +59,7 @@ struct Template {
 
     const Band* band(BandKind kind) const;
     std::vector<const Band*> groupBands(BandKind kind) const; // outermost first
-    QStringList fieldNames() const;                          // every field an item or group names
+    QStringList fieldNames() const;                           // every field an item or group names
 };
 
 // A template that cannot be read: the line (1-based, 0 for the whole file) and what is wrong.

@@ -10,8 +10,8 @@
 #include "runtime/locale_text.h"
 #include "runtime/scripted_dialogs.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -66,11 +66,12 @@ protected:
         database = dir.filePath("reports.db");
         dao::Database db = dao::engine().CreateDatabase(database.toStdString());
         db.Execute("CREATE TABLE Orders (Customer TEXT, Item TEXT, Qty INTEGER, Due DATETIME, Code TEXT)");
-        const char* rows[][4] = {{"Acme", "Lid", "1200", "2026-12-01"}, {"Acme", "Cap", "300", "2026-12-02"},
+        const char* rows[][4] = {{"Acme", "Lid", "1200", "2026-12-01"},
+                                 {"Acme", "Cap", "300", "2026-12-02"},
                                  {"Beta", "Box", "50", "2026-12-03"}};
         for (auto& r : rows)
-            db.Execute(std::string("INSERT INTO Orders VALUES ('") + r[0] + "', '" + r[1] + "', " + r[2] + ", #" +
-                       r[3] + "#, 'SHIP-" + r[1] + "')");
+            db.Execute(std::string("INSERT INTO Orders VALUES ('") + r[0] + "', '" + r[1] + "', " + r[2] +
+                       ", #" + r[3] + "#, 'SHIP-" + r[1] + "')");
         db.Close();
     }
     void TearDown() override {
@@ -111,7 +112,8 @@ TEST_F(Report, TemplatesAreReadWithUnitsQuotesAndLineNumberedFaults) {
     EXPECT_DOUBLE_EQ(parseLength("1in"), 72);
     EXPECT_NEAR(parseLength("25.4mm"), 72, 1e-9);
 
-    Template quoted = parseTemplate("[report]\ntable = T\n[detail 10]\nfield \"Job Description\" x=1 w=2in\n");
+    Template quoted =
+        parseTemplate("[report]\ntable = T\n[detail 10]\nfield \"Job Description\" x=1 w=2in\n");
     EXPECT_EQ(quoted.bands[0].items[0].text, "Job Description");
     EXPECT_DOUBLE_EQ(quoted.bands[0].items[0].rect.width(), 144);
 
@@ -272,7 +274,8 @@ TEST_F(Report, BarcodesScanBackToTheirData) {
     scan.start("zbarimg", {"--quiet", "--raw", dir.filePath(pngs[0])});
     ASSERT_TRUE(scan.waitForFinished(60000));
     QStringList codes = QString::fromUtf8(scan.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(codes, QStringList({"SHIP-Lid", "SHIP-Cap", "SHIP-Box"}));
+    codes.sort(); // zbarimg lists what it finds in its own order
+    EXPECT_EQ(codes, QStringList({"SHIP-Box", "SHIP-Cap", "SHIP-Lid"}));
     EXPECT_FALSE(barcodeError("code128", "").isEmpty());
     EXPECT_FALSE(barcodeError("morse", "SOS").isEmpty());
     EXPECT_EQ(symbologyNamed("Code128"), symbologyNamed("code128"));

@@ -1,5 +1,7 @@
 #include "edit_layout.h"
 
+#include "field_typing.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -40,8 +42,8 @@ EditLayout makeEditLayout(const TimeFormat& format, const AmPmTable& table) {
 
 namespace {
 
-std::string numberText(std::int32_t value, bool noTimeYet, char prompt) {
-    if (noTimeYet && value == 0) return std::string(2, prompt);
+std::string numberText(std::int32_t value, char prompt) {
+    if (value == kZeroTens) return std::string("0") + prompt;
     char digits[16];
     std::snprintf(digits, sizeof digits, "%02d", static_cast<int>(std::abs(value) % 100));
     std::string text(digits);
@@ -81,7 +83,7 @@ std::string fieldText(const EditField& field, const EditState& state, const Edit
     if (field.kind == FieldKind::Hour && value == 0 && style.twelveHour() && state.fields.ampm != kAmPmNone &&
         !style.keepsZeroHour())
         value = 12;
-    return numberText(value, state.number == kNoTime, prompt);
+    return numberText(value, prompt);
 }
 
 std::string buildEditText(const EditLayout& layout, const EditState& state, const AmPmTable& table,

@@ -34,9 +34,9 @@ struct EditLayout {
 
 EditLayout makeEditLayout(const TimeFormat& format, const AmPmTable& table);
 
-// What the edit text is built from. `number` is the committed time number: while it is the no-time
-// marker the fields the user has not reached yet (0 or less) still show prompt characters. `empty`
-// is the control's empty state (cleared control): every field shows prompt characters.
+// What the edit text is built from. `number` is the committed time number; fields the user has not
+// typed yet hold kEmptyField (see field_typing.h) and show prompt characters. `empty` is the
+// control's empty state (cleared control): every field shows prompt characters.
 struct EditState {
     TimeFields fields;
     std::int32_t number = 0;

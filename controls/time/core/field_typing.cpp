@@ -28,7 +28,7 @@ std::int32_t emptyRight(std::int32_t magnitude, int places) {
 } // namespace
 
 DigitTyped typeDigit(std::int32_t v, FieldRange range, int k, int digit, bool promptRight) {
-    if (v == kEmptyField) {
+    if (v == kEmptyField || v == kZeroTens) {
         v = 0;
         promptRight = true;
     }
@@ -61,6 +61,9 @@ DigitTyped typeDigit(std::int32_t v, FieldRange range, int k, int digit, bool pr
         const std::int32_t u = a - a % g;
         if (lo - o >= u) out.value = emptyRight(a, k);
         out.refused = u < lo - o;
+        if (out.value == 0) out.value = kZeroTens; // the typed 0 stays, its units place empty
+    } else if (v == 0 && s < 0 && k > 0) {
+        out.value = kZeroTens; // a 0 typed on the tens of an incomplete field
     }
     return out;
 }
@@ -80,6 +83,7 @@ int ampmFromKey(char c) {
 
 std::int32_t deleteDigits(std::int32_t value, int placesRight) {
     if (value == kEmptyField) return kEmptyField;
+    if (value == kZeroTens) return placesRight > 0 ? kEmptyField : kZeroTens;
     const std::int32_t v = emptyRight(std::abs(value), placesRight + 1);
     return v == 0 ? kEmptyField : v;
 }

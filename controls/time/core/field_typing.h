@@ -2,7 +2,8 @@
 //
 // A field value is signed: a negative value is an incomplete field whose typed digits stand at their
 // places and whose zero places at the right still show the prompt character ("2_" is -20). A field
-// emptied by deletion is kEmptyField, which shows "__" and types like an empty field.
+// emptied by deletion is kEmptyField, which shows "__" and types like an empty field; "0_" is
+// kZeroTens.
 #pragma once
 
 #include "time_validation.h"
@@ -10,6 +11,9 @@
 namespace vxtime {
 
 inline constexpr std::int32_t kEmptyField = -100;
+// A field whose tens digit was typed as 0 while its units place is still empty ("0_"): the sign of
+// an incomplete field cannot mark a zero, so it has a value of its own.
+inline constexpr std::int32_t kZeroTens = -1000;
 
 struct DigitTyped {
     std::int32_t value;

@@ -31,9 +31,14 @@ TEST(FieldTyping, UnitsDigitTooLargeIsRefused) {
 }
 
 TEST(FieldTyping, BelowTheLowLimitOfATwelveHourHour) {
-    EXPECT_EQ(typeDigit(0, kHour12, 0, 0, true), (DigitTyped{0, true, false}));            // "00"
-    EXPECT_EQ(typeDigit(kEmptyField, kHour12, 1, 0, true), (DigitTyped{0, false, false})); // "0_"
-    EXPECT_EQ(typeDigit(0, kHour12, 0, 7, false), (DigitTyped{7, false, false}));          // "07"
+    EXPECT_EQ(typeDigit(kZeroTens, kHour12, 0, 0, true), (DigitTyped{kZeroTens, true, false}));    // "00"
+    EXPECT_EQ(typeDigit(kEmptyField, kHour12, 1, 0, true), (DigitTyped{kZeroTens, false, false})); // "0_"
+    EXPECT_EQ(typeDigit(kZeroTens, kHour12, 0, 9, false), (DigitTyped{9, false, false}));          // "09"
+    EXPECT_EQ(typeDigit(kEmptyField, kMinute, 1, 0, true), (DigitTyped{kZeroTens, false, false}));
+    EXPECT_EQ(typeDigit(kZeroTens, kMinute, 0, 0, false), (DigitTyped{0, false, false})); // "00"
+    EXPECT_EQ(deleteDigits(kZeroTens, 0), kZeroTens);
+    EXPECT_EQ(deleteDigits(kZeroTens, 1), kEmptyField);
+    EXPECT_EQ(typeDigit(0, kHour12, 0, 7, false), (DigitTyped{7, false, false})); // "07"
 }
 
 TEST(FieldTyping, DeletingEmptiesThePlaceAndTheRest) {

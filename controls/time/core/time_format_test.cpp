@@ -3,6 +3,8 @@
 #include "edit_layout.h"
 #include "test_locales.h"
 
+#include "field_typing.h"
+
 #include <gtest/gtest.h>
 
 namespace vxtime {
@@ -113,7 +115,8 @@ TEST(EditLayout, EditTextOfTimesEmptyAndIncompleteFields) {
     EXPECT_EQ(buildEditText(l, {splitTime(230500, s), 230500, false}, en.ampmTable, '_'), "11:05 PM");
     EXPECT_EQ(buildEditText(l, {TimeFields{}, kNoTime, true}, en.ampmTable, '*'), "**:** **");
     // Typing into an empty control: the typed hour shows, the untouched fields keep their prompts.
-    EXPECT_EQ(buildEditText(l, {TimeFields{7, 0, 0, kAmPmNone}, kNoTime, false}, en.ampmTable, '_'),
+    EXPECT_EQ(buildEditText(l, {TimeFields{7, kEmptyField, kEmptyField, kAmPmNone}, kNoTime, false},
+                            en.ampmTable, '_'),
               "07:__ __");
     // An incomplete field shows its typed digit and a prompt for the rest.
     EXPECT_EQ(buildEditText(l, {TimeFields{-10, 30, 0, kAm}, 103000, false}, en.ampmTable, '_'), "1_:30 AM");

@@ -1,5 +1,6 @@
 #include "time_model.h"
 
+#include "field_typing.h"
 #include "time_text.h"
 
 #include <algorithm>
@@ -46,7 +47,8 @@ Assign TimeModel::setPromptChar(std::string_view prompt) {
 }
 
 Assign TimeModel::setMinTime(std::int32_t number) {
-    if (number < kMidnight || number > limits_.maxTime) return Assign::Invalid;
+    // Raising the time to a limit that is no time of day would show a minute of 70.
+    if (number < kMidnight || number > limits_.maxTime || !isTimeOfDay(number)) return Assign::Invalid;
     limits_.minTime = number;
     if (!isEmpty() && number_ < number) showNumber(number);
     return Assign::Accepted;
@@ -107,8 +109,9 @@ Assign TimeModel::setSelText(int selStart, int selLength, std::string_view text)
 
 void TimeModel::clear() {
     number_ = kNoTime;
-    // Zero fields with no AM/PM state are what the keystroke engine expects of fields not typed yet.
-    fields_ = TimeFields{};
+    // Every number field not typed yet, and no AM/PM state: a 0 the user types is then a digit of
+    // its own, not the blank of an empty control.
+    fields_ = TimeFields{kEmptyField, kEmptyField, kEmptyField, kAmPmNone};
     empty_ = true;
     rebuildText();
 }
@@ -193,12 +196,17 @@ void TimeModel::restoreEntryTime() {
         showNumber(entryNumber_);
 }
 
+void TimeModel::adoptFields() {
+    const std::int32_t joined = joinTime(fields_, table_.hourStyle());
+    if (joined >= 0) number_ = joined;
+}
+
 void TimeModel::restore(const StoredTime& stored) {
     if (!applyFormat(stored.format) && !applyFormat(defaultFormat(locale_))) applyFormat(kFallbackFormat);
     displayFormat_ = stored.displayFormat.value_or(format_); // the Format as it was applied
     if (setPromptChar(stored.promptChar) != Assign::Accepted) prompt_ = '_';
     const bool ordered =
-        stored.minTime >= kMidnight && stored.minTime <= stored.maxTime && stored.maxTime <= kLastSecond;
+        isTimeOfDay(stored.minTime) && isTimeOfDay(stored.maxTime) && stored.minTime <= stored.maxTime;
     limits_ = ordered ? TimeLimits{stored.minTime, stored.maxTime} : TimeLimits{};
     if (isTimeOfDay(stored.number))
         showNumber(stored.number);

@@ -65,8 +65,8 @@ public:
     char promptChar() const { return prompt_; }
     Assign setPromptChar(std::string_view prompt);
 
-    // Limits. A MinTime above the time raises the time to it; a MaxTime below the time lowers it.
-    // An empty control stays empty.
+    // Limits, both times of day. A MinTime above the time raises the time to it; a MaxTime below
+    // the time lowers it. An empty control stays empty.
     std::int32_t minTime() const { return limits_.minTime; }
     std::int32_t maxTime() const { return limits_.maxTime; }
     Assign setMinTime(std::int32_t number);
@@ -116,6 +116,8 @@ public:
     // the handler left the time as it was, calls restoreEntryTime().
     bool finishEdit();
     void restoreEntryTime();
+    // A spin step: the complete fields become the time number as they stand.
+    void adoptFields();
 
     // Load from persisted state. A Format that does not parse falls back to the locale default;
     // limits out of order fall back to the defaults; a stored 999999 loads an empty control.

@@ -117,7 +117,11 @@ TEST(TimeModel, LimitsMoveTheTime) {
     EXPECT_EQ(m.setMinTime(-1), Assign::Invalid);
     EXPECT_EQ(m.maxTime(), 235959);
     EXPECT_EQ(m.minTime(), 120000);
-    EXPECT_EQ(m.setMinTime(1299), Assign::Accepted); // MinTime only has to lie below MaxTime
+    // A limit must be a time of day: raising the time to 00:12:99 would show an impossible time.
+    EXPECT_EQ(m.setMinTime(1299), Assign::Invalid);
+    EXPECT_EQ(m.setMinTime(7000), Assign::Invalid);
+    EXPECT_EQ(m.minTime(), 120000);
+    EXPECT_EQ(m.setMinTime(1259), Assign::Accepted);
 
     // While prompt characters show, MaxTime is refused; an empty control is not given a time.
     m.clear();
@@ -181,7 +185,7 @@ TEST(TimeModel, EditingCommitsCompleteTimesAndRestoresOnFailure) {
     // Typing into an empty control commits nothing until the time is complete.
     m.clear();
     m.beginEdit();
-    m.setEditFields({-10, 0, 0, kAm});
+    m.setEditFields({-10, kEmptyField, kEmptyField, kAm});
     EXPECT_EQ(m.editText(), "1_:__");
     EXPECT_FALSE(m.commitEdit());
     EXPECT_EQ(m.number(), kNoTime);

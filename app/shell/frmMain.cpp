@@ -7,6 +7,7 @@
 #include "company_name.h"
 #include "frmCalendarForm.h"
 #include "frmLoginForm.h"
+#include "frmPrtSelect.h"
 #include "frmPrtValcrest.h"
 #include "frmRefresh.h"
 #include "frmSearch.h"
@@ -267,6 +268,7 @@ void frmMain::wireCommands() {
     setCommand("Search", [] { frmSearch::instance().showSearch(); });
     setCommand("Truck", [] { frmTruckLines::showWindow(); });
     setCommand("PrtValcrest", [] { frmPrtValcrest::showWindow(); });
+    setCommand("PrtSelect", [] { frmPrtSelect::showWindow(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

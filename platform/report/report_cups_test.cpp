@@ -1,13 +1,11 @@
-// Printing through a real spooler. The test starts its own cupsd on a private socket, with two
-// queues that spool into files of the test's folder, and points the print service at it; where
-// cupsd cannot start here, the tests say so and are skipped (the PDF path is tested elsewhere).
-// The queues are raw (the spooler passes on the PDF the program sends) and end in a small backend
-// of the test's own that writes the job into the test's folder: the packaged PDF backend always
-// writes into a home or spool folder of the machine, which a test must not touch.
+// Printing through a real spooler (spooler_for_tests.h): the test's own cupsd with two queues that
+// spool into files of the test's folder; where cupsd cannot start here, the tests say so and are
+// skipped (the PDF path is tested elsewhere).
 #include "printers.h"
 #include "report_job.h"
 #include "report_status.h"
 #include "report_test_support.h"
+#include "spooler_for_tests.h"
 
 #include "runtime/clock.h"
 #include "runtime/locale_text.h"
@@ -27,14 +25,8 @@
 namespace {
 
 QTemporaryDir* folder = nullptr;
-QProcess* cupsd = nullptr;
+reporttest::Spooler* spooler = nullptr;
 QString whyNoSpooler;
-
-QString cupsdProgram() {
-    for (const char* candidate : {"/usr/sbin/cupsd", "/usr/local/sbin/cupsd"})
-        if (QFileInfo(candidate).isExecutable()) return candidate;
-    return {};
-}
 
 QString path(const QString& name) {
     return folder->filePath(name);
@@ -45,88 +37,8 @@ bool writeFile(const QString& name, const QString& text) {
     return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
 }
 
-bool run(const QString& program, const QStringList& args, QString* output = nullptr) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    bool ok = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (output) *output = QString::fromUtf8(p.readAll());
-    return ok;
-}
-
-// Starts cupsd with everything under the test's folder; "" when it runs, else why not.
-QString startSpooler() {
-    const QString socket = path("cups.sock");
-    for (const char* d : {"spool", "spool/tmp", "cache", "state", "out", "log", "bin/backend"})
-        QDir().mkpath(path(d));
-    // The spooler's programs are the system's, with the test's backend added.
-    for (const char* d : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"})
-        QFile::link(QString("/usr/lib/cups/") + d, path("bin/") + d);
-    writeFile("bin/backend/testfile",
-              "#!/bin/sh\n"
-              "# Lists no devices; writes a job to the file its URI names.\n"
-              "[ $# -eq 0 ] && exit 0\n"
-              "out=\"${DEVICE_URI#testfile:}\"\n"
-              "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
-              "mv \"$out.part\" \"$out\"\n");
-    ::chmod(path("bin/backend/testfile").toLocal8Bit().constData(), 0755);
-    // Filters run as the spooler's unprivileged user: it must reach the spool and the output.
-    for (const char* d : {"", "spool", "spool/tmp", "out"})
-        ::chmod(path(d).toLocal8Bit().constData(), 01777);
-    writeFile("cupsd.conf", "Listen " + socket +
-                                "\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
-                                "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
-                                "<Location /admin>\nOrder allow,deny\nAllow all\n</Location>\n"
-                                "<Policy default>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
-    writeFile("cups-files.conf", "ServerRoot " + path("") + "\nStateDir " + path("state") + "\nCacheDir " +
-                                     path("cache") + "\nRequestRoot " + path("spool") + "\nTempDir " +
-                                     path("spool/tmp") + "\nErrorLog " + path("log/error_log") +
-                                     "\nAccessLog " + path("log/access_log") + "\nPageLog " +
-                                     path("log/page_log") + "\nServerBin " + path("bin") + "\n");
-    if (cupsdProgram().isEmpty()) return "cupsd is not installed";
-    cupsd = new QProcess;
-    cupsd->setProcessChannelMode(QProcess::MergedChannels);
-    cupsd->start(cupsdProgram(), {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
-    if (!cupsd->waitForStarted(10000)) return "cupsd did not start: " + cupsd->errorString();
-    // Wait until it answers on its socket (or has given up).
-    for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i) {
-        if (cupsd->waitForFinished(100)) {
-            QFile log(path("log/error_log"));
-            log.open(QIODevice::ReadOnly);
-            return "cupsd stopped at once: " + QString::fromUtf8(cupsd->readAll() + log.readAll()).trimmed();
-        }
-    }
-    if (!QFileInfo::exists(socket)) return "cupsd opened no socket";
-    QString out;
-    for (const char* queue : {"DorvaneTest", "DorvaneOther"})
-        if (!run("lpadmin",
-                 {"-h", socket, "-p", queue, "-v", "testfile:" + path("out/") + queue + ".pdf", "-E"}, &out))
-            return "lpadmin could not add a queue: " + out.trimmed();
-    if (!run("lpadmin", {"-h", socket, "-d", "DorvaneTest"}, &out))
-        return "no default printer: " + out.trimmed();
-    return {};
-}
-
-void stopSpooler() {
-    if (!cupsd) return;
-    cupsd->terminate();
-    if (!cupsd->waitForFinished(10000)) cupsd->kill();
-    cupsd->waitForFinished(5000);
-    delete cupsd;
-    cupsd = nullptr;
-}
-
-// The spooled file of a queue once the job has been written out.
 QString spooled(const QString& queue) {
-    const QString file = path("out/" + queue + ".pdf");
-    qint64 last = -1;
-    for (int i = 0; i < 300; ++i) {
-        qint64 size = QFileInfo(file).size();
-        if (size > 0 && size == last) return file;
-        last = QFileInfo::exists(file) ? size : -1;
-        QThread::msleep(100);
-    }
-    return {};
+    return spooler->spooled(queue);
 }
 
 class Spooler : public ::testing::Test {
@@ -192,17 +104,16 @@ int main(int argc, char** argv) {
     QTemporaryDir dir("/tmp/dorvane-cups-XXXXXX");
     folder = &dir;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    whyNoSpooler = startSpooler();
-    if (whyNoSpooler.isEmpty()) {
-        // The print service of this process is the test's own spooler, never the machine's.
-        qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
-    } else {
+    // The print service of this process is the test's own spooler, never the machine's.
+    spooler = new reporttest::Spooler(dir.path());
+    whyNoSpooler = spooler->start({"DorvaneTest", "DorvaneOther"});
+    if (!whyNoSpooler.isEmpty()) {
         fprintf(stderr, "report_cups_test: cupsd cannot run here (%s); the spooler tests are skipped.\n",
                 qPrintable(whyNoSpooler));
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
-    stopSpooler();
+    delete spooler;
     return rc;
 }

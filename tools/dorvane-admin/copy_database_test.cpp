@@ -181,3 +181,41 @@ TEST(CopyDatabase, DynasetsOnTheServer) {
     ws.Close();
     engine.reset();
 }
+
+// Each saved query of the shipments schema opens on a server, as it does on a file.
+TEST(CopyDatabase, SavedQueriesOpenOnTheServer) {
+    const auto& s = dao::testing::pgServer();
+    dao::testing::freshDatabase("queries");
+    auto uri = s.uri("queries");
+    {
+        auto server = dao::openPostgres(uri, s.superuser, s.password, {});
+        shipments::createOnServer(*server);
+    }
+    auto& engine = dao::engine();
+    engine.reset();
+    engine.setSystemDB(uri);
+    auto ws = engine.CreateWorkspace("Q", s.superuser, s.password);
+    auto db = ws.OpenDatabase(uri);
+    std::vector<std::string> names;
+    auto list = db.OpenRecordset("SELECT Name FROM MSysDaoQueries ORDER BY Name", dao::dbOpenSnapshot);
+    for (; !list.atEOF(); list.MoveNext())
+        names.push_back(list["Name"].toString());
+    EXPECT_FALSE(names.empty());
+    std::string failed;
+    for (auto& name : names)
+        try {
+            auto q = db.QueryDefs(name);
+            for (int i = 0; i < q.ParameterCount(); ++i)
+                q.Parameters(i).setValue(runtime::Variant(std::string("1")));
+            std::string sql = q.SQL();
+            for (auto& c : sql)
+                c = char(std::toupper(static_cast<unsigned char>(c)));
+            bool action = sql.find(" INTO ") != std::string::npos || sql.rfind("SELECT", 0) != 0;
+            if (!action) q.OpenRecordset(dao::dbOpenSnapshot);
+        } catch (const dao::Error& e) {
+            failed += name + ": " + e.description() + "\n";
+        }
+    EXPECT_EQ(failed, "");
+    ws.Close();
+    engine.reset();
+}

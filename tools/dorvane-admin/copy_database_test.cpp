@@ -202,6 +202,7 @@ TEST(CopyDatabase, SavedQueriesOpenOnTheServer) {
         names.push_back(list["Name"].toString());
     EXPECT_FALSE(names.empty());
     std::string failed;
+    size_t opened = 0;
     for (auto& name : names)
         try {
             auto q = db.QueryDefs(name);
@@ -210,12 +211,19 @@ TEST(CopyDatabase, SavedQueriesOpenOnTheServer) {
             std::string sql = q.SQL();
             for (auto& c : sql)
                 c = char(std::toupper(static_cast<unsigned char>(c)));
-            bool action = sql.find(" INTO ") != std::string::npos || sql.rfind("SELECT", 0) != 0;
-            if (!action) q.OpenRecordset(dao::dbOpenSnapshot);
+            bool action = sql.find(" INTO ") != std::string::npos ||
+                          sql.find("UPDATE ") != std::string::npos ||
+                          sql.find("DELETE ") != std::string::npos;
+            if (!action) {
+                q.OpenRecordset(dao::dbOpenSnapshot);
+                ++opened;
+            }
         } catch (const dao::Error& e) {
             failed += name + ": " + e.description() + "\n";
         }
     EXPECT_EQ(failed, "");
+    EXPECT_GE(opened, names.size() - 2) << "nearly all of them are select queries";
+    std::printf("%zu of %zu saved queries opened\n", opened, names.size());
     ws.Close();
     engine.reset();
 }

@@ -6,6 +6,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 
+#include <unordered_map>
+
 namespace report {
 namespace {
 
@@ -41,7 +43,20 @@ std::pair<int, int> pageRange(const Document& doc, int from, int to) {
 void paintPage(QPainter& painter, const Document& doc, int index, double k) {
     const Page& page = doc.pages.at(size_t(index));
     const int pages = int(doc.pages.size());
+    // A page repeats the same few items row after row: each item's font is made once, and set only
+    // when it changes, which is most of the cost of a page of small texts.
+    std::unordered_map<const Item*, QFont> fonts;
+    const Item* fontItem = nullptr;
+    auto useFont = [&](const Item& item) {
+        if (fontItem == &item) return;
+        auto found = fonts.find(&item);
+        if (found == fonts.end())
+            found = fonts.emplace(&item, fontOf(item, doc.definition, painter.device())).first;
+        painter.setFont(found->second);
+        fontItem = &item;
+    };
     painter.save();
+    painter.setPen(Qt::black);
     for (const PlacedItem& p : page.items) {
         const Item& item = *p.item;
         QRectF r = scaled(p.rect, k);
@@ -57,16 +72,18 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
             break;
         case ItemKind::Barcode: {
             QString error = paintBarcode(painter, r, item.symbology, p.text, item.humanReadable);
+            fontItem = nullptr; // the barcode's human-readable line set a font of its own
             if (!error.isEmpty()) {
                 painter.setPen(Qt::black);
-                painter.setFont(fontOf(item, doc.definition, painter.device()));
+                useFont(item);
                 painter.drawText(r, Qt::AlignCenter | Qt::TextWordWrap, "[" + error + "]");
             }
             break;
         }
         default:
+            if (p.text.isEmpty()) break; // an empty field draws nothing
             painter.setPen(Qt::black);
-            painter.setFont(fontOf(item, doc.definition, painter.device()));
+            useFont(item);
             // A text wider than its box is cut at the box, as a report field is.
             painter.drawText(r, int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine,
                              withPageNumbers(p.text, index + 1, pages));

@@ -25,6 +25,7 @@ struct ColumnDefinition {
     bool primaryKey = false;
     bool autoIncrement = false;
     bool notNull = false;
+    std::string defaultValue; // the column's default as SQL ("" for none)
 };
 
 class Statement {
@@ -59,6 +60,13 @@ public:
     // Makes another database file reachable in SQL as `alias` (for SELECT ... INTO ... IN 'file').
     virtual void attach(const std::string& path, const std::string& alias) = 0;
     virtual void detach(const std::string& alias) = 0;
+    // The column that numbers a table's rows for a keyset: the file engine's own row number, or on a
+    // server the table's one whole-number key; "" when there is none (its record sets only read).
+    virtual std::string rowKey(const std::string& /*table*/) { return "rowid"; }
+    // `column` equal to the placeholder's value exactly (letter case counts), a Null to a Null.
+    virtual std::string sameValue(const std::string& column, const std::string& placeholder) const {
+        return column + " IS " + placeholder + " COLLATE BINARY";
+    }
     // The dialect's one way of writing a text or a name into SQL.
     virtual std::string quoteText(const std::string& text) const = 0;
     virtual std::string quoteName(const std::string& name) const = 0;
@@ -73,5 +81,17 @@ struct OpenOptions {
 // Opens a SQLite database file. Errors: 3024 (no such file), 3044 (no such folder), 3343 (not a
 // database), 3151 (could not be opened).
 std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOptions& options);
+
+// A database name that names a PostgreSQL server database (postgresql://host:port/database).
+bool isServerName(const std::string& name);
+// Whether a server database name carries a password (user:password@ or ?password=), which must
+// never be written into the options where anyone reading them would learn it.
+bool carriesPassword(const std::string& uri);
+
+// Opens a database on a PostgreSQL server as the server role `user`. An empty password leaves it to
+// libpq's own password file. Errors: 3029 (the server refused the role or password), 3024 (no such
+// database), 3151 (the server could not be reached).
+std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::string& user,
+                                         const std::string& password, const OpenOptions& options);
 
 } // namespace dao

@@ -50,14 +50,16 @@ void tellRowSets(SharedConnection& shared, size_t level, bool commit) {
 } // namespace
 
 std::shared_ptr<SharedConnection> sharedConnection(const std::string& path, const OpenOptions& options,
-                                                   const Opener& open) {
-    auto key = fileKey(path);
+                                                   const Opener& open, const std::string& login) {
+    // A server database is one connection per role: each login sees what its grants allow.
+    bool server = isServerName(path);
+    auto key = server ? path + "\n" + login : fileKey(path);
     auto& entry = openFiles()[key];
     dev_t device = 0;
     ino_t inode = 0;
     auto shared = entry.shared.lock();
-    bool same = shared && shared->connection && !options.create && identity(path, device, inode) &&
-                device == entry.device && inode == entry.inode;
+    bool same = shared && shared->connection && !options.create &&
+                (server || (identity(path, device, inode) && device == entry.device && inode == entry.inode));
     if (same) {
         // A file first opened read-only is reopened for writing when someone needs to write; no
         // level can be open on a read-only connection, so nothing is lost.

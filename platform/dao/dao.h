@@ -200,6 +200,8 @@ public:
 
 private:
     friend class DBEngine;
+    static Database openedOnServer(const std::shared_ptr<detail::DatabaseState>& state,
+                                   const std::shared_ptr<detail::WorkspaceState>& ws, bool readOnly);
     std::shared_ptr<detail::WorkspaceState> s_;
 };
 

@@ -42,13 +42,20 @@ void endLevel(detail::WorkspaceState& ws, bool commit) {
         detail::closeLevel(*it->first, it->second, commit);
 }
 
-// Opens the backend a database name calls for: a file path is a SQLite database.
+// Opens the backend a database name calls for: a postgresql:// name is a server database, reached
+// as the workspace's user; anything else is a SQLite file.
 std::unique_ptr<Connection> openBackend(const std::string& name, const std::string& path,
-                                        const OpenOptions& options) {
-    if (name.rfind("postgresql://", 0) == 0 || name.rfind("postgres://", 0) == 0)
-        raise(errc::CannotOpen,
-              "'" + name + "' names a PostgreSQL server, which this build cannot reach yet.");
+                                        const OpenOptions& options, const detail::WorkspaceState& ws) {
+    if (isServerName(name)) return openPostgres(name, ws.user, ws.password, options);
     return openSqlite(path, options);
+}
+
+// On a server the role's grants decide: a role that may change no table reads only.
+bool serverAllowsChanges(Connection& c) {
+    auto stmt =
+        c.prepare("SELECT EXISTS (SELECT 1 FROM pg_class c WHERE c.relkind = 'r' AND c.relnamespace = "
+                  "current_schema()::regnamespace AND has_table_privilege(c.oid, 'INSERT, UPDATE, DELETE'))");
+    return stmt->step() && std::get<std::int64_t>(stmt->value(0)) != 0;
 }
 
 bool isSecured(Connection& c) {
@@ -86,13 +93,19 @@ Workspace DBEngine::Workspaces0() {
 
 Workspace DBEngine::CreateWorkspace(const std::string& name, const std::string& user,
                                     const std::string& password) {
-    Permission permission = systemDB_.empty()
-                                ? Workgroup::builtIn(user, password)
-                                : Workgroup(paths::resolve(systemDB_)).authenticate(user, password);
+    // A system database that names a server means the server's roles are the accounts: the login
+    // is tried there at once, so a bad password is refused (3029) where the workgroup would refuse it.
+    Permission permission = Permission::ReadWrite;
+    if (isServerName(systemDB_))
+        openPostgres(systemDB_, user, password, {.readOnly = true, .lockTimeoutMs = lockTimeoutMs_});
+    else
+        permission = systemDB_.empty() ? Workgroup::builtIn(user, password)
+                                       : Workgroup(paths::resolve(systemDB_)).authenticate(user, password);
     Workspace ws;
     ws.s_ = std::make_shared<detail::WorkspaceState>();
     ws.s_->name = name;
     ws.s_->user = user;
+    ws.s_->password = password;
     ws.s_->permission = permission;
     workspaces_.push_back(ws.s_);
     return ws;
@@ -108,23 +121,41 @@ Permission Workspace::UserPermission() const {
     return live(s_).permission;
 }
 
+// A server database opened for a workspace: writable as far as the role's grants go.
+Database Workspace::openedOnServer(const std::shared_ptr<detail::DatabaseState>& state,
+                                   const std::shared_ptr<detail::WorkspaceState>& wsState, bool readOnly) {
+    auto& ws = *wsState;
+    state->writable = !readOnly && !state->conn().readOnly() && serverAllowsChanges(state->conn());
+    state->workspace = wsState;
+    if (state->writable)
+        for (auto& level : ws.levels)
+            if (std::none_of(level.begin(), level.end(), [&](auto& l) { return l.first == state->shared; }))
+                level.emplace_back(state->shared, detail::openLevel(*state->shared));
+    ws.databases.push_back(state);
+    Database db;
+    db.s_ = state;
+    return db;
+}
+
 Database Workspace::OpenDatabase(const std::string& name, bool /*exclusive*/, bool readOnly) const {
     auto& ws = live(s_);
     auto state = std::make_shared<detail::DatabaseState>();
     state->name = name;
-    state->path = paths::resolve(name);
+    bool server = isServerName(name);
+    state->path = server ? name : paths::resolve(name);
     OpenOptions options;
     options.lockTimeoutMs = engine().LockTimeoutMs();
     options.readOnly = readOnly || ws.permission != Permission::ReadWrite;
-    auto opener = [&](const OpenOptions& o) { return openBackend(name, state->path, o); };
-    state->shared = detail::sharedConnection(state->path, options, opener);
+    auto opener = [&](const OpenOptions& o) { return openBackend(name, state->path, o, ws); };
+    state->shared = detail::sharedConnection(state->path, options, opener, ws.user);
+    if (server) return openedOnServer(state, s_, readOnly);
     state->secured = isSecured(state->conn());
     if (state->secured && ws.permission == Permission::None)
         raise(errc::NoPermission, "The account '" + ws.user + "' has no permission to open '" + name + "'.");
     if (!state->secured && options.readOnly && !readOnly) {
         // The account's read-only permission concerns secured databases only: open for writing.
         options.readOnly = false;
-        state->shared = detail::sharedConnection(state->path, options, opener);
+        state->shared = detail::sharedConnection(state->path, options, opener, ws.user);
     }
     state->writable = !options.readOnly;
     state->workspace = s_;
@@ -144,14 +175,20 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     auto& ws = live(s_);
     auto state = std::make_shared<detail::DatabaseState>();
     state->name = name;
-    state->path = paths::resolve(name);
+    bool server = isServerName(name);
+    state->path = server ? name : paths::resolve(name);
     OpenOptions options;
     options.create = true;
     options.lockTimeoutMs = engine().LockTimeoutMs();
     state->shared = detail::sharedConnection(
-        state->path, options, [&](const OpenOptions& o) { return openBackend(name, state->path, o); });
+        state->path, options, [&](const OpenOptions& o) { return openBackend(name, state->path, o, ws); },
+        ws.user);
+    // On a server the database itself is made by its administrator; here it gets the layer's tables.
+    if (server && state->conn().tableNames().size() > 0)
+        raise(errc::DatabaseExists, "The server database '" + name + "' already holds tables.");
     state->conn().execute(std::string("CREATE TABLE ") + detail::kQueryTable +
-                          " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)");
+                          (server ? " (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL)"
+                                  : " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)"));
     state->workspace = s_;
     ws.databases.push_back(state);
     Database db;

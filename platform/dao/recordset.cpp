@@ -25,8 +25,9 @@ bool sameName(const std::string& a, const std::string& b) {
            });
 }
 
-std::string keyExpression(const jet::KeyTable& key) {
-    return "[" + key.alias + "].rowid";
+std::string keyExpression(const jet::KeyTable& key, Connection& conn) {
+    std::string column = conn.rowKey(key.table);
+    return "[" + key.alias + "]." + (column == "rowid" ? column : "[" + column + "]");
 }
 
 void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db) {
@@ -82,14 +83,15 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
 // join that repeats the key table's rows), which a keyset cannot tell apart.
 std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     std::vector<StoredValue> params;
-    auto narrow =
-        jet::withSelectList(set.source.statement.body, keyExpression(*set.key) + " AS " + kKeyColumn);
+    auto narrow = jet::withSelectList(set.source.statement.body,
+                                      keyExpression(*set.key, set.db->conn()) + " AS " + kKeyColumn);
     try {
         return prepareTranslated(*set.db, narrow, set.source, params);
     } catch (const Error&) { // the order names a column of the select list: keep the list
-        return prepareTranslated(
-            *set.db, jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
-            set.source, params);
+        return prepareTranslated(*set.db,
+                                 jet::withLeadingColumn(set.source.statement.body,
+                                                        keyExpression(*set.key, set.db->conn()), kKeyColumn),
+                                 set.source, params);
     }
 }
 
@@ -228,17 +230,22 @@ void requireWritable(const Cursor& c) {
     if (!c.set->updatable) raise(errc::ReadOnly, "This record set cannot be updated.");
 }
 
+std::string rowKeyName(const RowSet& set, Connection& conn) {
+    std::string column = conn.rowKey(set.key->table);
+    return column == "rowid" ? column : conn.quoteName(column);
+}
+
 // WHERE clause matching the row's key and every key-table value it was read with. Values compare
 // exactly: a change of letter case by another user is a change.
 std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector<StoredValue>& values,
                           Connection& conn, std::vector<StoredValue>& params) {
-    std::string where = " WHERE rowid = ?" + std::to_string(params.size() + 1);
+    std::string where = " WHERE " + rowKeyName(set, conn) + " = ?" + std::to_string(params.size() + 1);
     params.push_back(key);
     for (size_t i = 0; i < set.fields.size(); ++i) {
         auto& f = *set.fields[i];
         if (!sameName(f.sourceTable, set.key->table)) continue;
-        where += " AND " + conn.quoteName(f.sourceField) + " IS ?" + std::to_string(params.size() + 1) +
-                 " COLLATE BINARY";
+        where +=
+            " AND " + conn.sameValue(conn.quoteName(f.sourceField), "?" + std::to_string(params.size() + 1));
         params.push_back(values[i]);
     }
     return where;
@@ -246,7 +253,8 @@ std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector
 
 [[noreturn]] void raiseConflict(RowSet& set, std::int64_t key) {
     Connection& conn = set.db->conn();
-    auto stmt = conn.prepare("SELECT 1 FROM " + conn.quoteName(set.key->table) + " WHERE rowid = ?1");
+    auto stmt = conn.prepare("SELECT 1 FROM " + conn.quoteName(set.key->table) + " WHERE " +
+                             rowKeyName(set, conn) + " = ?1");
     stmt->bind(1, key);
     if (stmt->step())
         raise(errc::ChangedByOther, "Another user changed this record after you read it; your change was not "
@@ -263,8 +271,8 @@ void noteChange(RowSet& set, decltype(Change::what) what, size_t row) {
 void prepareKeyset(RowSet& set) {
     auto fetchBody =
         jet::withCondition(jet::withLeadingColumn(jet::withoutConditions(set.source.statement.body),
-                                                  keyExpression(*set.key), kKeyColumn),
-                           jet::tokenize(keyExpression(*set.key) + " IN (0)"));
+                                                  keyExpression(*set.key, set.db->conn()), kKeyColumn),
+                           jet::tokenize(keyExpression(*set.key, set.db->conn()) + " IN (0)"));
     auto t = jet::translate(fetchBody, set.source.statement.parameters);
     set.fetchParams = parameterValues(t, set.source);
     // The translation ends with the list "(0)": each page's keys take its place.
@@ -318,7 +326,8 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
     set->id = ++lastId;
     set->source = std::move(source);
     if (type == dbOpenDynaset)
-        if (auto key = jet::keyTable(set->source.statement.body); key && db->isTable(key->table))
+        if (auto key = jet::keyTable(set->source.statement.body);
+            key && db->isTable(key->table) && !db->conn().rowKey(key->table).empty())
             set->key = key;
     set->updatable = set->key && db->writable && !(options & dbReadOnly);
 
@@ -345,9 +354,9 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
 void readWhole(RowSet& set) {
     std::vector<StoredValue> params;
     // Snapshots, forward-only sets and sets a keyset cannot hold are read whole.
-    jet::Tokens body =
-        set.key ? jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn)
-                : set.source.statement.body;
+    jet::Tokens body = set.key ? jet::withLeadingColumn(set.source.statement.body,
+                                                        keyExpression(*set.key, set.db->conn()), kKeyColumn)
+                               : set.source.statement.body;
     auto stmt = prepareTranslated(*set.db, body, set.source, params);
     readRows(set, *stmt, bool(set.key));
     set.fields.clear();

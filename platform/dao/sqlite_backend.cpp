@@ -168,7 +168,7 @@ public:
 
     std::vector<ColumnDefinition> tableColumns(const std::string& table) override {
         std::vector<ColumnDefinition> columns;
-        auto stmt = prepare("SELECT name, type, pk, \"notnull\" FROM pragma_table_info(?)");
+        auto stmt = prepare("SELECT name, type, pk, \"notnull\", dflt_value FROM pragma_table_info(?)");
         stmt->bind(1, table);
         while (stmt->step()) {
             ColumnDefinition c;
@@ -176,6 +176,8 @@ public:
             c.declType = std::get<std::string>(stmt->value(1));
             c.primaryKey = std::get<std::int64_t>(stmt->value(2)) != 0;
             c.notNull = std::get<std::int64_t>(stmt->value(3)) != 0;
+            auto fallback = stmt->value(4);
+            if (auto* d = std::get_if<std::string>(&fallback)) c.defaultValue = *d;
             columns.push_back(c);
         }
         // An INTEGER PRIMARY KEY is the row's own key, numbered by the database: a counter.

@@ -27,7 +27,7 @@ struct SharedConnection {
 // The process's connection to a file, opened through `open` (or reopened for writing) when needed.
 using Opener = std::function<std::unique_ptr<Connection>(const OpenOptions&)>;
 std::shared_ptr<SharedConnection> sharedConnection(const std::string& path, const OpenOptions& options,
-                                                   const Opener& open);
+                                                   const Opener& open, const std::string& login = "");
 // Opens one transaction level on the connection and returns its name.
 std::string openLevel(SharedConnection& shared);
 // Ends a level (and any opened inside it): commits it, or rolls back what was done in it.
@@ -36,6 +36,7 @@ void closeLevel(SharedConnection& shared, const std::string& level, bool commit)
 struct WorkspaceState {
     std::string name;
     std::string user;
+    std::string password; // kept for the logins of server databases opened later
     Permission permission = Permission::ReadWrite;
     // Per BeginTrans, the levels it opened on each connection of its databases.
     std::vector<std::vector<std::pair<std::shared_ptr<SharedConnection>, std::string>>> levels;

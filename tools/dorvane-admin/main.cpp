@@ -1,7 +1,10 @@
 // dorvane-admin: makes shipments databases, manages workgroup accounts and prepares the demo.
 #include "CKelmarOptions.h"
+#include "copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
+
+#include "dao/backend.h"
 
 #include "paths/windows_path.h"
 #include "runtime/clock.h"
@@ -90,11 +93,39 @@ fs::path dataHome() {
     return fs::path(home ? home : ".") / ".local/share/dorvane";
 }
 
+// One side of a copy: a server database as the given role, or a SQLite file (the destination file
+// is made new).
+std::unique_ptr<dao::Connection> openSide(const std::string& name, bool destination, const std::string& user,
+                                          const std::string& password) {
+    if (dao::isServerName(name)) return dao::openPostgres(name, user, password, {});
+    dao::OpenOptions options;
+    options.readOnly = !destination;
+    options.create = destination;
+    return dao::openSqlite(paths::resolve(name), options);
+}
+
+void progressBar(long long done, long long total) {
+    constexpr int width = 40;
+    int filled = total > 0 ? int(done * width / total) : width;
+    std::cerr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(width - filled), '.') << "] "
+              << done << "/" << total << " rows" << (done == total ? "\n" : "") << std::flush;
+}
+
 void createDb(const std::vector<std::string>& args) {
-    auto a = parseArguments(args, {});
+    auto a = parseArguments(args, {"user"});
     expectPositional(a, 1);
-    shipments::createShipmentsDatabase(paths::resolve(a.positional[0])).Close();
-    std::cout << "Created the shipments database " << a.positional[0] << "\n";
+    const auto& name = a.positional[0];
+    if (dao::isServerName(name)) {
+        if (dao::carriesPassword(name))
+            throw UsageError{
+                "a server database name must not hold a password; give --user and the password on "
+                "standard input, or keep it in ~/.pgpass"};
+        std::string user = a.options.count("user") ? a.options["user"] : "";
+        auto server = dao::openPostgres(name, user, user.empty() ? "" : readPassword(), {});
+        shipments::createOnServer(*server);
+    } else
+        shipments::createShipmentsDatabase(paths::resolve(name)).Close();
+    std::cout << "Created the shipments database " << name << "\n";
 }
 
 void createWorkgroup(const std::vector<std::string>& args) {
@@ -153,11 +184,38 @@ void pointOptionsAt(const std::string& database, const std::string& workgroup, c
 void configure(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"admin"});
     expectPositional(a, 2);
+    for (auto& name : a.positional)
+        if (dao::isServerName(name) && dao::carriesPassword(name))
+            throw UsageError{"a server database name must not hold a password: the login dialog asks for it, "
+                             "or libpq's password file (~/.pgpass) holds it"};
     std::string admin = a.options.count("admin") ? a.options["admin"] : "";
     std::string password = admin.empty() ? "" : readPassword();
     pointOptionsAt(a.positional[0], a.positional[1], admin, password);
     std::cout << "The options now use the database " << a.positional[0] << " and the workgroup "
               << a.positional[1] << "\n";
+}
+
+void copy(const std::vector<std::string>& args) {
+    auto a = parseArguments(args, {"user"});
+    expectPositional(a, 2);
+    for (auto& name : a.positional)
+        if (dao::isServerName(name) && dao::carriesPassword(name))
+            throw UsageError{
+                "a server database name must not hold a password; give --user and the password on "
+                "standard input, or keep it in ~/.pgpass"};
+    std::string user = a.options.count("user") ? a.options["user"] : "";
+    std::string password = user.empty() ? "" : readPassword();
+    auto source = openSide(a.positional[0], false, user, password);
+    auto destination = openSide(a.positional[1], true, user, password);
+    auto summary =
+        shipments::copyDatabase(*source, *destination, dao::isServerName(a.positional[1]), progressBar);
+    long long rows = 0;
+    for (auto& t : summary) {
+        std::cout << t.rows << "\t" << t.table << "\n";
+        rows += t.rows;
+    }
+    std::cout << "Copied " << summary.size() << " tables, " << rows << " rows, from " << a.positional[0]
+              << " to " << a.positional[1] << "\n";
 }
 
 void demo(const std::vector<std::string>& args) {
@@ -205,8 +263,18 @@ void demo(const std::vector<std::string>& args) {
 const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> c = {
         {"create-db",
-         {"create-db PATH", "Creates a new shipments database (tables and saved queries) at PATH.",
+         {"create-db PATH | postgresql://host:port/database [--user ROLE]",
+          "Creates a new shipments database (tables and saved queries) at PATH, or in an empty database on a "
+          "PostgreSQL server (which its administrator has made), logging in as ROLE with the password read "
+          "as one line from standard input, or with libpq's own defaults (PGUSER, ~/.pgpass).",
           createDb}},
+        {"copy",
+         {"copy SOURCE DESTINATION [--user ROLE]",
+          "Copies every table of a shipments database into an empty one: a SQLite file into a PostgreSQL "
+          "database (postgresql://host:port/database) or back. A file destination must not exist yet. Server "
+          "logins use --user ROLE with its password read as one line from standard input, or libpq's own "
+          "defaults (PGUSER, ~/.pgpass). All or nothing; prints the rows copied per table.",
+          copy}},
         {"create-workgroup",
          {"create-workgroup PATH", "Creates a new, empty workgroup (accounts) file at PATH.",
           createWorkgroup}},
@@ -226,7 +294,9 @@ const std::map<std::string, Command>& commands() {
          {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
         {"configure",
          {"configure DATABASE WORKGROUP [--admin NAME]",
-          "Points the user's options at a shipments database and a workgroup file. With --admin, the "
+          "Points the user's options at a shipments database and a workgroup file. For a database on a "
+          "PostgreSQL server give its postgresql://host:port/database name as both: the server's roles are "
+          "then the accounts (never put a password in the name). With --admin, the "
           "administrative account the program connects as before the login; its password is read as one "
           "line from standard input.",
           configure}},

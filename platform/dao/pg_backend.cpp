@@ -1,0 +1,582 @@
+// The server backend: one database on a PostgreSQL server, reached through libpq.
+//
+// The layer above expects what the embedded engine does: a failed statement inside a transaction
+// leaves the transaction usable, statements stay prepared while others run, values come back typed.
+// So every statement run inside a transaction is fenced by a savepoint of its own (the server would
+// otherwise refuse everything up to the rollback), statements are prepared under names of their own
+// and let go once the connection is in a state to accept it, and each result column is read by its
+// server type.
+#include "backend.h"
+#include "errors.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace dao {
+namespace {
+
+// Server type numbers (pg_type.oid) the layer reads other than as text.
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700;
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+std::string field(const PGresult* r, int column) {
+    const char* s = PQresultErrorField(r, column);
+    return s ? s : "";
+}
+
+// Maps a failed statement to the engine error the program understands, by the server's SQLSTATE.
+[[noreturn]] void fail(const PGresult* r, PGconn* conn, const std::string& what) {
+    std::string state = r ? field(r, PG_DIAG_SQLSTATE) : "";
+    std::string detail = r ? field(r, PG_DIAG_MESSAGE_PRIMARY) : PQerrorMessage(conn);
+    auto is = [&](const char* s) { return state == s; };
+    auto cls = [&](const char* s) { return state.rfind(s, 0) == 0; };
+    if (is("42501") || is("25006"))
+        raise(errc::NoPermission, "You do not have permission to do this (" + detail + ").");
+    if (is("23505")) raise(errc::DuplicateKey, "The change would create a duplicate key (" + detail + ").");
+    if (is("23502")) raise(errc::RequiredValue, "A required field has no value (" + detail + ").");
+    if (is("42P01")) raise(errc::InputNotFound, "The table or query does not exist (" + detail + ").");
+    if (is("42P07")) raise(errc::TableExists, "The table already exists (" + detail + ").");
+    if (is("42703"))
+        raise(errc::TooFewParameters, "Too few parameters: the query names something that is neither a field "
+                                      "nor a parameter with a value (" +
+                                          detail + ").");
+    if (is("55P03") || is("40P01") || is("40001"))
+        raise(errc::Locked, "The record is locked by another user; try again in a moment.");
+    if (cls("22") || is("42804")) raise(errc::DataTypeMismatch, "A value does not fit its field: " + detail);
+    if (cls("42")) raise(errc::SyntaxError, "The statement could not be run: " + detail);
+    if (cls("08") || cls("57"))
+        raise(errc::CannotOpen, "The connection to the database server was lost: " + detail);
+    raise(errc::Failed, what + ": " + detail);
+}
+
+bool ok(const PGresult* r) {
+    auto s = PQresultStatus(r);
+    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+}
+
+// The layer writes placeholders as ?1, ?2 (or bare ?, numbered in order); the server wants $1, $2.
+// Quoted texts, quoted names and comments are left as they are.
+std::string serverPlaceholders(const std::string& sql) {
+    std::string out;
+    out.reserve(sql.size() + 8);
+    int next = 0;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        char c = sql[i];
+        if (c == '\'' || c == '"') {
+            size_t end = i + 1;
+            while (end < sql.size() && sql[end] != c)
+                ++end;
+            out.append(sql, i, end - i + 1);
+            i = end;
+        } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
+            size_t end = sql.find('\n', i);
+            if (end == std::string::npos) end = sql.size();
+            out.append(sql, i, end - i);
+            i = end - 1;
+        } else if (c == '?') {
+            size_t j = i + 1;
+            while (j < sql.size() && std::isdigit(static_cast<unsigned char>(sql[j])))
+                ++j;
+            out += '$';
+            out += j > i + 1 ? sql.substr(i + 1, j - i - 1) : std::to_string(++next);
+            i = j - 1;
+        } else
+            out += c;
+    }
+    return out;
+}
+
+bool controlsTransaction(const std::string& sql) {
+    std::string word;
+    for (char c : sql) {
+        if (std::isspace(static_cast<unsigned char>(c)) && word.empty()) continue;
+        if (!std::isalpha(static_cast<unsigned char>(c))) break;
+        word += char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return word == "SAVEPOINT" || word == "RELEASE" || word == "ROLLBACK" || word == "BEGIN" ||
+           word == "COMMIT";
+}
+
+// The column's server type, in the words the layer reads types from ("bytea" says binary).
+std::string layerTypeName(const std::string& serverType) {
+    if (serverType == "bytea") return "BLOB";
+    return serverType;
+}
+
+class PgConnection;
+
+class PgStatement final : public Statement {
+public:
+    PgStatement(PgConnection& conn, std::string name, int params, Result described)
+        : conn_(conn), name_(std::move(name)), values_(size_t(params)), described_(std::move(described)) {}
+    ~PgStatement() override;
+
+    void bind(int index, const StoredValue& value) override {
+        if (index < 1 || index > int(values_.size()))
+            raise(errc::Failed, "binding a parameter: there is no parameter " + std::to_string(index));
+        values_[size_t(index - 1)] = value;
+        result_.reset();
+    }
+    bool step() override;
+    int columnCount() const override { return PQnfields(described_.get()); }
+    ColumnOrigin column(int index) const override;
+    StoredValue value(int index) const override;
+    void reset() override {
+        result_.reset();
+        row_ = -1;
+        for (auto& v : values_)
+            v = std::monostate{};
+    }
+
+private:
+    PgConnection& conn_;
+    std::string name_;
+    std::vector<StoredValue> values_;
+    Result described_;
+    Result result_{nullptr, &PQclear};
+    int row_ = -1;
+};
+
+class PgConnection final : public Connection {
+public:
+    PgConnection(PGconn* conn, bool readOnly) : conn_(conn), readOnly_(readOnly) {}
+    ~PgConnection() override { PQfinish(conn_); }
+
+    PGconn* raw() { return conn_; }
+
+    // Runs `run` so that its failure inside a transaction undoes only itself.
+    Result fenced(const std::function<PGresult*()>& run, const std::string& what) {
+        bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+        if (inside) command("SAVEPOINT dao_statement");
+        Result r(run(), &PQclear);
+        if (!ok(r.get())) {
+            if (inside) command("ROLLBACK TO SAVEPOINT dao_statement");
+            fail(r.get(), conn_, what);
+        }
+        if (inside) command("RELEASE SAVEPOINT dao_statement");
+        return r;
+    }
+
+    void command(const std::string& sql) {
+        Result r(PQexec(conn_, sql.c_str()), &PQclear);
+        if (!ok(r.get())) fail(r.get(), conn_, sql);
+    }
+
+    // Names in the dialect are not case-sensitive; on the server a name made with capitals must be
+    // quoted as it was made. Each name of a table or column the statement uses is written the way
+    // the catalogue spells it.
+    std::string serverNames(const std::string& sql) {
+        if (names_.empty()) readNames();
+        std::string out;
+        out.reserve(sql.size() + 16);
+        auto spelled = [&](const std::string& written) -> const std::string* {
+            std::string lower;
+            for (char c : written)
+                lower += char(std::tolower(static_cast<unsigned char>(c)));
+            auto it = names_.find(lower);
+            return it == names_.end() ? nullptr : &it->second;
+        };
+        for (size_t i = 0; i < sql.size(); ++i) {
+            char c = sql[i];
+            if (c == '\'') {
+                size_t end = i + 1;
+                while (end < sql.size() && sql[end] != '\'')
+                    ++end;
+                out.append(sql, i, end - i + 1);
+                i = end;
+            } else if (c == '"') {
+                size_t end = sql.find('"', i + 1);
+                while (end != std::string::npos && end + 1 < sql.size() && sql[end + 1] == '"')
+                    end = sql.find('"', end + 2);
+                if (end == std::string::npos) end = sql.size() - 1;
+                std::string inner = sql.substr(i + 1, end - i - 1);
+                auto* found = inner.find('"') == std::string::npos ? spelled(inner) : nullptr;
+                out += found ? quoteName(*found) : sql.substr(i, end - i + 1);
+                i = end;
+            } else if ((std::isalpha(static_cast<unsigned char>(c)) || c == '_') &&
+                       (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) ||
+                                    sql[i - 1] == '_' || sql[i - 1] == '$'))) {
+                size_t end = i;
+                while (end < sql.size() &&
+                       (std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_'))
+                    ++end;
+                std::string word = sql.substr(i, end - i);
+                auto* found = spelled(word);
+                out += found && !isLower(*found) ? quoteName(*found) : word;
+                i = end - 1;
+            } else
+                out += c;
+        }
+        return out;
+    }
+
+    std::string rowKey(const std::string& table) override {
+        std::string key;
+        for (auto& c : tableColumns(table))
+            if (c.primaryKey) {
+                if (!key.empty()) return ""; // a key of several columns numbers nothing
+                auto t = c.declType;
+                if (t != "integer" && t != "bigint" && t != "smallint") return "";
+                key = c.name;
+            }
+        return key;
+    }
+    std::string sameValue(const std::string& column, const std::string& placeholder) const override {
+        return column + " IS NOT DISTINCT FROM " + placeholder;
+    }
+
+    std::unique_ptr<Statement> prepare(const std::string& sql) override {
+        letGo();
+        std::string name = "dao_s" + std::to_string(++lastStatement_);
+        std::string text = serverPlaceholders(serverNames(sql));
+        fenced([&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
+               "preparing a statement");
+        Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
+        if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
+        int params = PQnparams(described.get());
+        return std::make_unique<PgStatement>(*this, name, params, std::move(described));
+    }
+
+    // Statements are let go when the connection is not in a failed transaction (which refuses
+    // everything but its rollback).
+    void release(const std::string& name) {
+        unused_.push_back(name);
+        letGo();
+    }
+    void letGo() {
+        if (unused_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
+        std::string sql;
+        for (auto& n : unused_)
+            sql += "DEALLOCATE " + n + ";";
+        unused_.clear();
+        Result r(PQexec(conn_, sql.c_str()), &PQclear);
+    }
+
+    std::optional<std::string> unknownName(const std::string& sql) override {
+        std::string text = serverPlaceholders(serverNames(sql));
+        bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+        if (inside) command("SAVEPOINT dao_statement");
+        Result r(PQprepare(conn_, "", text.c_str(), 0, nullptr), &PQclear);
+        if (inside)
+            command(ok(r.get()) ? "RELEASE SAVEPOINT dao_statement" : "ROLLBACK TO SAVEPOINT dao_statement");
+        if (ok(r.get()) || field(r.get(), PG_DIAG_SQLSTATE) != "42703") return std::nullopt;
+        // column "x" does not exist
+        std::string message = field(r.get(), PG_DIAG_MESSAGE_PRIMARY);
+        auto a = message.find('"'), b = message.rfind('"');
+        if (a == std::string::npos || b <= a) return std::nullopt;
+        return message.substr(a + 1, b - a - 1);
+    }
+
+    long long execute(const std::string& sql, const std::vector<StoredValue>& params) override {
+        if (params.empty() && sql.find('?') == std::string::npos) {
+            // Transaction levels are the caller's own; a fence around them would end them at once.
+            if (controlsTransaction(sql)) {
+                command(sql);
+                return 0;
+            }
+            // Statements without parameters may be several, as a schema script is. One that may
+            // make, rename or drop names has the names read again.
+            std::string text = serverNames(sql);
+            auto r = fenced([&] { return PQexec(conn_, text.c_str()); }, "running a statement");
+            if (definesNames(sql)) names_.clear();
+            return std::atoll(PQcmdTuples(r.get()));
+        }
+        auto stmt = prepare(sql);
+        for (size_t i = 0; i < params.size(); ++i)
+            stmt->bind(int(i + 1), params[i]);
+        while (stmt->step()) {
+        }
+        return changed_;
+    }
+    void noteChanged(long long n) { changed_ = n; }
+
+    long long lastInsertKey() override {
+        auto stmt = prepare("SELECT lastval()");
+        if (!stmt->step()) return 0;
+        return std::get<std::int64_t>(stmt->value(0));
+    }
+    void begin() override { command("BEGIN"); }
+    void commit() override {
+        // A transaction the server already failed cannot be committed: it is rolled back and said.
+        if (PQtransactionStatus(conn_) == PQTRANS_INERROR) {
+            command("ROLLBACK");
+            raise(errc::Failed, "The transaction failed on the server and was rolled back.");
+        }
+        command("COMMIT");
+    }
+    void rollback() override {
+        if (PQtransactionStatus(conn_) != PQTRANS_IDLE) command("ROLLBACK");
+    }
+    bool readOnly() const override { return readOnly_; }
+
+    std::vector<std::string> tableNames() override {
+        std::vector<std::string> names;
+        auto stmt = prepare("SELECT c.relname::text FROM pg_class c WHERE c.relkind IN ('r', 'p') AND "
+                            "c.relnamespace = current_schema()::regnamespace ORDER BY 1");
+        while (stmt->step())
+            names.push_back(std::get<std::string>(stmt->value(0)));
+        return names;
+    }
+
+    std::vector<ColumnDefinition> tableColumns(const std::string& table) override {
+        std::vector<ColumnDefinition> columns;
+        auto stmt =
+            prepare("SELECT a.attname::text, format_type(a.atttypid, a.atttypmod), "
+                    "COALESCE(a.attnum = ANY (i.indkey), false), a.attidentity <> '' OR "
+                    "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), a.attnotnull, "
+                    "pg_get_expr(d.adbin, d.adrelid) "
+                    "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+                    "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+                    "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
+                    "WHERE c.relname = $1 AND c.relnamespace = current_schema()::regnamespace "
+                    "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
+        stmt->bind(1, table);
+        while (stmt->step()) {
+            ColumnDefinition c;
+            c.name = std::get<std::string>(stmt->value(0));
+            c.declType = layerTypeName(std::get<std::string>(stmt->value(1)));
+            c.primaryKey = std::get<std::int64_t>(stmt->value(2)) != 0;
+            c.autoIncrement = std::get<std::int64_t>(stmt->value(3)) != 0;
+            c.notNull = std::get<std::int64_t>(stmt->value(4)) != 0;
+            auto fallback = stmt->value(5);
+            if (auto* d = std::get_if<std::string>(&fallback); d && !c.autoIncrement) c.defaultValue = *d;
+            columns.push_back(c);
+        }
+        return columns;
+    }
+
+    void attach(const std::string&, const std::string&) override {
+        raise(errc::NotSupported, "A server database cannot reach a database file.");
+    }
+    void detach(const std::string&) override {}
+
+    std::string quoteText(const std::string& text) const override {
+        // standard_conforming_strings is on: a quote is doubled and nothing else is special.
+        std::string out = "'";
+        for (char c : text) {
+            out += c;
+            if (c == '\'') out += '\'';
+        }
+        return out + "'";
+    }
+    std::string quoteName(const std::string& name) const override {
+        std::string out = "\"";
+        for (char c : name) {
+            out += c;
+            if (c == '"') out += '"';
+        }
+        return out + "\"";
+    }
+
+    // The table and column a result column is read from, asked of the catalogue once per column.
+    const ColumnOrigin& origin(Oid table, int column) {
+        auto key = std::make_pair(table, column);
+        auto it = origins_.find(key);
+        if (it != origins_.end()) return it->second;
+        ColumnOrigin o;
+        std::string t = std::to_string(table), c = std::to_string(column);
+        const char* values[] = {t.c_str(), c.c_str()};
+        Result r(
+            PQexecParams(conn_,
+                         "SELECT c.relname, a.attname, format_type(a.atttypid, a.atttypmod) FROM "
+                         "pg_attribute a JOIN pg_class c ON c.oid = a.attrelid WHERE a.attrelid = $1::oid "
+                         "AND a.attnum = $2::int2",
+                         2, nullptr, values, nullptr, nullptr, 0),
+            &PQclear);
+        if (ok(r.get()) && PQntuples(r.get()) == 1) {
+            o.table = PQgetvalue(r.get(), 0, 0);
+            o.column = PQgetvalue(r.get(), 0, 1);
+            o.declType = layerTypeName(PQgetvalue(r.get(), 0, 2));
+        }
+        return origins_.emplace(key, o).first->second;
+    }
+
+private:
+    static bool isLower(const std::string& s) {
+        return std::none_of(s.begin(), s.end(),
+                            [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
+    }
+    static bool definesNames(const std::string& sql) {
+        std::string head;
+        for (char c : sql.substr(0, 16))
+            head += char(std::toupper(static_cast<unsigned char>(c)));
+        return head.find("CREATE") != std::string::npos || head.find("ALTER") != std::string::npos ||
+               head.find("DROP") != std::string::npos;
+    }
+    void readNames() {
+        Result r(
+            PQexec(conn_,
+                   "SELECT c.relname FROM pg_class c WHERE c.relnamespace = current_schema()::regnamespace "
+                   "AND c.relkind IN ('r', 'v', 'p') UNION SELECT a.attname FROM pg_attribute a JOIN "
+                   "pg_class c ON c.oid = a.attrelid WHERE c.relnamespace = current_schema()::regnamespace "
+                   "AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0"),
+            &PQclear);
+        names_.emplace("", ""); // read, even when there is nothing
+        if (!ok(r.get())) return;
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            std::string name = PQgetvalue(r.get(), i, 0), lower;
+            for (char c : name)
+                lower += char(std::tolower(static_cast<unsigned char>(c)));
+            names_.emplace(lower, name);
+        }
+    }
+
+    PGconn* conn_;
+    bool readOnly_;
+    std::map<std::string, std::string> names_; // lower case -> as the catalogue spells it
+    long long lastStatement_ = 0;
+    long long changed_ = 0;
+    std::vector<std::string> unused_;
+    std::map<std::pair<Oid, int>, ColumnOrigin> origins_;
+};
+
+PgStatement::~PgStatement() {
+    conn_.release(name_);
+}
+
+bool PgStatement::step() {
+    if (!result_) {
+        std::vector<std::string> texts(values_.size());
+        std::vector<const char*> pointers(values_.size());
+        std::vector<int> lengths(values_.size()), formats(values_.size());
+        for (size_t i = 0; i < values_.size(); ++i) {
+            auto& v = values_[i];
+            if (auto* n = std::get_if<std::int64_t>(&v))
+                texts[i] = std::to_string(*n);
+            else if (auto* d = std::get_if<double>(&v)) {
+                char buffer[32];
+                std::snprintf(buffer, sizeof buffer, "%.17g", *d);
+                texts[i] = buffer;
+            } else if (auto* s = std::get_if<std::string>(&v))
+                texts[i] = *s;
+            else if (auto* b = std::get_if<std::vector<std::uint8_t>>(&v)) {
+                texts[i].assign(b->begin(), b->end());
+                formats[i] = 1;
+            }
+            pointers[i] = std::holds_alternative<std::monostate>(v) ? nullptr : texts[i].c_str();
+            lengths[i] = int(texts[i].size());
+        }
+        result_ = conn_.fenced(
+            [&] {
+                return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
+                                      lengths.data(), formats.data(), 0);
+            },
+            "running a statement");
+        conn_.noteChanged(std::atoll(PQcmdTuples(result_.get())));
+        row_ = -1;
+    }
+    return ++row_ < PQntuples(result_.get());
+}
+
+ColumnOrigin PgStatement::column(int index) const {
+    const PGresult* r = result_ ? result_.get() : described_.get();
+    ColumnOrigin o;
+    Oid table = PQftable(r, index);
+    if (table != InvalidOid) o = conn_.origin(table, PQftablecol(r, index));
+    o.name = PQfname(r, index);
+    return o;
+}
+
+StoredValue PgStatement::value(int index) const {
+    const PGresult* r = result_.get();
+    if (!r || row_ < 0 || row_ >= PQntuples(r) || PQgetisnull(r, row_, index)) return std::monostate{};
+    const char* text = PQgetvalue(r, row_, index);
+    switch (PQftype(r, index)) {
+    case kBool:
+        return std::int64_t(text[0] == 't' ? -1 : 0);
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid:
+        return std::int64_t(std::strtoll(text, nullptr, 10));
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return std::strtod(text, nullptr);
+    case kBytea: {
+        size_t length = 0;
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &length);
+        std::vector<std::uint8_t> out(bytes, bytes + length);
+        PQfreemem(bytes);
+        return out;
+    }
+    default:
+        return std::string(text, size_t(PQgetlength(r, row_, index)));
+    }
+}
+
+// The server's refusal of a role or password, as opposed to a server that cannot be reached.
+bool refusedLogin(PGconn* conn) {
+    std::string message = PQerrorMessage(conn);
+    return PQconnectionNeedsPassword(conn) || message.find("authentication failed") != std::string::npos ||
+           (message.find("role \"") != std::string::npos &&
+            message.find("does not exist") != std::string::npos);
+}
+
+} // namespace
+
+bool isServerName(const std::string& name) {
+    return name.rfind("postgresql://", 0) == 0 || name.rfind("postgres://", 0) == 0;
+}
+
+bool carriesPassword(const std::string& uri) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return false;
+    }
+    bool found = false;
+    for (auto* o = options; o->keyword; ++o)
+        if (std::string(o->keyword) == "password" && o->val && *o->val) found = true;
+    PQconninfoFree(options);
+    return found;
+}
+
+std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::string& user,
+                                         const std::string& password, const OpenOptions& options) {
+    std::vector<const char*> keys{"dbname", "connect_timeout", "application_name"};
+    std::vector<const char*> values{uri.c_str(), "10", "dorvane"};
+    if (!user.empty()) {
+        keys.push_back("user");
+        values.push_back(user.c_str());
+    }
+    if (!password.empty()) {
+        keys.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* raw = PQconnectdbParams(keys.data(), values.data(), 1);
+    if (!raw) raise(errc::CannotOpen, "Out of memory reaching the database server.");
+    if (PQstatus(raw) != CONNECTION_OK) {
+        std::string message = PQerrorMessage(raw);
+        bool login = refusedLogin(raw);
+        bool noDatabase = message.find("database \"") != std::string::npos &&
+                          message.find("does not exist") != std::string::npos;
+        PQfinish(raw);
+        if (login)
+            raise(errc::BadAccount,
+                  "Not a valid account name or password for the database server (" + message + ").");
+        if (noDatabase)
+            raise(errc::FileNotFound, "The database does not exist on the server (" + message + ").");
+        raise(errc::CannotOpen, "The database server could not be reached: " + message);
+    }
+    auto conn = std::make_unique<PgConnection>(raw, options.readOnly);
+    // Dates come back as ISO text the layer reads; waits for another workstation's row lock end
+    // after the lock time with 3218 instead of hanging.
+    conn->command("SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET lock_timeout = " +
+                  std::to_string(options.lockTimeoutMs) + "; SET client_min_messages = warning");
+    if (options.readOnly) conn->command("SET default_transaction_read_only = on");
+    return conn;
+}
+
+} // namespace dao

@@ -5,6 +5,10 @@ NATIVE := build/native
 CROSS  := build/win32
 CROSS64 := build/win64
 CONFIG ?= RelWithDebInfo
+# Objects compiled in one checkout are reused by ccache in another (a worktree, CI's fresh clone):
+# paths under the checkout are hashed relative to it, and the build folder's name is not hashed.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all bootstrap native win32 win64 build test run bench clean
 

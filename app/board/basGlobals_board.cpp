@@ -70,6 +70,7 @@ void ApplyStatusTab() {
             rs = rs.OpenRecordset(dao::dbOpenDynaset);
         }
         widgets::bindRecordset(*board.Data1, rs);
+        board.Data1->setRecordSourceText(""); // the rows no longer come from a search's statement
         bound = widgets::boundRecordset(*board.Data1);
         caption = tab.windowCaptionPrefix;
         board.cmdDelete->setText(tab.cmdDeleteCaption);

@@ -13,8 +13,10 @@ const TabDefinition kTabs[kTabCount] = {
      "Scheduled Shipments for ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
     {"Late", "Late shipments only", "Shipments.Late = Yes", "Late Shipments as of ", "&Cancel Ship",
      "Cancel Shipment", "Actual Ship Date"},
-    {"Shipped", "Only shipments that have already been shipped", "Shipments.ActShipDate IS NOT NULL",
-     "Orders Shipped as of ", "&Cancel Ship", "Cancel Shipment", "Actual Ship Date"},
+    // A canceled row's date is the day it was canceled: it is no shipped order.
+    {"Shipped", "Only shipments that have already been shipped",
+     "Shipments.ActShipDate IS NOT NULL AND Shipments.Canceled = No", "Orders Shipped as of ", "&Cancel Ship",
+     "Cancel Shipment", "Actual Ship Date"},
     {"Canceled", "Canceled shipments only", "Shipments.Canceled = Yes", "Orders Canceled on ", "&Delete",
      "Delete Canceled Shipment", "Cancel Date"},
 };

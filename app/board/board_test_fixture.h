@@ -1,15 +1,22 @@
 #pragma once
-// A main window and board on a fresh shipments database of the test's own, with a fixed clock
-// (Tuesday 12/8/2026), the en_US date formats, scripted dialogs and settings in a temporary folder.
+// What the window tests share: a private settings store, data folder and home, a fixed clock
+// (Tuesday 12/8/2026) and the en_US date formats, scripted dialogs, a program end that throws, and
+// a fresh shipments database of the test's own that the options point at. The main window and its
+// child windows are made on first use and all thrown away after each test.
 #include "CKelmarOptions.h"
 #include "basGlobals.h"
 #include "basGlobals_board.h"
+#include "frmCalendarForm.h"
 #include "frmMain.h"
+#include "frmSearch.h"
 #include "frmShipments.h"
+#include "frmTruckLines.h"
+#include "settings_store.h"
 #include "shipments_schema.h"
 
 #include "dao/dao.h"
 #include "runtime/clock.h"
+#include "runtime/end.h"
 #include "runtime/locale_text.h"
 #include "runtime/scripted_dialogs.h"
 #include "widgets/dao_record_source.h"
@@ -18,11 +25,17 @@
 #include "widgets/tab_strip.h"
 
 #include <QDir>
+#include <QFile>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 namespace boardtest {
 
@@ -31,6 +44,9 @@ using runtime::Variant;
 
 inline const Date kToday = Date::fromYmd(2026, 12, 8);
 inline constexpr int kQuantityColumn = 5, kCarrierColumn = 6; // the board grid's columns
+
+// Thrown where the program would end.
+struct ProgramEnded {};
 
 struct Shipment {
     std::string workOrder = "W100", customer = "Acme", customerPO = "PO-1", job = "J-1";
@@ -43,31 +59,49 @@ struct Shipment {
 
 class BoardFixture : public ::testing::Test {
 protected:
-    static QTemporaryDir& folder() {
-        static QTemporaryDir dir;
-        return dir;
-    }
-
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", folder().path().toStdString().c_str(), 1);
+        ASSERT_TRUE(dir.isValid());
+        setenv("HOME", dir.path().toUtf8().constData(), 1);
+        setenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8().constData(), 1);
+        setenv("XDG_DATA_HOME", dir.filePath("data").toUtf8().constData(), 1);
         runtime::setDateLocale("en_US");
         runtime::setClock(Date::fromYmdHms(2026, 12, 8, 10, 30, 0));
+        dialogs = runtime::useScriptedDialogs();
+        runtime::setEndHandler([] { throw ProgramEnded{}; });
         dao::engine().reset();
         dao::engine().setLockTimeoutMs(200);
         widgets::installDaoOpener();
-        dialogs = runtime::useScriptedDialogs();
-        static int count = 0;
-        path = QDir(folder().path()).filePath(QString("shipments%1.mdb").arg(++count)).toStdString();
+        path = dir.filePath("shipments.mdb").toStdString();
         shipments::createShipmentsDatabase(path).Close();
         db = dao::engine().OpenDatabase(path);
-        frmMain::instance();
-        basGlobals::gOptions->DatabaseName(path);
+        SaveSetting("Kelmar", "Options", "DBName", path);
     }
 
     void TearDown() override {
+        frmSearch::unload();
+        if (frmTruckLines* lines = frmTruckLines::openWindow()) lines->subWindow()->close();
         frmShipments::unload();
+        frmCalendarForm::unload();
+        if (frmMain::exists()) delete &frmMain::instance();
+        basGlobals::resetGlobals();
         db.Close();
+        dao::engine().reset();
+        runtime::setEndHandler(nullptr);
         runtime::setClock(std::nullopt);
+        runtime::setDialogs(nullptr);
+    }
+
+    void execute(const std::string& sql) { db.Execute(sql); }
+
+    // A workgroup of the test's own with the given accounts, named in the options.
+    std::string
+    makeWorkgroup(const std::vector<std::tuple<std::string, std::string, dao::Permission>>& accounts) {
+        const std::string workgroup = dir.filePath("system.mdw").toStdString();
+        if (!QFile::exists(QString::fromStdString(workgroup))) dao::Workgroup::create(workgroup);
+        for (const auto& [name, password, permission] : accounts)
+            dao::Workgroup(workgroup).addAccount(name, password, permission);
+        SaveSetting("Kelmar", "Options", "SystemDB", workgroup);
+        return workgroup;
     }
 
     long add(const Shipment& s) {
@@ -92,7 +126,35 @@ protected:
         return rs["ShipmentID"].toLong();
     }
 
-    // Opens the board on a status tab (1 Today ... 6 Canceled) for today.
+    // A shipment row in short; dates are ISO texts, nullptr for none (an ASAP required date).
+    long add(const std::string& workOrder, const std::string& customer, const std::string& job, long quantity,
+             const char* reqShipDate, const char* actShipDate = nullptr, bool late = false,
+             bool canceled = false, bool okToShip = true, const std::string& comments = "") {
+        auto date = [](const char* iso) -> std::optional<Date> {
+            int y = 0, m = 0, d = 0;
+            if (!iso || std::sscanf(iso, "%d-%d-%d", &y, &m, &d) != 3) return std::nullopt;
+            return Date::fromYmd(y, m, d);
+        };
+        Shipment s;
+        s.workOrder = workOrder;
+        s.customer = customer;
+        s.job = job;
+        s.quantity = quantity;
+        s.customerPO = "";
+        s.carrier = "";
+        s.required = date(reqShipDate);
+        s.shipped = date(actShipDate);
+        s.late = late;
+        s.canceled = canceled;
+        s.okToShip = okToShip;
+        s.comments = comments;
+        return add(s);
+    }
+
+    // The main window as its initialise handler leaves it, and the board loaded (not the whole
+    // start-up with its login).
+    frmShipments& openBoard() { return frmShipments::instance(); }
+    // The board on a status tab (1 Today ... 6 Canceled) for today; the tab click re-queries.
     frmShipments& openBoard(int tab) {
         frmShipments& board = frmShipments::instance();
         board.tsTab->setSelectedIndex(tab);
@@ -100,6 +162,16 @@ protected:
     }
 
     dao::Recordset* bound() { return widgets::boundRecordset(*frmShipments::instance().Data1); }
+
+    // Work orders of the board's rows, in order.
+    std::vector<std::string> boardWorkOrders() {
+        std::vector<std::string> orders;
+        auto source = frmShipments::instance().Data1->source();
+        int field = source->fieldIndex("WorkOrder");
+        for (int r = 0; r < source->rowCount(); ++r)
+            orders.push_back(source->value(r, field).toString());
+        return orders;
+    }
 
     // The board's row showing a shipment, or -1.
     int boardRow(long id) {
@@ -138,6 +210,7 @@ protected:
             .toLong();
     }
 
+    QTemporaryDir dir;
     std::string path;
     dao::Database db;
     std::shared_ptr<runtime::ScriptedDialogs> dialogs;

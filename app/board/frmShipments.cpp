@@ -18,6 +18,7 @@
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 #include "widgets/drop_down_grid.h"
+#include "widgets/status_bar.h"
 #include "widgets/tab_strip.h"
 #include "widgets/timer.h"
 #include "widgets/twips.h"
@@ -34,7 +35,6 @@ using namespace basGlobals;
 using widgets::twipsToPixels;
 
 namespace {
-frmShipments* theBoard = nullptr;
 std::function<void()> raiseSearchWindow;
 
 constexpr const char* kApp = "Dorvane";
@@ -56,25 +56,33 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 }
 } // namespace
 
+DefaultInstance<frmShipments>& frmShipments::defaultInstance() {
+    static DefaultInstance<frmShipments> board([](frmShipments& b) {
+        b.Form_Load();
+        // A board loaded again after it was closed offers the lists start-up gave the first one.
+        if (defaultInstance().loads() > 1) {
+            try {
+                LoadTruckLineList();
+                LoadLateReasonList();
+            } catch (const runtime::Error&) {
+                // The board's first refresh reports what is wrong with the database.
+            }
+        }
+    });
+    return board;
+}
+
 frmShipments& frmShipments::instance() {
-    if (!theBoard) {
-        theBoard = new frmShipments();
-        theBoard->Form_Load();
-    }
-    return *theBoard;
+    return defaultInstance().get();
 }
 
 bool frmShipments::exists() {
-    return theBoard != nullptr;
+    return defaultInstance().exists();
 }
 
 void frmShipments::unload() {
-    if (!theBoard) return;
-    frmShipments* board = theBoard;
-    theBoard = nullptr;
-    if (frmMain::exists())
-        for (const char* name : {"Move", "Apply", "Delete"})
-            frmMain::instance().setCommand(name, nullptr);
+    frmShipments* board = defaultInstance().release();
+    if (!board) return;
     if (board->sub_) board->sub_->deleteLater();
     delete board;
 }
@@ -96,11 +104,12 @@ frmShipments::frmShipments() {
     // Created: both data sources take the main database path.
     Data1->setDatabaseName(gOptions->DatabaseName());
     datJobList->setDatabaseName(gOptions->DatabaseName());
-    // The main window's Edit menu runs the board's operations.
+    // The main window's Edit menu runs the operations of the board's default instance (loading
+    // it again when it was closed), never of a window that may be gone.
     frmMain& main = frmMain::instance();
-    main.setCommand("Move", [this] { DoMove(); });
-    main.setCommand("Apply", [this] { DoUpdate(); });
-    main.setCommand("Delete", [this] { DoDelete(); });
+    main.setCommand("Move", [] { instance().DoMove(); });
+    main.setCommand("Apply", [] { instance().DoUpdate(); });
+    main.setCommand("Delete", [] { instance().DoDelete(); });
 }
 
 void frmShipments::buildControls() {
@@ -169,6 +178,7 @@ void frmShipments::buildColumns() {
         VxGrid1->columnChanged(i);
     }
     VxGrid1->Columns(board::col::JobNum).dropDown = vxdJobNum;
+    VxGrid1->Columns(board::col::PCFCode).decimals = 2;
     VxGrid1->Columns(board::col::Late).defaultValue = runtime::Variant(false);
     VxGrid1->Columns(board::col::Canceled).defaultValue = runtime::Variant(false);
     VxGrid1->Columns(board::col::OKToShip).defaultValue = runtime::Variant(true);
@@ -275,6 +285,8 @@ void frmShipments::Form_Load() {
     timRefreshTimer->setEnabled(gAutoRefresh);
     main.mnuOptionsAutoRefreshEnabled->setChecked(gAutoRefresh);
 
+    // The board keeps the main window's free area as the main window is resized.
+    area->installEventFilter(this);
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w == sub_)
             Form_Activate();
@@ -319,12 +331,17 @@ void frmShipments::Form_Resize() {
 }
 
 bool frmShipments::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == frmMain::instance().mdiArea() && placedShown_ &&
+        !sub_->isMinimized() && !sub_->isMaximized())
+        placeBoard();
     if (watched == sub_) {
         if (event->type() == QEvent::Close) {
             if (!closeAllowed()) {
                 event->ignore();
                 return true;
             }
+            // The board's column help goes with it.
+            frmMain::instance().sbStatus->setPanelText(1, QString());
         } else if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) {
             QMetaObject::invokeMethod(
                 this, [this] { Form_Resize(); }, Qt::QueuedConnection);
@@ -367,6 +384,7 @@ void frmShipments::ActivateControls() {
         editable = false;
     }
     SetEditCommandEnabled(2, editable);
+    cmdShipPlusMinus->setEnabled(editable); // it writes rows too: not on a read-only or empty board
     if (Data1->Caption().contains("Shipped", Qt::CaseInsensitive))
         SetEditCommandEnabled(4, false);
     else
@@ -442,6 +460,11 @@ void frmShipments::timRefreshTimer_Timer() {
 }
 
 void frmShipments::Data1_Error(long number, bool* handled) {
+    if (number == dao::errc::ChangedByOther) { // the clerk's typing is kept; see the editing operations
+        *handled = true;
+        keepEditAfterConflictLater();
+        return;
+    }
     auto* rs = widgets::boundRecordset(*Data1);
     bool readOnly = !rs || !rs->Updatable();
     if (number == 3033 && readOnly) {

@@ -2,6 +2,8 @@
 // The shipping board: the shipments of one status tab for the calendar date in an editable grid,
 // each row coloured by its status, the current row's order status in the navigator's caption,
 // and the buttons of the editing operations and reports. There is exactly one board.
+#include "default_instance.h"
+
 #include "dao/dao.h"
 
 #include <QWidget>
@@ -87,6 +89,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close and resize
 
 private:
+    friend class DefaultInstance<frmShipments>;
+    static DefaultInstance<frmShipments>& defaultInstance();
     frmShipments();
     void buildControls();
     void buildColumns();
@@ -100,10 +104,16 @@ private:
     void saveRowHeight();
     // Editing helpers (frmShipments_editing.cpp).
     bool storePendingEdit();
+    void endCellEdit();
+    bool showingSearchResults() const;
+    void requeryBoard();
     void shipPartial(long long quantity, long long shipped);
     void shipExact();
     void shipOver(long long quantity, long long shipped);
     void reportEditFailure(const runtime::Error& error);
+    void reportSelectionFailure(const runtime::Error& error, const std::string& done);
+    void keepEditAfterConflict();
+    void keepEditAfterConflictLater();
 
     QMdiSubWindow* sub_ = nullptr;
     QFrame* tabPage_ = nullptr;

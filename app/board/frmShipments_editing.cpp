@@ -5,6 +5,7 @@
 
 #include "basGlobals_board.h"
 #include "status_rules.h"
+#include "typed_answers.h"
 
 #include "dao/jet_sql.h"
 #include "runtime/clock.h"
@@ -18,6 +19,7 @@
 #include "widgets/tab_strip.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <functional>
 
 using namespace basGlobals;
@@ -80,38 +82,176 @@ void inOneTransaction(const dao::Workspace& ws, const std::function<void()>& cha
     }
 }
 
+// A value as the clerk reads it in a message.
+std::string shownValue(const Variant& v) {
+    if (v.isNull() || v.isEmpty()) return "(empty)";
+    if (v.type() == runtime::VarType::Boolean) return v.toBool() ? "Yes" : "No";
+    if (v.type() == runtime::VarType::Date) return runtime::dateText(v.toDate());
+    return v.toString();
+}
+
+// Whether an edited value is what the row already held; a typed "150" is the stored 150.
+bool sameValue(const Variant& a, const Variant& b) {
+    if (a == b) return true;
+    if (a.isNull() || b.isNull()) return false;
+    try {
+        return a.toString() == b.toString();
+    } catch (const runtime::Error&) {
+        return false;
+    }
+}
+
+// Why Ship +/- cannot record a shipment on this row, or "" when it can.
+std::string shipRefusal(const dao::Recordset& rs) {
+    if (isYes(rs["Canceled"]))
+        return "This shipment is canceled, so Ship +/- cannot record it as shipped.  Nothing was changed.";
+    Variant shippedOn = rs["ActShipDate"];
+    if (!shippedOn.isNull())
+        return "This shipment was already shipped on " + runtime::shortDateText(shippedOn.toDate()) +
+               ".  Ship +/- records only shipments that have not been shipped yet.  Nothing was changed.";
+    return "";
+}
+
 } // namespace
 
-// A change in the grid not yet stored is stored before an operation moves the current record; false
-// when that failed (the grid has reported why).
+// A change in the grid not yet stored is stored before an operation moves the current record or
+// re-reads the board; false when that failed (the grid has reported why, and the change stays).
 bool frmShipments::storePendingEdit() {
+    endCellEdit();
     return VxGrid1->storeCurrentRow();
+}
+
+// A menu command leaves the cell editor open (a menu takes no focus): moving the focus to the grid
+// ends the cell edit as leaving the cell does, so the text just typed is part of the row's changes.
+void frmShipments::endCellEdit() {
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && focus != VxGrid1 && VxGrid1->isAncestorOf(focus))
+        VxGrid1->setFocus();
+}
+
+bool frmShipments::showingSearchResults() const {
+    return Caption().startsWith("Search Results");
+}
+
+// Reads the board again as it is shown: the tab's rows, or while the search window owns the board
+// the search's rows under its caption.
+void frmShipments::requeryBoard() {
+    if (!showingSearchResults()) {
+        ApplyStatusTab();
+        return;
+    }
+    const QString caption = Caption();
+    if (Data1->RecordSourceText().empty())
+        ApplyStatusTab(); // no search applied yet: the board shows the tab it was given
+    else
+        Data1->Refresh();
+    setCaption(caption);
 }
 
 // Tells the user why a change was not stored and shows the board as it is stored now, so that
 // nothing another workstation wrote meanwhile is overwritten unseen.
 void frmShipments::reportEditFailure(const runtime::Error& error) {
+    if (error.number() == dao::errc::ChangedByOther) {
+        keepEditAfterConflict();
+        return;
+    }
     if (auto* rs = widgets::boundRecordset(*Data1)) cancelEdit(*rs);
     std::string text;
-    if (error.number() == dao::errc::ChangedByOther)
-        text = "Another workstation changed this shipment after it was shown here, so your change was not "
-               "saved.  The board now shows the shipment as it is stored; make your change again if it is "
-               "still needed.";
-    else if (error.number() == dao::errc::RecordDeleted)
+    if (error.number() == dao::errc::RecordDeleted)
         text = "Another workstation deleted this shipment, so your change was not saved.  The board has "
                "been refreshed.";
     else
         text = "Your change could not be saved: " + error.description() + "  The board has been refreshed.";
     runtime::MsgBox(text, runtime::mb::Exclamation);
-    ApplyStatusTab();
+    requeryBoard();
+}
+
+// The grid reports a conflict while it is still handling the move away from the row; the row is read
+// again once the grid has finished with it.
+void frmShipments::keepEditAfterConflictLater() {
+    QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, [this] { keepEditAfterConflict(); }); });
+}
+
+// Another workstation changed the row the clerk was editing. The clerk's typing is not thrown away:
+// the board is read again, the row shows the clerk's values over what is stored now, and the
+// message says what the other workstation left there. Update then stores the clerk's values over
+// them; Refresh discards them.
+void frmShipments::keepEditAfterConflict() {
+    auto source = std::dynamic_pointer_cast<widgets::DaoRecordSource>(Data1->source());
+    if (!source || source->editMode() != widgets::EditMode::Editing) return;
+    const int row = source->currentRow();
+    const int keyField = source->fieldIndex("ShipmentID");
+    if (row < 0 || keyField < 0) return;
+    const Variant key = source->value(row, keyField);
+    std::vector<std::pair<std::string, Variant>> typed;
+    for (int f = 0; f < source->fieldCount(); ++f) {
+        if (!source->fieldUpdatable(f)) continue;
+        Variant mine = source->editedValue(f);
+        if (!sameValue(mine, source->value(row, f))) typed.emplace_back(source->fieldName(f), mine);
+    }
+    source->cancelUpdate();
+    requeryBoard();
+
+    auto fresh = Data1->source();
+    const int freshKey = fresh ? fresh->fieldIndex("ShipmentID") : -1;
+    int at = -1;
+    for (int r = 0; freshKey >= 0 && r < fresh->rowCount() && at < 0; ++r)
+        if (fresh->value(r, freshKey) == key) at = r;
+    if (at < 0) {
+        runtime::MsgBox("Another workstation changed this shipment after it was shown here, and it no longer "
+                        "belongs to the shipments shown, so your change was not saved.",
+                        runtime::mb::Exclamation);
+        return;
+    }
+    Data1->moveTo(at);
+    if (typed.empty()) { // nothing the clerk typed differs from what is stored now
+        runtime::MsgBox("Another workstation changed this shipment after it was shown here.  The board now "
+                        "shows it as it is stored.",
+                        runtime::mb::Exclamation);
+        return;
+    }
+    std::string theirs, yours;
+    for (const auto& [name, mine] : typed) {
+        const int f = fresh->fieldIndex(name);
+        const int column = VxGrid1->columnOfField(name);
+        const std::string label = column >= 0 ? VxGrid1->Columns(column).caption.toStdString() : name;
+        theirs += (theirs.empty() ? "" : ", ") + label + " " + shownValue(fresh->value(at, f));
+        yours += (yours.empty() ? "" : ", ") + label + " " + shownValue(mine);
+    }
+    fresh->edit();
+    for (const auto& [name, mine] : typed)
+        fresh->setValue(fresh->fieldIndex(name), mine);
+    SetEditCommandEnabled(3, true);
+    VxGrid1->Refresh();
+    runtime::MsgBox("Another workstation changed this shipment after it was shown here, so your change was "
+                    "not saved yet.  Stored now: " +
+                        theirs + ".  Your values are still in the row (" + yours +
+                        "): Update saves them over the stored ones, Refresh discards them.",
+                    runtime::mb::Exclamation);
+}
+
+// A change to several selected shipments is made whole or not at all; this says which happened.
+void frmShipments::reportSelectionFailure(const runtime::Error& error, const std::string& done) {
+    std::string text;
+    if (error.number() == dao::errc::ChangedByOther)
+        text = "Another workstation changed one of the selected shipments after it was shown here, so none "
+               "of them was " +
+               done +
+               ".  The board now shows the shipments as they are stored; select them again if it is "
+               "still needed.";
+    else if (error.number() == dao::errc::RecordDeleted)
+        text = "Another workstation deleted one of the selected shipments, so none of them was " + done +
+               ".  The board has been refreshed.";
+    else
+        text = "None of the selected shipments was " + done + ": " + error.description() +
+               "  The board has been refreshed.";
+    runtime::MsgBox(text, runtime::mb::Exclamation);
+    VxGrid1->clearSelectedRows();
+    requeryBoard();
 }
 
 void frmShipments::DoUpdate() {
-    // Edit > Apply leaves the cell editor open (a menu takes no focus): moving the focus to the grid
-    // ends the cell edit as leaving the cell does, so the text just typed is part of what is stored.
-    if (QWidget* focus = QApplication::focusWidget();
-        focus && focus != VxGrid1 && VxGrid1->isAncestorOf(focus))
-        VxGrid1->setFocus();
+    endCellEdit();
     auto source = std::dynamic_pointer_cast<widgets::DaoRecordSource>(Data1->source());
     if (!source || source->editMode() == widgets::EditMode::None) return;
     try {
@@ -121,33 +261,40 @@ void frmShipments::DoUpdate() {
         return;
     }
     VxGrid1->Refresh();
-    ActivateControls();
+    Data1_Reposition(); // the status line reads the row as it was stored
 }
 
 void frmShipments::DoMove() {
-    std::string answer = runtime::inputBoxText(std::string("Enter the date you want ") +
-                                               " moved to in the box below, then click " + "OK.");
-    std::optional<runtime::Date> date = runtime::parseDateText(answer);
+    // The board is read again at the end whatever the answer: an edit still open would be lost.
+    if (!storePendingEdit()) return;
+    const std::string answer = runtime::inputBoxText(std::string("Enter the date you want ") +
+                                                     " moved to in the box below, then click " + "OK.");
+    std::optional<runtime::Date> date = board::readDateAnswer(answer);
+    if (!date && !runtime::Trim(answer).empty())
+        runtime::MsgBox("\"" + runtime::Trim(answer) + "\" is not a date.  No shipment was moved.",
+                        runtime::mb::Exclamation);
     dao::Recordset* rs = widgets::boundRecordset(*Data1);
     if (date && rs) {
-        if (!storePendingEdit()) return; // the refused edit stays in the grid to be put right
         const runtime::Date today = runtime::Today();
         try {
-            for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
-                rs->setBookmark(mark);
-                bool wasLate = isYes((*rs)["Late"]);
-                rs->Edit();
-                rs->Fields("ReqShipDate").setValue(Variant(*date));
-                rs->Fields("Late").setValue(Variant(board::lateAfterMove(wasLate, *date, today)));
-                rs->Update();
-            }
+            inOneTransaction(workspace(), [&] {
+                for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
+                    rs->setBookmark(mark);
+                    bool wasLate = isYes((*rs)["Late"]);
+                    rs->Edit();
+                    rs->Fields("ReqShipDate").setValue(Variant(*date));
+                    rs->Fields("Late").setValue(Variant(board::lateAfterMove(wasLate, *date, today)));
+                    rs->Update();
+                }
+            });
         } catch (const runtime::Error& e) {
-            reportEditFailure(e);
+            cancelEdit(*rs);
+            reportSelectionFailure(e, "moved");
             return;
         }
     }
     ActivateControls();
-    ApplyStatusTab();
+    requeryBoard();
 }
 
 void frmShipments::DoDelete() {
@@ -158,30 +305,41 @@ void frmShipments::DoDelete() {
         const bool canceledTab = tsTab->SelectedCaption() == "Canceled";
         int shippedSkipped = 0;
         try {
+            // The rows to change are settled first (the questions asked), then changed together.
+            std::vector<runtime::Bytes> chosen;
             for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
                 rs.setBookmark(mark);
                 if (!canceledTab) {
                     // A shipped order cannot be canceled (the same rule as the Canceled? cell).
-                    if (!rs["ActShipDate"].isNull()) {
+                    if (!rs["ActShipDate"].isNull())
                         ++shippedSkipped;
-                        continue;
-                    }
-                    rs.Edit();
-                    rs.Fields("Canceled").setValue(Variant(true));
-                    rs.Fields("OKToShip").setValue(Variant(false));
-                    rs.Update();
+                    else
+                        chosen.push_back(mark);
                     continue;
                 }
                 auto answer = runtime::MsgBox(
                     "Are you sure you want to remove this canceled shipment from the database permanently?",
                     runtime::mb::YesNo + runtime::mb::Question);
-                if (answer == runtime::Answer::No) continue;
-                source->deleteCurrent();
-                rs.MoveNext();
-                if (rs.atEOF() && rs.RecordCount() > 0) rs.MoveLast();
+                if (answer == runtime::Answer::Yes) chosen.push_back(mark);
             }
+            inOneTransaction(workspace(), [&] {
+                for (const runtime::Bytes& mark : chosen) {
+                    rs.setBookmark(mark);
+                    if (!canceledTab) {
+                        rs.Edit();
+                        rs.Fields("Canceled").setValue(Variant(true));
+                        rs.Fields("OKToShip").setValue(Variant(false));
+                        rs.Update();
+                        continue;
+                    }
+                    source->deleteCurrent();
+                    rs.MoveNext();
+                    if (rs.atEOF() && rs.RecordCount() > 0) rs.MoveLast();
+                }
+            });
         } catch (const runtime::Error& e) {
-            reportEditFailure(e);
+            cancelEdit(rs);
+            reportSelectionFailure(e, canceledTab ? "deleted" : "canceled");
             return;
         }
         if (shippedSkipped > 0)
@@ -193,7 +351,7 @@ void frmShipments::DoDelete() {
                             runtime::mb::Exclamation);
     }
     ActivateControls();
-    ApplyStatusTab();
+    requeryBoard();
 }
 
 void frmShipments::DoAdd() {
@@ -207,29 +365,35 @@ void frmShipments::DoAdd() {
 
 void frmShipments::cmdShipPlusMinus_Click() {
     dao::Recordset* rs = widgets::boundRecordset(*Data1);
+    // What was typed into the row is stored first: the split copies the row, and the board is read
+    // again at the end.
     if (!hasCurrentRecord(rs) || !storePendingEdit()) return;
+    if (std::string refusal = shipRefusal(*rs); !refusal.empty()) {
+        runtime::MsgBox(refusal, runtime::mb::Exclamation);
+        return;
+    }
     const long long quantity = wholeNumber((*rs)["Quantity"]);
     const std::string answer =
         runtime::Trim(runtime::inputBoxText("How many parts do you want to ship today?"));
-    // The whole answer must read as a number ("1,200" is twelve hundred, not one); empty is none.
-    const bool numeric = answer.empty() || Variant(answer).isNumeric();
-    const long long shipped =
-        answer.empty() || !numeric
-            ? 0
-            : static_cast<long long>(runtime::roundHalfEven(Variant(answer).toDouble()));
-    if (!numeric) {
-        runtime::MsgBox("\"" + answer + "\" is not a number of parts.  Nothing was changed.",
+    const board::PartsAnswer parts = board::readPartsAnswer(answer);
+    using Kind = board::PartsAnswer::Kind;
+    if (parts.kind == Kind::NotWhole) {
+        runtime::MsgBox("\"" + answer + "\" is not a whole number of parts.  Nothing was changed.",
                         runtime::mb::Exclamation);
-    } else if (shipped < 0) {
+    } else if (parts.kind == Kind::TooLarge) {
+        runtime::MsgBox("\"" + answer + "\" is more parts than a shipment can hold.  Nothing was changed.",
+                        runtime::mb::Exclamation);
+    } else if (parts.kind == Kind::Negative) {
         runtime::MsgBox("The number of parts shipped cannot be negative.  Nothing was changed.",
                         runtime::mb::Exclamation);
-    } else {
+    } else if (parts.kind == Kind::Parts && parts.parts > 0) {
+        const long long shipped = parts.parts;
         try {
-            if (shipped > 0 && shipped < quantity)
+            if (shipped < quantity)
                 shipPartial(quantity, shipped);
-            else if (shipped > 0 && shipped == quantity)
+            else if (shipped == quantity)
                 shipExact();
-            else if (shipped > quantity)
+            else
                 shipOver(quantity, shipped);
         } catch (const runtime::Error& e) {
             cancelEdit(*rs);
@@ -240,7 +404,7 @@ void frmShipments::cmdShipPlusMinus_Click() {
                             runtime::mb::Exclamation);
         }
     }
-    ApplyStatusTab();
+    requeryBoard();
 }
 
 // The row keeps what was shipped today; a new row with the same order details carries the rest.
@@ -250,7 +414,7 @@ void frmShipments::shipPartial(long long quantity, long long shipped) {
     const std::string restText = runtime::Trim(
         runtime::inputBoxText("When do the rest need to be shipped?", runtime::kDefaultTitle,
                               required.isNull() ? std::string() : runtime::shortDateText(required.toDate())));
-    std::optional<runtime::Date> restDate = runtime::parseDateText(restText);
+    std::optional<runtime::Date> restDate = board::readDateAnswer(restText);
     if (!restDate) {
         runtime::MsgBox(restText.empty()
                             ? "No date was given for the rest of the parts.  Nothing was changed."
@@ -303,7 +467,8 @@ void frmShipments::shipExact() {
 }
 
 // The row is shipped with everything sent; the excess comes off the same job and work order's open
-// rows, those without a date (ASAP) first, then by date.
+// rows, those without a date (ASAP) first, then by date. Canceled rows and rows already down to
+// nothing have no parts left to take it.
 void frmShipments::shipOver(long long quantity, long long shipped) {
     dao::Recordset& rs = *widgets::boundRecordset(*Data1);
     const runtime::Date today = runtime::Today();
@@ -316,10 +481,11 @@ void frmShipments::shipOver(long long quantity, long long shipped) {
         rs.Fields("ActShipDate").setValue(Variant(today));
         rs.Fields("Quantity").setValue(Variant(shipped));
         rs.Update();
-        dao::Recordset open =
-            database().OpenRecordset("SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
-                                     " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
-                                     " And [ActShipDate] Is Null ORDER BY [ReqShipDate];");
+        dao::Recordset open = database().OpenRecordset(
+            "SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
+            " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
+            " And [ActShipDate] Is Null And ([Canceled] = No Or [Canceled] Is Null) And [Quantity] > 0"
+            " ORDER BY [ReqShipDate];");
         for (; !open.atEOF() && excess >= 1; open.MoveNext()) {
             const long long rowQuantity = wholeNumber(open["Quantity"]);
             const std::string comment = trimmedComment(open);

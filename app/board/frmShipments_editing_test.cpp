@@ -1,11 +1,17 @@
 // The board's editing operations on a real shipments database: Ship +/- (split, exact, spread of an
-// over-shipment), cancel and delete, move, and what happens when another workstation changed a row.
+// over-shipment), cancel and delete, move, what happens when another workstation changed a row or a
+// write fails half-way, and editing while the search window owns the board.
+#include "board_layout.h"
 #include "board_test_fixture.h"
+#include "frmSearch.h"
 
 #include "runtime/dialogs.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QListWidget>
 #include <QPushButton>
+#include <sqlite3.h>
 
 using namespace boardtest;
 using runtime::Answer;
@@ -62,6 +68,40 @@ protected:
             if (it->kind == ScriptedDialogs::Shown::Message) return it->prompt;
         return "";
     }
+    bool messageStartsWith(const std::string& start) const { return lastMessage().rfind(start, 0) == 0; }
+
+    // The database refuses one kind of write to the rows matching `when` (on OLD or NEW), as a full
+    // disk or a broken file would half-way through an operation.
+    void refuseWrites(const std::string& event, const std::string& when) {
+        runSqlite("CREATE TRIGGER refuse" + std::to_string(++triggers_) + " BEFORE " + event +
+                  " ON Shipments WHEN " + when +
+                  " BEGIN SELECT RAISE(ABORT, 'write refused by the test'); END");
+    }
+    void allowWrites() {
+        for (; triggers_ > 0; --triggers_)
+            runSqlite("DROP TRIGGER refuse" + std::to_string(triggers_));
+    }
+    void runSqlite(const std::string& sql) {
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        char* error = nullptr;
+        EXPECT_EQ(sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+            << (error ? error : "") << " in " << sql;
+        sqlite3_free(error);
+        sqlite3_close(handle);
+    }
+    void TearDown() override {
+        if (frmSearch::exists()) frmSearch::unload();
+        BoardFixture::TearDown();
+    }
+    // Lets what the board left for later (it reads a row again after a conflict) run.
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+private:
+    int triggers_ = 0;
 };
 
 TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
@@ -205,11 +245,19 @@ TEST_F(BoardEditing, ShipPlusMinusRefusesAnswersItCannotUseAndChangesNothing) {
     };
     const Case cases[] = {
         {{"-5"}, "The number of parts shipped cannot be negative.  Nothing was changed."},
-        {{"lots"}, "\"lots\" is not a number of parts.  Nothing was changed."},
+        {{"lots"}, "\"lots\" is not a whole number of parts.  Nothing was changed."},
+        // Numbers the language would read as something else than the clerk meant.
+        {{"2.5"}, "\"2.5\" is not a whole number of parts.  Nothing was changed."},
+        {{"0.4"}, "\"0.4\" is not a whole number of parts.  Nothing was changed."},
+        {{"1,0"}, "\"1,0\" is not a whole number of parts.  Nothing was changed."},
+        {{"&H10"}, "\"&H10\" is not a whole number of parts.  Nothing was changed."},
+        {{"1e30"}, "\"1e30\" is not a whole number of parts.  Nothing was changed."},
+        {{"3000000000"}, "\"3000000000\" is more parts than a shipment can hold.  Nothing was changed."},
         {{""}, ""},  // nothing shipped today
         {{"0"}, ""}, // the same
         {{"400", ""}, "No date was given for the rest of the parts.  Nothing was changed."},
         {{"400", "someday"}, "\"someday\" is not a date.  Nothing was changed."},
+        {{"400", "10:30"}, "\"10:30\" is not a date.  Nothing was changed."}, // a time names no day
     };
     for (const Case& c : cases) {
         makeCurrent(id);
@@ -261,19 +309,63 @@ TEST_F(BoardEditing, ARowChangedElsewhereDuringShipPlusMinusLeavesEverythingAsIt
     EXPECT_EQ(stored(id)["Quantity"], Variant(400));
 }
 
-TEST_F(BoardEditing, AnUpdateOverAnotherWorkstationsChangeIsRefusedAndTheBoardReread) {
+TEST_F(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
     Shipment order;
     long id = add(order);
+    add(order); // a second row to move to
     frmShipments& board = openBoard(kAllTab);
+
+    // Update over another workstation's change: refused, but what the clerk typed stays in the row
+    // over the stored values, and the message says what the other workstation left there.
     makeCurrent(id);
-    board.VxGrid1->setCellValue(boardtest::kQuantityColumn, Variant(150));
-    changeElsewhere(id, "Quantity = 175");
+    board.VxGrid1->setCellValue(kQuantityColumn, Variant(150));
+    changeElsewhere(id, "Quantity = 175, Comments = 'Recounted'");
     board.DoUpdate();
-    EXPECT_NE(lastMessage().find("Another workstation changed this shipment"), std::string::npos);
+    EXPECT_EQ(
+        lastMessage(),
+        "Another workstation changed this shipment after it was shown here, so your change was not saved "
+        "yet.  Stored now: Quantity 175.  Your values are still in the row (Quantity 150): Update saves "
+        "them over the stored ones, Refresh discards them.");
     EXPECT_EQ(stored(id)["Quantity"], Variant(175));
-    makeCurrent(id);
-    EXPECT_EQ((*bound())["Quantity"], Variant(175));
+    EXPECT_TRUE(board.Data1->editInProgress());
+    EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "150");
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::Comments), "Recounted"); // theirs, not touched
+    EXPECT_TRUE(board.cmdUpdate->isEnabled());
+    // Update again stores the clerk's value, and keeps the other workstation's comment.
+    board.DoUpdate();
+    EXPECT_EQ(stored(id)["Quantity"], Variant(150));
+    EXPECT_EQ(stored(id)["Comments"], Variant("Recounted"));
     EXPECT_FALSE(board.Data1->editInProgress());
+
+    // Refresh discards the kept values.
+    dialogs->clear();
+    makeCurrent(id);
+    board.VxGrid1->setCellValue(kQuantityColumn, Variant(90));
+    changeElsewhere(id, "Quantity = 120");
+    board.DoUpdate();
+    EXPECT_NE(lastMessage().find("Your values are still in the row (Quantity 90)"), std::string::npos);
+    board.cmdRefresh->click();
+    EXPECT_FALSE(board.Data1->editInProgress());
+    EXPECT_EQ(stored(id)["Quantity"], Variant(120));
+    makeCurrent(id);
+    EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "120");
+
+    // Leaving the row stores it as well: the same conflict keeps the typing on the row.
+    dialogs->clear();
+    makeCurrent(id);
+    const int row = board.VxGrid1->currentRowIndex();
+    board.VxGrid1->setCellValue(kQuantityColumn, Variant(60));
+    changeElsewhere(id, "Quantity = 70");
+    board.VxGrid1->setCurrentIndex(board.VxGrid1->model()->index(row == 0 ? 1 : 0, kQuantityColumn));
+    settle();
+    EXPECT_NE(lastMessage().find("Stored now: Quantity 70.  Your values are still in the row (Quantity 60)"),
+              std::string::npos)
+        << lastMessage();
+    EXPECT_EQ(board.VxGrid1->currentRowIndex(), boardRow(id));
+    EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "60");
+    EXPECT_EQ(stored(id)["Quantity"], Variant(70));
+    board.DoUpdate();
+    EXPECT_EQ(stored(id)["Quantity"], Variant(60));
 }
 
 TEST_F(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
@@ -333,7 +425,9 @@ TEST_F(BoardEditing, MovingLateShipmentsClearsLateOnlyForTodayOrLater) {
     dialogs->type("not a date");
     select(a);
     board.DoMove();
-    EXPECT_EQ(dialogs->shown().back().prompt, prompt);
+    ASSERT_EQ(dialogs->shown().size(), 2u);
+    EXPECT_EQ(dialogs->shown()[0].prompt, prompt);
+    EXPECT_EQ(lastMessage(), "\"not a date\" is not a date.  No shipment was moved.");
     EXPECT_EQ(stored(a)["ReqShipDate"].toDate(), kToday.addDays(-3));
 
     select(a);
@@ -368,4 +462,286 @@ TEST_F(BoardEditing, AddingStartsANewRowThatUpdateStores) {
     frmMain::instance().mnuEditApply->trigger(); // Edit > Apply runs the board's update
     EXPECT_EQ(shipmentCount(), 1);
     EXPECT_FALSE(board.cmdUpdate->isEnabled());
+}
+
+TEST_F(BoardEditing, ShipPlusMinusRefusesShippedAndCanceledRows) {
+    Shipment shipped;
+    shipped.quantity = 1000;
+    shipped.shipped = kToday;
+    long shippedId = add(shipped);
+    Shipment canceled;
+    canceled.quantity = 1000;
+    canceled.canceled = true;
+    canceled.okToShip = false;
+    canceled.shipped = kToday; // on a canceled row: the day it was canceled
+    long canceledId = add(canceled);
+    frmShipments& board = openBoard(kAllTab);
+
+    makeCurrent(shippedId);
+    board.cmdShipPlusMinus->click();
+    ASSERT_EQ(dialogs->shown().size(), 1u); // no question is asked
+    EXPECT_EQ(lastMessage(),
+              "This shipment was already shipped on 12/8/2026.  Ship +/- records only shipments "
+              "that have not been shipped yet.  Nothing was changed.");
+    dialogs->clear();
+    makeCurrent(canceledId);
+    board.cmdShipPlusMinus->click();
+    ASSERT_EQ(dialogs->shown().size(), 1u);
+    EXPECT_EQ(lastMessage(),
+              "This shipment is canceled, so Ship +/- cannot record it as shipped.  Nothing was changed.");
+    EXPECT_EQ(shipmentCount(), 2);
+    for (long id : {shippedId, canceledId}) {
+        EXPECT_EQ(stored(id)["Quantity"], Variant(1000));
+        EXPECT_EQ(stored(id)["ActShipDate"].toDate(), kToday);
+    }
+    EXPECT_EQ(stored(canceledId)["OKToShip"], Variant(false));
+}
+
+TEST_F(BoardEditing, TheExcessOfAnOverShipmentSkipsCanceledAndEmptyRows) {
+    Shipment order;
+    order.quantity = 500;
+    long current = add(order);
+    Shipment open = order;
+    open.required.reset(); // ASAP rows come first: these two would be used up first
+    open.quantity = 0;
+    long empty = add(open);
+    open.quantity = 300;
+    open.canceled = true;
+    open.okToShip = false;
+    long canceled = add(open);
+    open = order;
+    open.quantity = 800;
+    open.required = kNextWeek;
+    long later = add(open);
+
+    frmShipments& board = openBoard(kAllTab);
+    makeCurrent(current);
+    dialogs->type("1200");
+    board.cmdShipPlusMinus->click();
+
+    EXPECT_EQ(stored(current)["Quantity"], Variant(1200)) << lastMessage();
+    EXPECT_EQ(stored(later)["Quantity"], Variant(100));
+    EXPECT_EQ(stored(later)["Comments"],
+              Variant("  800 originally scheduled to be shipped.  We shipped 1200 on 12/8/2026."));
+    for (long untouched : {empty, canceled}) {
+        EXPECT_TRUE(stored(untouched)["Comments"].isNull()) << untouched;
+        EXPECT_TRUE(stored(untouched)["ActShipDate"].isNull()) << untouched;
+    }
+    EXPECT_EQ(stored(empty)["Quantity"], Variant(0));
+    EXPECT_EQ(stored(canceled)["Quantity"], Variant(300));
+}
+
+TEST_F(BoardEditing, ShipPlusMinusRecordsAllOrNothingWhenAWriteFails) {
+    Shipment order;
+    order.quantity = 1000;
+    long split = add(order);
+    frmShipments& board = openBoard(kAllTab);
+
+    // The partial shipment adds the rest row first; the write to the shipped row then fails.
+    refuseWrites("UPDATE", "OLD.ShipmentID = " + std::to_string(split));
+    makeCurrent(split);
+    dialogs->type("400").type(shortDate(kNextWeek));
+    board.cmdShipPlusMinus->click();
+    EXPECT_TRUE(messageStartsWith("The shipment was not recorded and nothing was changed: "))
+        << lastMessage();
+    EXPECT_NE(lastMessage().find("write refused by the test"), std::string::npos) << lastMessage();
+    EXPECT_EQ(shipmentCount(), 1);
+    EXPECT_EQ(stored(split)["Quantity"], Variant(1000));
+    EXPECT_TRUE(stored(split)["ActShipDate"].isNull());
+    allowWrites();
+    dialogs->clear();
+
+    // The over-shipment ships its own row and uses up the first open row before the second fails.
+    Shipment open = order;
+    open.quantity = 300;
+    open.required = kToday.addDays(1);
+    long sooner = add(open);
+    open.quantity = 800;
+    open.required = kNextWeek;
+    long later = add(open);
+    basGlobals::ApplyStatusTab();
+    refuseWrites("UPDATE", "OLD.ShipmentID = " + std::to_string(later));
+    makeCurrent(split);
+    dialogs->type("1500");
+    board.cmdShipPlusMinus->click();
+    EXPECT_TRUE(messageStartsWith("The shipment was not recorded and nothing was changed: "))
+        << lastMessage();
+    EXPECT_EQ(stored(split)["Quantity"], Variant(1000));
+    EXPECT_TRUE(stored(split)["ActShipDate"].isNull());
+    EXPECT_EQ(stored(sooner)["Quantity"], Variant(300));
+    EXPECT_TRUE(stored(sooner)["Comments"].isNull());
+    EXPECT_EQ(stored(later)["Quantity"], Variant(800));
+    allowWrites();
+    // Nothing is left half-done on the board either: the same shipment now goes through.
+    dialogs->clear();
+    makeCurrent(split);
+    dialogs->type("1500");
+    board.cmdShipPlusMinus->click();
+    EXPECT_EQ(stored(split)["Quantity"], Variant(1500)) << lastMessage();
+    EXPECT_EQ(stored(sooner)["Quantity"], Variant(0));
+    EXPECT_EQ(stored(later)["Quantity"], Variant(600));
+}
+
+TEST_F(BoardEditing, MoveCancelAndDeleteChangeTheWholeSelectionOrNone) {
+    Shipment order;
+    order.required = kYesterday;
+    order.late = true;
+    long first = add(order), second = add(order);
+    frmShipments& board = openBoard(kAllTab);
+
+    // Another workstation changed the second selected row: the first is not moved either.
+    makeCurrent(second); // read here before the other workstation changes it
+    select(first);
+    select(second);
+    changeElsewhere(second, "Comments = 'Held at the dock'");
+    dialogs->type(shortDate(kNextWeek));
+    board.DoMove();
+    EXPECT_EQ(lastMessage(),
+              "Another workstation changed one of the selected shipments after it was shown here, "
+              "so none of them was moved.  The board now shows the shipments as they are stored; "
+              "select them again if it is still needed.");
+    for (long id : {first, second}) {
+        EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kYesterday) << id;
+        EXPECT_EQ(stored(id)["Late"], Variant(true)) << id;
+    }
+    EXPECT_TRUE(board.VxGrid1->selectedBookmarks().empty());
+
+    // A write that fails on the second row of a cancel leaves the first uncanceled.
+    dialogs->clear();
+    refuseWrites("UPDATE", "OLD.ShipmentID = " + std::to_string(second));
+    select(first);
+    select(second);
+    board.DoDelete();
+    EXPECT_TRUE(messageStartsWith("None of the selected shipments was canceled: ")) << lastMessage();
+    for (long id : {first, second})
+        EXPECT_EQ(stored(id)["Canceled"], Variant(false)) << id;
+    allowWrites();
+
+    // The same for a delete on the Canceled tab: both were confirmed, neither is gone.
+    db.Execute("UPDATE Shipments SET Canceled = Yes, OKToShip = No, ReqShipDate = #2026-12-08#");
+    openBoard(kCanceledTab);
+    dialogs->clear();
+    refuseWrites("DELETE", "OLD.ShipmentID = " + std::to_string(second));
+    select(first);
+    select(second);
+    dialogs->answer(Answer::Yes).answer(Answer::Yes);
+    board.DoDelete();
+    EXPECT_TRUE(messageStartsWith("None of the selected shipments was deleted: ")) << lastMessage();
+    EXPECT_FALSE(stored(first).empty());
+    EXPECT_FALSE(stored(second).empty());
+    EXPECT_EQ(board.Data1->source()->rowCount(), 2);
+}
+
+TEST_F(BoardEditing, ATimeAloneIsNoDateToMoveTo) {
+    Shipment order;
+    long id = add(order);
+    frmShipments& board = openBoard(kAllTab);
+    select(id);
+    dialogs->type("10:30");
+    board.DoMove();
+    EXPECT_EQ(lastMessage(), "\"10:30\" is not a date.  No shipment was moved.");
+    EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kToday);
+    // A time typed after a day is not stored with it.
+    select(id);
+    dialogs->type(shortDate(kNextWeek) + " 10:30");
+    board.DoMove();
+    EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kNextWeek);
+}
+
+TEST_F(BoardEditing, WhatTheClerkTypedIsStoredBeforeMoveAndShipPlusMinus) {
+    Shipment order;
+    order.quantity = 1000;
+    order.required = kYesterday;
+    long id = add(order);
+    frmShipments& board = openBoard(kAllTab);
+
+    // A canceled Move, a non-date answer and a real move all keep the comment typed into the row.
+    int n = 0;
+    for (auto answer : {std::optional<std::string>(), std::optional<std::string>("soon"),
+                        std::optional<std::string>(shortDate(kToday))}) {
+        const std::string typed = "Typed before Move " + std::to_string(++n);
+        makeCurrent(id);
+        board.VxGrid1->setCellValue(board::col::Comments, Variant(typed));
+        select(id);
+        if (answer)
+            dialogs->type(*answer);
+        else
+            dialogs->cancelInput();
+        board.DoMove();
+        EXPECT_EQ(stored(id)["Comments"], Variant(typed)) << n;
+        EXPECT_FALSE(board.Data1->editInProgress());
+    }
+    EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kToday);
+
+    // Ship +/- stores the row first, so both halves of the split carry what was typed.
+    makeCurrent(id);
+    board.VxGrid1->setCellValue(board::col::Comments, Variant("Typed before Ship"));
+    dialogs->clear();
+    dialogs->type("400").type(shortDate(kNextWeek));
+    board.cmdShipPlusMinus->click();
+    EXPECT_EQ(stored(id)["Comments"], Variant("Typed before Ship")) << lastMessage();
+    EXPECT_EQ(stored(id)["Quantity"], Variant(400));
+    EXPECT_EQ(stored(lastShipmentID())["Comments"], Variant("Typed before Ship"));
+}
+
+TEST_F(BoardEditing, EditingSearchResultsKeepsTheSearch) {
+    Shipment acme;
+    acme.quantity = 1000;
+    long partial = add(acme);
+    acme.quantity = 500;
+    long over = add(acme);
+    acme.quantity = 800;
+    acme.required = kToday.addDays(2); // before the rest of the partial shipment below
+    long openRow = add(acme);
+    Shipment other;
+    other.customer = "Granite Hill Foods";
+    other.workOrder = "W300";
+    other.job = "J-2";
+    long elsewhere = add(other);
+    frmShipments& board = openBoard(kAllTab);
+
+    frmSearch& search = frmSearch::instance();
+    auto found = search.lstCustList->findItems("Acme", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    found[0]->setSelected(true);
+    search.cmdApplyButton_Click();
+    ASSERT_EQ(board.Caption(), "Search Results");
+    ASSERT_EQ(board.Data1->source()->rowCount(), 3);
+
+    // A partial shipment of a search result: split in one transaction, the search shown again.
+    makeCurrent(partial);
+    dialogs->type("400").type(shortDate(kNextWeek));
+    board.cmdShipPlusMinus->click();
+    EXPECT_EQ(stored(partial)["Quantity"], Variant(400)) << lastMessage();
+    EXPECT_EQ(stored(partial)["ActShipDate"].toDate(), kToday);
+    EXPECT_EQ(stored(lastShipmentID())["Quantity"], Variant(600));
+    EXPECT_EQ(board.Caption(), "Search Results");
+    EXPECT_EQ(board.Data1->source()->rowCount(), 4); // the rest row is Acme's too
+    EXPECT_EQ(boardRow(elsewhere), -1);
+
+    // An over-shipment of a search result spreads over the same job's open rows.
+    dialogs->clear();
+    makeCurrent(over);
+    dialogs->type("700");
+    board.cmdShipPlusMinus->click();
+    EXPECT_EQ(stored(over)["Quantity"], Variant(700)) << lastMessage();
+    EXPECT_EQ(stored(openRow)["Quantity"], Variant(600));
+    EXPECT_EQ(board.Caption(), "Search Results");
+    EXPECT_EQ(boardRow(elsewhere), -1);
+    EXPECT_GE(boardRow(openRow), 0);
+
+    // Moving and canceling search results stay on them as well.
+    dialogs->clear();
+    select(openRow);
+    dialogs->type(shortDate(kToday.addDays(10)));
+    board.DoMove();
+    EXPECT_EQ(stored(openRow)["ReqShipDate"].toDate(), kToday.addDays(10)) << lastMessage();
+    select(openRow);
+    board.DoDelete();
+    EXPECT_EQ(stored(openRow)["Canceled"], Variant(true)) << lastMessage();
+    EXPECT_EQ(board.Caption(), "Search Results");
+    EXPECT_EQ(boardRow(elsewhere), -1);
+    EXPECT_GE(boardRow(openRow), 0);
+    frmSearch::unload();
+    EXPECT_NE(board.Caption(), "Search Results");
 }

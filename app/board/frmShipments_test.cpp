@@ -1,6 +1,6 @@
 #include "basGlobals_board.h"
 #include "board_layout.h"
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 
 #include "widgets/data_grid.h"
 #include "widgets/month_calendar.h"
@@ -8,18 +8,23 @@
 #include "widgets/tab_strip.h"
 #include "widgets/timer.h"
 
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableView>
+#include <QTest>
 
-using namespace testing_support;
+using namespace boardtest;
 using basGlobals::ApplyStatusTab;
 
 namespace {
 
-class Board : public ProgramFixture {
+class Board : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         // Today is Tuesday 2026-12-08.
         add("WO1", "Acme", "J1", 100, "2026-12-08");
         add("WO2", "Acme", "J1", 100, "2026-12-01", nullptr, true, false, false);
@@ -54,6 +59,13 @@ protected:
     bool typeInto(int column, const QString& text) {
         auto& grid = *frmShipments::instance().VxGrid1;
         return grid.model()->setData(grid.model()->index(grid.currentRowIndex(), column), text, Qt::EditRole);
+    }
+
+    long idOf(const std::string& workOrder) {
+        return db
+            .OpenRecordset("SELECT ShipmentID FROM Shipments WHERE WorkOrder = '" + workOrder + "'",
+                           dao::dbOpenSnapshot)["ShipmentID"]
+            .toLong();
     }
 
     using Orders = std::vector<std::string>;
@@ -193,7 +205,7 @@ TEST_F(Board, DateEditsKeepTheLateFlagRight) {
     EXPECT_NE(dialogs->shown().back().prompt.find("is not a date"), std::string::npos);
     // Leaving the rows stored them.
     goTo("WO2");
-    dao::Database db = dao::engine().OpenDatabase(databasePath);
+    dao::Database db = dao::engine().OpenDatabase(path);
     dao::Recordset rs = db.OpenRecordset("SELECT Late, ActShipDate FROM Shipments WHERE WorkOrder = 'WO3'");
     EXPECT_FALSE(rs["Late"].toBool());
     EXPECT_TRUE(rs["ActShipDate"].isNull());
@@ -296,4 +308,149 @@ TEST_F(Board, ResizedColumnsAndRowsAreKeptForTheNextStart) {
     frmMain::instance().mnuWindowDefaultColumnWidths_Click();
     EXPECT_NEAR(again.VxGrid1->Columns(2).widthTwips, 1289.764, 0.01);
     EXPECT_EQ(GetSetting("Dorvane", "Column Widths", "Column2", "absent"), "absent");
+}
+
+namespace {
+// Types into the current cell through its editor, as a user does, and ends the edit with Enter.
+void typeWithEditor(widgets::DataGrid& grid, const QString& text) {
+    const QModelIndex cell = grid.currentIndex();
+    grid.edit(cell);
+    auto* line = qobject_cast<QLineEdit*>(grid.indexWidget(cell));
+    ASSERT_NE(line, nullptr);
+    line->selectAll();
+    QTest::keyClicks(line, text);
+    QTest::keyClick(line, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over on the next turn
+}
+} // namespace
+
+TEST_F(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
+    frmShipments& board = showTab(2);
+    frmMain::instance().show();
+    board.showBoard();
+    auto& grid = *board.VxGrid1;
+    goTo("WO1", board::col::Comments);
+    typeWithEditor(grid, "first");
+    EXPECT_TRUE(board.cmdUpdate->isEnabled());
+    board.DoUpdate();
+    EXPECT_FALSE(board.cmdUpdate->isEnabled());
+    typeWithEditor(grid, "second");
+    EXPECT_TRUE(board.cmdUpdate->isEnabled()) << "a change after Update, on the same row";
+    EXPECT_TRUE(frmMain::instance().mnuEditApply->isEnabled());
+    board.DoUpdate();
+    EXPECT_EQ(stored(idOf("WO1"))["Comments"], Variant("second"));
+
+    // Update re-reads what the row shows: the job's description and the order status.
+    ASSERT_TRUE(typeInto(board::col::JobNum, "J2"));
+    ASSERT_TRUE(typeInto(board::col::ActShipDate, "12/8/2026"));
+    board.DoUpdate();
+    EXPECT_EQ(grid.cellText(board::col::Description), "Box");
+    EXPECT_EQ(board.Data1->Caption(), "Order Status:  Shipped");
+    EXPECT_FALSE(board.cmdDelete->isEnabled()) << "a shipped row cannot be canceled";
+}
+
+TEST_F(Board, TypingInTheJobDropDownReplacesItsText) {
+    frmShipments& board = showTab(2);
+    frmMain::instance().show();
+    board.showBoard();
+    auto& grid = *board.VxGrid1;
+    goTo("WO1", board::col::JobNum);
+    const QModelIndex cell = grid.currentIndex();
+    grid.edit(cell);
+    auto* combo = qobject_cast<QComboBox*>(grid.indexWidget(cell));
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->lineEdit()->selectedText(), "J1");
+    QTest::keyClicks(combo->lineEdit(), "J3");
+    EXPECT_EQ(combo->currentText(), "J3");
+}
+
+// A canceled row's date column holds its cancel date: it is no shipped order, and the Canceled tab
+// can delete it.
+TEST_F(Board, ACanceledRowWithItsCancelDateIsCanceledNotShipped) {
+    const long canceled = add("WO8", "Gamma", "J3", 100, "2026-12-08", "2026-12-05", false, true, false);
+    frmShipments& board = showTab(5);
+    EXPECT_EQ(boardWorkOrders(), (Orders{"WO3"})) << "the Shipped tab lists shipped orders only";
+    showTab(6);
+    goTo("WO8");
+    EXPECT_EQ(board.Data1->Caption(), "Order Status:  Canceled");
+    EXPECT_TRUE(board.cmdDelete->isEnabled());
+    EXPECT_EQ(board.rowStyleOf(rowOf("WO8")), "Canceled");
+    dialogs->answer(runtime::Answer::Yes);
+    select(canceled);
+    board.DoDelete();
+    EXPECT_TRUE(stored(canceled).empty()) << "deleted";
+}
+
+// Every change of the calendar's day re-queries the board once, whether by mouse or keyboard, and
+// today stays marked when another day is chosen.
+TEST_F(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
+    frmShipments& board = showTab(1);
+    frmMain::instance().show();
+    frmCalendarForm::instance().showCalendar();
+    widgets::MonthCalendar* calendar = frmCalendarForm::instance().calCalendar;
+    int requeries = 0;
+    QObject::connect(board.Data1, &widgets::DataControl::sourceChanged, [&] { ++requeries; });
+    auto* days = calendar->findChild<QTableView*>();
+    ASSERT_NE(days, nullptr);
+    QTest::keyClick(days, Qt::Key_Right);
+    EXPECT_EQ(requeries, 1);
+    EXPECT_EQ(board.Caption(), "Shipments for Wednesday, December 9, 2026");
+    // A click on a new day changes the selection and then reports the click: one re-query.
+    requeries = 0;
+    calendar->setSelectedDate(QDate(2026, 12, 15));
+    emit calendar->clicked(QDate(2026, 12, 15));
+    EXPECT_EQ(requeries, 1);
+    QCoreApplication::processEvents();
+    // A click on the day already chosen re-queries too.
+    emit calendar->clicked(QDate(2026, 12, 15));
+    EXPECT_EQ(requeries, 2);
+    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 15, 2026");
+    EXPECT_EQ(calendar->dateTextFormat(QDate(2026, 12, 8)).fontWeight(), QFont::Bold) << "today marked";
+    EXPECT_NE(calendar->dateTextFormat(QDate(2026, 12, 15)).fontWeight(), QFont::Bold);
+}
+
+// What a user reads in the grid: full captions as tool tips where the header elides them, PCF Code
+// with two decimals, numbers to the right.
+TEST_F(Board, HeadersElideWithTipsAndNumbersReadWell) {
+    execute("INSERT INTO [Packaging Table] (PackageID, L, W, H) VALUES ('B1', 11, 11, 11)");
+    execute("UPDATE [Job Lookup Table] SET [Box Type] = 'B1', [Box Weight] = 7.3 WHERE [Job Number] = 'J1'");
+    frmShipments& board = showTab(2);
+    auto& grid = *board.VxGrid1;
+    EXPECT_EQ(grid.horizontalHeader()->textElideMode(), Qt::ElideRight);
+    for (int column : {0, 8, 14})
+        EXPECT_EQ(grid.model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                  grid.Columns(column).caption);
+    // "Scheduled Ship Date" does not fit its default width; "Customer" does.
+    const QString scheduled = grid.model()->headerData(8, Qt::Horizontal).toString();
+    EXPECT_TRUE(scheduled.startsWith("Sched") && scheduled.endsWith(QChar(0x2026)))
+        << scheduled.toStdString();
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), "Customer");
+    const int row = rowOf("WO1");
+    const int pcf = 14;
+    ASSERT_EQ(grid.Columns(pcf).caption, "PCF Code");
+    EXPECT_EQ(grid.model()->index(row, pcf).data().toString(), "9.48"); // 7.3 / (1331 / 1728)
+    auto alignment = [&](int column) {
+        return Qt::Alignment(grid.model()->index(row, column).data(Qt::TextAlignmentRole).toInt()) &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(alignment(pcf), Qt::AlignRight);
+    EXPECT_EQ(alignment(kQuantityColumn), Qt::AlignRight);
+    EXPECT_NE(alignment(1), Qt::AlignRight) << "text stays left";
+}
+
+// With the whole line highlighted the current row still stands out: a frame is drawn around it.
+TEST_F(Board, TheCurrentRowIsFramed) {
+    basGlobals::gHighlightLine = true;
+    frmShipments& board = showTab(2);
+    frmMain::instance().show();
+    board.showBoard();
+    auto& grid = *board.VxGrid1;
+    goTo("WO2", 1);
+    QCoreApplication::processEvents();
+    const QImage shot = grid.viewport()->grab().toImage();
+    const QRect current = grid.visualRect(grid.model()->index(rowOf("WO2"), 2));
+    const QRect other = grid.visualRect(grid.model()->index(rowOf("WO3"), 2));
+    const QColor frame = shot.pixelColor(current.center().x(), current.top());
+    EXPECT_EQ(frame, widgets::DataGrid::kFocusFrameColour);
+    EXPECT_NE(shot.pixelColor(other.center().x(), other.top()), widgets::DataGrid::kFocusFrameColour);
 }

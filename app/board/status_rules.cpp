@@ -20,13 +20,16 @@ ShipmentFlags ShipmentFlags::fromValues(const runtime::Variant& late, const runt
     return {yes(late), date(reqShipDate), date(actShipDate), yes(canceled), yes(okToShip)};
 }
 
-// The first rule that holds wins; note the single blank in "Shipped Late".
+// The first rule that holds wins; note the single blank in "Shipped Late". A canceled row's date
+// is the day it was canceled, not a ship date: it never counts as shipped, so it reads "Canceled"
+// and can still be deleted on the Canceled tab.
 OrderStatus orderStatus(const ShipmentFlags& s) {
+    const bool shipped = s.actShipDate && !s.canceled;
     if (s.late && !s.actShipDate) return {"Order Status:  Late Shipment", true};
-    if (s.late && s.actShipDate) return {"Order Status: Shipped Late", false};
+    if (s.late && shipped) return {"Order Status: Shipped Late", false};
     if (!s.reqShipDate && !s.actShipDate) return {"Order Status:  Ship ASAP", true};
-    if (!s.reqShipDate && s.actShipDate) return {"Order Status:  Shipped ASAP", false};
-    if (s.actShipDate) return {"Order Status:  Shipped", false};
+    if (!s.reqShipDate && shipped) return {"Order Status:  Shipped ASAP", false};
+    if (shipped) return {"Order Status:  Shipped", false};
     if (s.canceled) return {"Order Status:  Canceled", true};
     return {"Order Status:  On-Time", true};
 }
@@ -51,8 +54,8 @@ std::string tabFilter(StatusTab tab) {
         return "Shipments.Late <> Yes AND Shipments.ActShipDate IS NULL AND Shipments.Canceled = No";
     case StatusTab::Late:
         return "Shipments.Late = Yes";
-    case StatusTab::Shipped:
-        return "Shipments.ActShipDate IS NOT NULL";
+    case StatusTab::Shipped: // a canceled row's date is its cancel date
+        return "Shipments.ActShipDate IS NOT NULL AND Shipments.Canceled = No";
     case StatusTab::Canceled:
         return "Shipments.Canceled = Yes";
     }
@@ -70,7 +73,7 @@ bool onTab(const ShipmentFlags& s, StatusTab tab) {
     case StatusTab::Late:
         return s.late;
     case StatusTab::Shipped:
-        return s.actShipDate.has_value();
+        return s.actShipDate.has_value() && !s.canceled;
     case StatusTab::Canceled:
         return s.canceled;
     }

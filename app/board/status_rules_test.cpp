@@ -52,7 +52,21 @@ TEST(StatusRules, TabsAndTheirFilters) {
     EXPECT_EQ(tabFilter(StatusTab::Scheduled),
               "Shipments.Late <> Yes AND Shipments.ActShipDate IS NULL AND Shipments.Canceled = No");
     EXPECT_EQ(tabFilter(StatusTab::All), "");
-    EXPECT_EQ(tabFilter(StatusTab::Shipped), "Shipments.ActShipDate IS NOT NULL");
+    EXPECT_EQ(tabFilter(StatusTab::Shipped), "Shipments.ActShipDate IS NOT NULL AND Shipments.Canceled = No");
+}
+
+// A canceled row's date column holds the day it was canceled: it is neither shipped nor shown with
+// the shipped orders, and it can be deleted from the Canceled tab.
+TEST(StatusRules, ACancelDateIsNoShipDate) {
+    for (bool late : {false, true})
+        for (bool hasReq : {false, true}) {
+            ShipmentFlags canceled = row(late, hasReq, true, true);
+            EXPECT_EQ(orderStatus(canceled).text, "Order Status:  Canceled") << late << hasReq;
+            EXPECT_TRUE(orderStatus(canceled).cancelDeleteEnabled);
+            EXPECT_FALSE(onTab(canceled, StatusTab::Shipped));
+            EXPECT_TRUE(onTab(canceled, StatusTab::Canceled));
+            EXPECT_EQ(rowStyle(canceled), "Canceled");
+        }
 }
 
 TEST(StatusRules, LateFlagMaintenance) {
@@ -75,5 +89,5 @@ TEST(StatusRules, FlagsFromRecordValues) {
     EXPECT_FALSE(s.reqShipDate);
     EXPECT_TRUE(s.actShipDate);
     EXPECT_TRUE(s.canceled);
-    EXPECT_EQ(orderStatus(s).text, "Order Status:  Shipped ASAP");
+    EXPECT_EQ(orderStatus(s).text, "Order Status:  Canceled");
 }

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 using namespace basGlobals;
 
@@ -29,6 +30,7 @@ frmLoginForm::frmLoginForm(QWidget* parent) : QDialog(parent) {
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName("txtPassword");
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet("lineedit-password-character: 42"); // "*"
     chkSavePwd = new QCheckBox("Save password.", this);
     chkSavePwd->setObjectName("chkSavePwd");
     cmdOK = new QPushButton("OK", this);
@@ -48,6 +50,11 @@ frmLoginForm::frmLoginForm(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 3, 0, 1, 2);
+
+    // A dialog of fixed size, in the middle of the screen.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmLoginForm::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLoginForm::cmdCancel_Click);
@@ -94,6 +101,14 @@ void frmLoginForm::cmdOK_Click() {
     QApplication::restoreOverrideCursor();
 }
 
+void frmLoginForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    const QRect screen = (parentWidget() ? parentWidget()->screen() : this->screen())->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen.center());
+    move(frame.topLeft());
+}
+
 void frmLoginForm::cmdCancel_Click() {
     runtime::End();
 }
@@ -102,7 +117,25 @@ void frmLoginForm::reject() {
     cmdCancel_Click();
 }
 
+// The close box goes on without a check only as an account that needs no password (the engine's
+// built-in account where no workgroup is configured, or a workgroup account without one). Where the
+// workgroup asks for a password it ends the program like Cancel: it must never open the door to
+// the administrative account the options name.
 void frmLoginForm::closeEvent(QCloseEvent* event) {
+    auto& engine = dao::engine();
+    bool needsNoPassword = engine.DefaultPassword().empty();
+    if (needsNoPassword) {
+        try {
+            engine.CreateWorkspace("TestWkspc", engine.DefaultUser(), "").Close();
+        } catch (const runtime::Error&) {
+            needsNoPassword = false;
+        }
+    }
+    if (!needsNoPassword) {
+        event->ignore();
+        cmdCancel_Click();
+        return;
+    }
     event->accept();
     done(QDialog::Rejected);
 }

@@ -27,8 +27,10 @@ public:
 protected:
     void done(int result) override; // unload: every way the dialog closes
     void reject() override;         // Esc is the Cancel button
-    // The close box unloads the dialog without a check; start-up goes on with the engine's defaults.
+    // The close box unloads the dialog without a check when the engine's default account needs no
+    // password (start-up goes on with it); otherwise it ends the program as Cancel does.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override; // centred on the screen
 
 private:
     void Form_Load();

@@ -1,19 +1,20 @@
 #include "CKelmarOptions.h"
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 #include "frmLoginForm.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
-using namespace testing_support;
+using namespace boardtest;
 
 namespace {
 
-class Login : public ProgramFixture {
+class Login : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         const std::string workgroup = dir.filePath("system.mdw").toStdString();
         dao::Workgroup::create(workgroup);
         dao::Workgroup(workgroup).addAccount("clerk", "pw", dao::Permission::ReadWrite);
@@ -84,10 +85,54 @@ TEST_F(Login, CancelEndsTheProgramBeforeTheBoardShows) {
     frmLoginForm login;
     EXPECT_THROW(login.cmdCancel->click(), ProgramEnded);
     EXPECT_FALSE(frmShipments::exists());
-    // Closing with the close box is no Cancel: the start-up goes on.
+}
+
+// The close box goes on without a check only where the engine's default account needs no password;
+// where the workgroup asks for one it ends the program like Cancel, whatever the options name.
+TEST_F(Login, TheCloseBoxNeverLetsAnyoneInWithoutTheirPassword) {
+    {
+        frmLoginForm login; // the engine's built-in "Admin" is no account of this workgroup
+        login.show();
+        EXPECT_THROW(login.close(), ProgramEnded);
+    }
+    SaveSetting("Kelmar", "Options", "DefaultUser", "clerk");
+    SaveSetting("Kelmar", "Options", "DefaultPW", "pw");
+    delete &frmMain::instance();
+    frmMain::instance();
+    ASSERT_EQ(dao::engine().DefaultUser(), "clerk");
+    {
+        frmLoginForm login; // an administrator stored with a password
+        login.show();
+        EXPECT_THROW(login.close(), ProgramEnded);
+    }
+    SaveSetting("Kelmar", "Options", "DefaultUser", "nopw");
+    SaveSetting("Kelmar", "Options", "DefaultPW", "");
+    delete &frmMain::instance();
+    frmMain::instance();
     basGlobals::gRefreshPending = true;
-    frmLoginForm other;
-    other.show();
-    EXPECT_NO_THROW(other.close());
+    frmLoginForm login; // an account without a password: start-up goes on as it
+    login.show();
+    EXPECT_NO_THROW(login.close());
+    EXPECT_FALSE(login.isVisible());
     EXPECT_FALSE(basGlobals::gRefreshPending);
+    EXPECT_EQ(dao::engine().DefaultUser(), "nopw");
+}
+
+TEST_F(BoardFixture, WithoutAWorkgroupTheCloseBoxGoesOnAsTheBuiltInAccount) {
+    frmMain::instance();
+    frmLoginForm login;
+    login.show();
+    EXPECT_NO_THROW(login.close());
+    EXPECT_FALSE(login.isVisible());
+}
+
+// What a user sees: the password masked with "*", a dialog of fixed size in the middle of the screen.
+TEST_F(Login, ThePasswordIsMaskedAndTheDialogSitsFixedInTheMiddle) {
+    frmLoginForm login;
+    login.txtPassword->setText("secret");
+    EXPECT_EQ(login.txtPassword->displayText(), "******");
+    login.show();
+    EXPECT_EQ(login.minimumSize(), login.maximumSize()) << "fixed size";
+    const QRect screen = login.screen()->availableGeometry();
+    EXPECT_LE((login.frameGeometry().center() - screen.center()).manhattanLength(), 4);
 }

@@ -16,21 +16,25 @@
 #include "dao/dao.h"
 #include "runtime/end.h"
 #include "runtime/numbers.h"
+#include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 #include "widgets/status_bar.h"
 #include "widgets/timer.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 using namespace basGlobals;
 
 namespace {
-frmMain* theMain = nullptr;
 constexpr const char* kApp = "Dorvane";
 
 QAction* item(QMenu* menu, const char* name, const QString& caption, bool checkable = false,
@@ -51,15 +55,31 @@ QMenu* menu(QMenuBar* bar, const char* name, const QString& caption) {
 void letMessagesRun() {
     QCoreApplication::processEvents();
 }
+
+// Without a desktop that names one (a bare X server, the offscreen platform) Qt knows no icon theme
+// and looks for none in the system's icon folders: take the freedesktop theme the system has.
+void useIconTheme() {
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != "hicolor") return;
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& folder : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons",
+                                                           QStandardPaths::LocateDirectory))
+        if (!paths.contains(folder)) paths << folder;
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setThemeName("Adwaita");
+}
 } // namespace
 
+DefaultInstance<frmMain>& frmMain::defaultInstance() {
+    static DefaultInstance<frmMain> main([](frmMain& m) { m.Form_Initialize(); });
+    return main;
+}
+
 frmMain& frmMain::instance() {
-    if (!theMain) theMain = new frmMain();
-    return *theMain;
+    return defaultInstance().get();
 }
 
 bool frmMain::exists() {
-    return theMain != nullptr;
+    return defaultInstance().exists();
 }
 
 frmMain::frmMain() : mdi_(new QMdiArea(this)) {
@@ -73,9 +93,6 @@ frmMain::frmMain() : mdi_(new QMdiArea(this)) {
     setStatusBar(sbStatus);
     resize(1180, 780);
     wireCommands();
-    theMain = this;
-    connect(this, &QObject::destroyed, [] { theMain = nullptr; });
-    Form_Initialize();
 }
 
 void frmMain::Form_Initialize() {
@@ -104,8 +121,9 @@ void frmMain::Form_Load() {
     }
     frmShipments& board = frmShipments::instance();
     {
+        // A read-only account may not write the Late marks; the next read-write start does.
         dao::Database db = dao::engine().OpenDatabase(board.Data1->DatabaseName());
-        db.QueryDefs("Update Late Shipments Query").Execute();
+        if (db.Updatable()) db.QueryDefs("Update Late Shipments Query").Execute();
         db.Close();
     }
     if (runtime::UCase(GetSetting(kApp, "View", "ToolBar", "True")) == "FALSE") {
@@ -179,30 +197,43 @@ void frmMain::buildToolbar() {
     tlbrToolbar->setObjectName("tlbrToolbar");
     tlbrToolbar->setMovable(false);
     tlbrToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Pictures from the desktop's icon theme (freedesktop names), the style's own where it has none.
+    useIconTheme();
+    tlbrToolbar->setIconSize(QSize(24, 24));
     struct Button {
         const char* caption;
         const char* key;
         const char* tip;
-        QStyle::StandardPixmap icon;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
     };
     const Button buttons[] = {
-        {"Shipments", "Ship", "Show Shipment Window", QStyle::SP_FileDialogDetailedView},
-        {"Calendar", "Cal", "Show Calendar Window", QStyle::SP_FileDialogInfoView},
-        {"Truck Lines", "Truck", "Show Truck Lines Window", QStyle::SP_DriveNetIcon},
-        {"Search", "Search", "Search for shipments by more than date", QStyle::SP_FileDialogContentsView},
-        {"Print", "Print", "Print Barcoded Labels or Packing Lists", QStyle::SP_DialogSaveButton},
+        {"Shipments", "Ship", "Show Shipment Window", "x-office-spreadsheet",
+         QStyle::SP_FileDialogDetailedView},
+        {"Calendar", "Cal", "Show Calendar Window", "x-office-calendar", QStyle::SP_FileDialogInfoView},
+        {"Truck Lines", "Truck", "Show Truck Lines Window", "x-office-address-book", QStyle::SP_DriveNetIcon},
+        {"Search", "Search", "Search for shipments by more than date", "system-search",
+         QStyle::SP_FileDialogContentsView},
+        {"Print", "Print", "Print Barcoded Labels or Packing Lists", "document-print",
+         QStyle::SP_DialogSaveButton},
     };
+    int widest = 0;
     for (const Button& b : buttons) {
-        QAction* a = tlbrToolbar->addAction(style()->standardIcon(b.icon), b.caption);
+        QAction* a =
+            tlbrToolbar->addAction(QIcon::fromTheme(b.icon, style()->standardIcon(b.fallback)), b.caption);
         a->setObjectName(QString("tlbr") + b.key);
         a->setToolTip(b.tip);
         a->setData(QString(b.key));
         connect(a, &QAction::triggered, [this, a] { tlbrToolbar_ButtonClick(a->data().toString()); });
+        widest = std::max(widest, tlbrToolbar->widgetForAction(a)->sizeHint().width());
     }
+    // Buttons of one width keep the captions under their pictures in even steps.
+    for (QAction* a : tlbrToolbar->actions())
+        tlbrToolbar->widgetForAction(a)->setMinimumWidth(widest);
 }
 
 void frmMain::wireCommands() {
-    connect(mnuFileShowShip, &QAction::triggered, [] { frmShipments::instance().showBoard(); });
+    connect(mnuFileShowShip, &QAction::triggered, [this] { showShipments(); });
     connect(mnuFileShowCal, &QAction::triggered, [] { frmCalendarForm::instance().showCalendar(); });
     connect(mnuFileShowTruckLines, &QAction::triggered, [this] { runCommand("Truck"); });
     connect(mnuFilePrintStandard, &QAction::triggered, [this] {
@@ -258,7 +289,7 @@ void frmMain::runCommand(const QString& name) {
 
 void frmMain::tlbrToolbar_ButtonClick(const QString& key) {
     if (key == "Ship")
-        frmShipments::instance().showBoard();
+        showShipments();
     else if (key == "Cal")
         frmCalendarForm::instance().showCalendar();
     else if (key == "Truck")
@@ -267,6 +298,12 @@ void frmMain::tlbrToolbar_ButtonClick(const QString& key) {
         runCommand("Search");
     else if (key == "Print")
         runCommand("PrtSelect");
+}
+
+void frmMain::showShipments() {
+    frmShipments& board = frmShipments::instance();
+    board.showBoard();
+    if (!board.Data1->source()) ApplyStatusTab();
 }
 
 void frmMain::mnuViewToolbar_Click() {

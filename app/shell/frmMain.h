@@ -2,6 +2,8 @@
 // The program's multiple-document main window: it runs the start-up sequence (options, engine
 // defaults, login, the late-shipment update, the view settings, the child windows), routes menu
 // and toolbar commands to the child windows and keeps the view settings.
+#include "default_instance.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -83,8 +85,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class DefaultInstance<frmMain>;
+    static DefaultInstance<frmMain>& defaultInstance();
     frmMain();
     void Form_Initialize();
+    // Show Shipments (menu and toolbar): a board closed earlier is loaded and queried again.
+    void showShipments();
     void buildMenus();
     void buildToolbar();
     void wireCommands();

@@ -1,4 +1,5 @@
-#include "board_test_support.h"
+#include "board_test_fixture.h"
+#include "demo_data.h"
 #include "frmLoginForm.h"
 
 #include "widgets/data_grid.h"
@@ -7,22 +8,26 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 
-using namespace testing_support;
+#include <set>
+
+using namespace boardtest;
 
 namespace {
 
-class StartUp : public ProgramFixture {
+class StartUp : public BoardFixture {
 protected:
-    // Runs the whole start-up; the login dialog is answered with demo/demo as a clerk would.
-    void start() {
-        const std::string workgroup = dir.filePath("system.mdw").toStdString();
-        dao::Workgroup::create(workgroup);
-        dao::Workgroup(workgroup).addAccount("demo", "demo", dao::Permission::ReadWrite);
-        SaveSetting("Kelmar", "Options", "SystemDB", workgroup);
+    // Runs the whole start-up; the login dialog is answered as a clerk would. The workgroup holds
+    // the demo's accounts (README: demo/demo read-write, viewer/viewer read only).
+    void start(const char* user = "demo", const char* password = "demo") {
+        makeWorkgroup({{"Admin", "admin", dao::Permission::ReadWrite},
+                       {"demo", "demo", dao::Permission::ReadWrite},
+                       {"viewer", "viewer", dao::Permission::Read}});
         frmMain& main = frmMain::instance();
         // Answers the login as soon as it is shown (and only then).
         QTimer poll;
@@ -31,13 +36,21 @@ protected:
             if (!login) return;
             poll.stop();
             loginSawBoard = frmShipments::exists();
-            login->txtUserName->setText("demo");
-            login->txtPassword->setText("demo");
+            login->txtUserName->setText(user);
+            login->txtPassword->setText(password);
             login->cmdOK_Click();
         });
         poll.start(5);
         main.Form_Load();
     }
+    // The demo's data set, as `dorvane-admin demo` makes it.
+    void fillLikeTheDemo() {
+        shipments::DemoOptions options;
+        options.shipments = 300;
+        options.today = kToday;
+        shipments::fillDemoData(db, options);
+    }
+    bool storedLate(long id) { return stored(id)["Late"].toBool(); }
     bool loginSawBoard = true;
 };
 
@@ -87,7 +100,7 @@ TEST_F(StartUp, ViewSettingsAreReadCaseInsensitivelyAndAnythingElseIsTheDefault)
     EXPECT_EQ(GetSetting("Dorvane", "View", "Columns"), "Shipping");
 }
 
-TEST_F(ProgramFixture, EngineDefaultsFollowTheSystemDatabaseOption) {
+TEST_F(BoardFixture, EngineDefaultsFollowTheSystemDatabaseOption) {
     SaveSetting("Kelmar", "Options", "DefaultUser", "boss");
     SaveSetting("Kelmar", "Options", "DefaultPW", "secret");
     dao::engine().setDefaultUser("untouched");
@@ -108,7 +121,7 @@ TEST_F(ProgramFixture, EngineDefaultsFollowTheSystemDatabaseOption) {
     EXPECT_EQ(dao::engine().DefaultPassword(), "");
 }
 
-TEST_F(ProgramFixture, MenuCommandsKeepTheirSettings) {
+TEST_F(BoardFixture, MenuCommandsKeepTheirSettings) {
     frmShipments& board = openBoard();
     frmMain& main = frmMain::instance();
     main.mnuOptionsHighlightLine->trigger();
@@ -129,7 +142,7 @@ TEST_F(ProgramFixture, MenuCommandsKeepTheirSettings) {
     EXPECT_EQ(GetSetting("Dorvane", "Row Height", "Height", "gone"), "gone");
 }
 
-TEST_F(ProgramFixture, ToolbarKeysAreMatchedExactly) {
+TEST_F(BoardFixture, ToolbarKeysAreMatchedExactly) {
     frmShipments& board = openBoard();
     frmMain& main = frmMain::instance();
     main.show();
@@ -142,4 +155,66 @@ TEST_F(ProgramFixture, ToolbarKeysAreMatchedExactly) {
     main.tlbrToolbar_ButtonClick("SEARCH");
     main.tlbrToolbar_ButtonClick("Search");
     EXPECT_EQ(searches, 1);
+}
+
+// The demo as the README offers it, started whole with each of its accounts.
+TEST_F(StartUp, TheDemoAccountStartsReadWriteAndMarksLateShipments) {
+    fillLikeTheDemo();
+    const long overdue = add("W-PAST", "Acme", "J1", 10, "2026-12-01");
+    start("demo", "demo");
+    frmShipments& board = frmShipments::instance();
+    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026");
+    EXPECT_GT(board.Data1->source()->rowCount(), 0);
+    EXPECT_TRUE(storedLate(overdue)) << "the late-shipment update ran";
+    EXPECT_TRUE(board.cmdMove->isEnabled());
+    EXPECT_TRUE(board.cmdShipPlusMinus->isEnabled());
+}
+
+TEST_F(StartUp, TheViewerAccountStartsReadOnlyWithoutWritingAnything) {
+    fillLikeTheDemo();
+    const long overdue = add("W-PAST", "Acme", "J1", 10, "2026-12-01");
+    EXPECT_NO_THROW(start("viewer", "viewer"));
+    frmShipments& board = frmShipments::instance();
+    EXPECT_TRUE(board.subWindow()->isVisible());
+    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026 (Read Only)");
+    EXPECT_GT(board.Data1->source()->rowCount(), 0);
+    EXPECT_FALSE(storedLate(overdue)) << "a read-only session leaves the Late marks to the next one";
+    for (QPushButton* command : {board.cmdMove, board.cmdDelete, board.cmdUpdate, board.cmdShipPlusMinus})
+        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+    const QModelIndex cell = board.VxGrid1->model()->index(0, 1);
+    EXPECT_FALSE(board.VxGrid1->model()->flags(cell) & Qt::ItemIsEditable);
+    EXPECT_EQ(board.VxGrid1->Columns(kCarrierColumn).valueItems.size(), 8u) << "truck lines listed";
+}
+
+// The board keeps the main window's free area, right of the calendar, as the window is resized.
+TEST_F(StartUp, TheBoardFillsTheMainWindowAsItIsResized) {
+    start();
+    frmMain& main = frmMain::instance();
+    frmShipments& board = frmShipments::instance();
+    const int calendarWidth = frmCalendarForm::instance().subWindow()->width();
+    for (QSize size : {QSize(1400, 900), QSize(1000, 700)}) {
+        main.resize(size);
+        QCoreApplication::processEvents();
+        const QSize area = main.mdiArea()->size();
+        EXPECT_EQ(board.subWindow()->geometry(),
+                  QRect(calendarWidth, 0, area.width() - calendarWidth, area.height()))
+            << size.width();
+    }
+}
+
+// The toolbar's five pictures come from one icon theme, at one size, on buttons of one width.
+TEST_F(BoardFixture, ToolbarPicturesAreOneSetOfOneSize) {
+    frmMain& main = frmMain::instance();
+    EXPECT_EQ(main.tlbrToolbar->iconSize(), QSize(24, 24));
+    const QList<QAction*> buttons = main.tlbrToolbar->actions();
+    ASSERT_EQ(buttons.size(), 5);
+    std::set<QString> names;
+    for (QAction* button : buttons) {
+        EXPECT_FALSE(button->icon().isNull()) << button->text().toStdString();
+        names.insert(button->icon().name());
+        EXPECT_EQ(main.tlbrToolbar->widgetForAction(button)->minimumWidth(),
+                  main.tlbrToolbar->widgetForAction(buttons[0])->minimumWidth());
+    }
+    EXPECT_EQ(names.size(), 5u) << "five different pictures";
+    EXPECT_FALSE(names.count(QString())) << "each named in the icon theme";
 }

@@ -13,26 +13,22 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-namespace {
-frmCalendarForm* theCalendar = nullptr;
+DefaultInstance<frmCalendarForm>& frmCalendarForm::defaultInstance() {
+    static DefaultInstance<frmCalendarForm> calendar([](frmCalendarForm& c) { c.Form_Load(); });
+    return calendar;
 }
 
 frmCalendarForm& frmCalendarForm::instance() {
-    if (!theCalendar) {
-        theCalendar = new frmCalendarForm();
-        theCalendar->Form_Load();
-    }
-    return *theCalendar;
+    return defaultInstance().get();
 }
 
 bool frmCalendarForm::exists() {
-    return theCalendar != nullptr;
+    return defaultInstance().exists();
 }
 
 void frmCalendarForm::unload() {
-    if (!theCalendar) return;
-    frmCalendarForm* calendar = theCalendar;
-    theCalendar = nullptr;
+    frmCalendarForm* calendar = defaultInstance().release();
+    if (!calendar) return;
     if (calendar->sub_) calendar->sub_->deleteLater();
     delete calendar;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The calendar window: holds the board date, the day whose shipments the status tabs show.
 // Picking a day re-queries the board.
+#include "default_instance.h"
+
 #include <QWidget>
 
 class QMdiSubWindow;
@@ -28,6 +30,8 @@ public:
     void calCalendar_Click();
 
 private:
+    friend class DefaultInstance<frmCalendarForm>;
+    static DefaultInstance<frmCalendarForm>& defaultInstance();
     frmCalendarForm();
     void Form_Load();
     QMdiSubWindow* sub_ = nullptr;

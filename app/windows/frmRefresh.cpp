@@ -5,6 +5,7 @@
 #include "frmMain.h"
 #include "settings_store.h"
 
+#include "runtime/dialogs.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
 #include "widgets/twips.h"
@@ -89,20 +90,40 @@ void frmRefresh::chkAutoRefresh_Click() {
     }
 }
 
-void frmRefresh::txtRefreshTimer_Change() {
-    const std::string text = txtRefreshTimer->text().toStdString();
-    SaveSetting(kApp, "Refresh", "Interval", text);
-    // Text that is no whole number of minutes in range (empty, "abc", 99999, -3) keeps the previous
-    // interval: the board's timer counts minutes up to it.
+// The interval a text gives: a whole number of minutes (a fraction rounds, halves to even) that the
+// board's minute counter can reach; nothing for empty text, "abc", 99999 or -3.
+std::optional<std::int16_t> frmRefresh::typedInterval() const {
     try {
-        std::int16_t minutes = runtime::Variant(text).toInteger();
-        if (minutes >= 0) gRefreshInterval = minutes;
+        std::int16_t minutes = runtime::Variant(txtRefreshTimer->text().toStdString()).toInteger();
+        if (minutes >= 0) return minutes;
     } catch (const runtime::Error&) {
+    }
+    return std::nullopt;
+}
+
+// Each keystroke that gives an interval is stored at once; text that gives none is not stored
+// (it would read as 0 at the next start) and the previous interval stays.
+void frmRefresh::txtRefreshTimer_Change() {
+    if (std::optional<std::int16_t> minutes = typedInterval()) {
+        SaveSetting(kApp, "Refresh", "Interval", txtRefreshTimer->text().toStdString());
+        gRefreshInterval = *minutes;
     }
 }
 
+// While the refresh is on, the dialog closes only on an interval it could store.
+bool frmRefresh::intervalAccepted() {
+    if (!chkAutoRefresh->isChecked() || typedInterval()) return true;
+    runtime::MsgBox("\"" + txtRefreshTimer->text().toStdString() +
+                        "\" is not a number of minutes.  Enter the minutes between refreshes as a whole "
+                        "number from 0 to 32767.",
+                    runtime::mb::Exclamation);
+    txtRefreshTimer->setFocus();
+    txtRefreshTimer->selectAll();
+    return false;
+}
+
 void frmRefresh::cmdOK_Click() {
-    accept();
+    if (intervalAccepted()) accept();
 }
 
 void frmRefresh::cmdCancel_Click() {
@@ -118,6 +139,10 @@ void frmRefresh::reject() {
 }
 
 void frmRefresh::closeEvent(QCloseEvent* event) {
+    if (!intervalAccepted()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     accept();
 }

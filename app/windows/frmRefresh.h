@@ -3,6 +3,7 @@
 // minutes between refreshes, live as the user types; Cancel puts both back.
 #include <QDialog>
 #include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -27,11 +28,13 @@ public:
 
 protected:
     void reject() override;                       // Esc is the Cancel button
-    void closeEvent(QCloseEvent* event) override; // the close box keeps the changes, as OK
+    void closeEvent(QCloseEvent* event) override; // the close box keeps the changes, as OK does
 
 private:
     void Form_Load();
     void enablePrompts(bool enabled);
+    std::optional<std::int16_t> typedInterval() const;
+    bool intervalAccepted();
 
     std::int16_t savedInterval_ = 0;
     bool savedEnabled_ = false;

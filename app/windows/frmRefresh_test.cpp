@@ -1,4 +1,4 @@
-#include "board_test_support.h"
+#include "board_test_fixture.h"
 #include "frmRefresh.h"
 
 #include <QCheckBox>
@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QTest>
 
-using namespace testing_support;
+using namespace boardtest;
 using basGlobals::gAutoRefresh;
 using basGlobals::gRefreshInterval;
 
 namespace {
-class Refresh : public ProgramFixture {
+class Refresh : public BoardFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
+        BoardFixture::SetUp();
         frmMain::instance();
     }
     std::string stored(const char* key) { return GetSetting("Dorvane", "Refresh", key, "<none>"); }
@@ -52,9 +52,37 @@ TEST_F(Refresh, TypingStoresEachKeystrokeAndKeepsTheLastGoodInterval) {
     EXPECT_EQ(gRefreshInterval, 2) << "halves round to even";
     for (const char* bad : {"abc", "99999", "-3", ""}) {
         dialog.txtRefreshTimer->setText(bad);
-        EXPECT_EQ(stored("Interval"), bad) << "stored as typed";
+        EXPECT_EQ(stored("Interval"), "2.5") << bad << " is not stored: it would read as 0 next start";
         EXPECT_EQ(gRefreshInterval, 2) << bad << " keeps the previous interval";
     }
+}
+
+TEST_F(Refresh, AnIntervalThatIsNoNumberIsRefusedWithAMessage) {
+    gAutoRefresh = true;
+    gRefreshInterval = 7;
+    frmRefresh dialog;
+    dialog.show();
+    dialog.txtRefreshTimer->setText("abc");
+    dialog.cmdOK->click();
+    EXPECT_TRUE(dialog.isVisible()) << "OK refused";
+    ASSERT_EQ(dialogs->shown().size(), 1u);
+    EXPECT_NE(dialogs->shown()[0].prompt.find("\"abc\" is not a number of minutes"), std::string::npos);
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible()) << "the close box too";
+    EXPECT_EQ(dialogs->shown().size(), 2u);
+    EXPECT_EQ(stored("Interval"), "7");
+    dialog.txtRefreshTimer->setText("3");
+    dialog.cmdOK->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(stored("Interval"), "3");
+    // With the refresh off the interval is not used: the dialog closes, the stored one stays good.
+    frmRefresh off;
+    off.show();
+    off.chkAutoRefresh->click();
+    off.txtRefreshTimer->setText("abc");
+    off.cmdOK->click();
+    EXPECT_FALSE(off.isVisible());
+    EXPECT_EQ(stored("Interval"), "3");
 }
 
 TEST_F(Refresh, CancelPutsEverythingBackTheCloseBoxKeepsIt) {

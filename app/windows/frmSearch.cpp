@@ -38,7 +38,6 @@ using namespace basGlobals;
 using namespace basUtilityFunctions;
 
 namespace {
-frmSearch* theSearch = nullptr;
 
 // The window's outer size, in twips: it cannot be resized.
 constexpr double kWidth = 7710, kHeight = 5910;
@@ -114,22 +113,22 @@ void setAutoRefreshMenuEnabled(bool enabled) {
 }
 } // namespace
 
+DefaultInstance<frmSearch>& frmSearch::defaultInstance() {
+    static DefaultInstance<frmSearch> search([](frmSearch& s) { s.Form_Load(); });
+    return search;
+}
+
 frmSearch& frmSearch::instance() {
-    if (!theSearch) {
-        theSearch = new frmSearch();
-        theSearch->Form_Load();
-    }
-    return *theSearch;
+    return defaultInstance().get();
 }
 
 bool frmSearch::exists() {
-    return theSearch != nullptr;
+    return defaultInstance().exists();
 }
 
 void frmSearch::unload() {
-    if (!theSearch) return;
-    frmSearch* search = theSearch;
-    theSearch = nullptr;
+    frmSearch* search = defaultInstance().release();
+    if (!search) return;
     search->Form_Unload();
     search->sub_->removeEventFilter(search);
     search->sub_->hide();

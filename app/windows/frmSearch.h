@@ -3,6 +3,8 @@
 // purchase orders and shipment statuses. While it is open it owns the board: the caption reads
 // "Search Results", the tab strip and the AutoRefresh menu are disabled and timed refreshes wait.
 // Closing it gives the board back the tab that was selected when it opened.
+#include "default_instance.h"
+
 #include <QWidget>
 #include <string>
 
@@ -71,6 +73,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the child window's close and resize
 
 private:
+    friend class DefaultInstance<frmSearch>;
+    static DefaultInstance<frmSearch>& defaultInstance();
     frmSearch();
     void buildControls();
     void Form_Load();

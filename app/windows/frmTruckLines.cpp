@@ -12,7 +12,6 @@
 #include "widgets/dao_record_source.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
-#include "widgets/status_bar.h"
 #include "widgets/twips.h"
 
 #include <QEvent>
@@ -26,7 +25,6 @@ using namespace basGlobals;
 using widgets::twipsToPixels;
 
 namespace {
-frmTruckLines* theWindow = nullptr;
 
 constexpr const char* kRecordSource = "Get Truck Lines Query";
 constexpr double kClientWidth = 6660, kClientHeight = 4455; // twips
@@ -72,23 +70,25 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 }
 } // namespace
 
+DefaultInstance<frmTruckLines>& frmTruckLines::defaultInstance() {
+    static DefaultInstance<frmTruckLines> window([](frmTruckLines& w) { w.Form_Load(); });
+    return window;
+}
+
 frmTruckLines& frmTruckLines::showWindow() {
-    if (!theWindow) {
-        theWindow = new frmTruckLines();
-        theWindow->Form_Load();
-    }
-    theWindow->sub_->show();
-    frmMain::instance().mdiArea()->setActiveSubWindow(theWindow->sub_);
-    theWindow->sub_->raise();
-    return *theWindow;
+    frmTruckLines& window = defaultInstance().get();
+    window.sub_->show();
+    frmMain::instance().mdiArea()->setActiveSubWindow(window.sub_);
+    window.sub_->raise();
+    return window;
 }
 
 bool frmTruckLines::exists() {
-    return theWindow != nullptr;
+    return defaultInstance().exists();
 }
 
 frmTruckLines* frmTruckLines::openWindow() {
-    return theWindow;
+    return defaultInstance().find();
 }
 
 frmTruckLines::frmTruckLines() {
@@ -111,7 +111,7 @@ frmTruckLines::frmTruckLines() {
 }
 
 frmTruckLines::~frmTruckLines() {
-    if (theWindow == this) theWindow = nullptr;
+    if (defaultInstance().find() == this) defaultInstance().release();
 }
 
 void frmTruckLines::buildControls() {
@@ -131,12 +131,9 @@ void frmTruckLines::buildControls() {
     cmdUpdate = button(this, "cmdUpdate", "Update");
     cmdDelete = button(this, "cmdDelete", "Delete");
     cmdClose = button(this, "cmdClose", "Close");
-    sbStatus = new widgets::StatusBar(this, {1});
-    sbStatus->setObjectName("sbStatus");
-    sbStatus->setSizeGripEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 0);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(VxGrid1, 1);
     layout->addWidget(datTruckLines);
     auto* buttons = new QHBoxLayout;
@@ -145,7 +142,6 @@ void frmTruckLines::buildControls() {
     buttons->addWidget(cmdDelete);
     buttons->addWidget(cmdClose);
     layout->addLayout(buttons);
-    layout->addWidget(sbStatus);
 
     connect(cmdUpdate, &QPushButton::clicked, this, &frmTruckLines::cmdUpdate_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmTruckLines::cmdDelete_Click);
@@ -227,8 +223,9 @@ void frmTruckLines::Form_Unload() {
     }
 }
 
+// The hint goes where every window's hints go: the first panel of the main window's status bar.
 void frmTruckLines::showColumnHelp() {
-    ShowColumnHelp("frmTruckLines", VxGrid1->currentColumn(), sbStatus);
+    ShowColumnHelp("frmTruckLines", VxGrid1->currentColumn());
 }
 
 bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {
@@ -240,7 +237,7 @@ bool frmTruckLines::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             Form_Unload();
-            if (theWindow == this) theWindow = nullptr; // deleted with its closed child window
+            if (defaultInstance().find() == this) defaultInstance().release(); // deleted with its frame
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -1,6 +1,8 @@
 #pragma once
 // "Available Trucking Lines": the list of trucking lines a shipment can name, edited in a grid.
 // Closing it makes the board offer the edited lines at once.
+#include "default_instance.h"
+
 #include <QWidget>
 
 class QMdiSubWindow;
@@ -9,7 +11,6 @@ class QPushButton;
 namespace widgets {
 class DataControl;
 class DataGrid;
-class StatusBar;
 } // namespace widgets
 
 class frmTruckLines : public QWidget {
@@ -25,7 +26,6 @@ public:
     QPushButton* cmdUpdate;
     QPushButton* cmdDelete;
     QPushButton* cmdClose;
-    widgets::StatusBar* sbStatus;
 
     QMdiSubWindow* subWindow() const { return sub_; }
 
@@ -38,6 +38,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close
 
 private:
+    friend class DefaultInstance<frmTruckLines>;
+    static DefaultInstance<frmTruckLines>& defaultInstance();
     frmTruckLines();
     ~frmTruckLines() override;
     void buildControls();

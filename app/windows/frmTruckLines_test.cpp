@@ -6,6 +6,8 @@
 
 #include "widgets/status_bar.h"
 
+#include <QMdiArea>
+
 #include <QMdiSubWindow>
 #include <QPushButton>
 
@@ -47,7 +49,7 @@ protected:
 };
 
 TEST_F(TruckLines, AReadOnlyAccountCanOnlyLook) {
-    const std::string workgroup = QDir(folder().path()).filePath("system.mdw").toStdString();
+    const std::string workgroup = dir.filePath("system.mdw").toStdString();
     if (!QFile::exists(QString::fromStdString(workgroup))) {
         dao::Workgroup::create(workgroup);
         dao::Workgroup(workgroup).addAccount("clerk", "secret", dao::Permission::Read);
@@ -126,11 +128,32 @@ TEST_F(TruckLines, CaptionAndHintsFollowTheCurrentRowAndColumn) {
     w.datTruckLines->moveTo(2);
     EXPECT_EQ(w.datTruckLines->Caption(), "Yellow Freight/Collect");
 
+    // The hints go to the first panel of the main window's status bar, as every window's do.
+    widgets::StatusBar* status = frmMain::instance().sbStatus;
     auto* grid = w.VxGrid1;
     grid->setCurrentIndex(grid->model()->index(2, 0));
-    EXPECT_EQ(w.sbStatus->panelText(1), kAbbreviationHint);
+    EXPECT_EQ(status->panelText(1), kAbbreviationHint);
     grid->setCurrentIndex(grid->model()->index(2, 1));
-    EXPECT_EQ(w.sbStatus->panelText(1), kNameHint);
+    EXPECT_EQ(status->panelText(1), kNameHint);
+    // Activating the window shows the hint of its current column again.
+    status->setPanelText(1, "");
+    frmMain::instance().mdiArea()->setActiveSubWindow(nullptr);
+    frmMain::instance().mdiArea()->setActiveSubWindow(w.subWindow());
+    EXPECT_EQ(status->panelText(1), kNameHint);
+}
+
+TEST_F(TruckLines, ClosedAndOpenedAgainItShowsTheStoredLines) {
+    frmTruckLines& first = frmTruckLines::showWindow();
+    EXPECT_EQ(&frmTruckLines::showWindow(), &first); // a second request brings the same window forward
+    typeNewLine(first, "SAIA", "Saia LTL");
+    first.cmdClose_Click(); // the line being typed is stored on the way out
+    EXPECT_FALSE(frmTruckLines::exists());
+    frmTruckLines& again = frmTruckLines::showWindow();
+    EXPECT_FALSE(again.subWindow()->isHidden());
+    EXPECT_EQ(again.subWindow()->windowTitle(), "Available Trucking Lines");
+    EXPECT_EQ(again.datTruckLines->source()->rowCount(), 4);
+    EXPECT_TRUE(again.cmdUpdate->isEnabled());
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "CON", "SAIA", "YRC"}));
 }
 
 TEST_F(TruckLines, DeleteRemovesTheCurrentLineAtOnceAndShowsItsNeighbour) {

@@ -236,11 +236,10 @@ STDMETHODIMP FrameControl::AboutBox() {
     if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GERMAN &&
         FindResourceA(framework::moduleHandle(), MAKEINTRESOURCEA(kAboutDialogGerman), MAKEINTRESOURCEA(5)))
         dialog = kAboutDialogGerman;
-    IOleInPlaceFrame* frame = inPlaceFrame();
-    if (frame) frame->EnableModeless(FALSE);
+    tellContainerModal(true);
     INT_PTR result =
         DialogBoxParamA(framework::moduleHandle(), MAKEINTRESOURCEA(dialog), GetActiveWindow(), aboutProc, 0);
-    if (frame) frame->EnableModeless(TRUE);
+    tellContainerModal(false);
     return result == -1 ? E_FAIL : S_OK;
 }
 
@@ -280,6 +279,41 @@ void FrameControl::afterWindowPaint() {
     autoSizing_ = true;
     sizeFirstChild();
     autoSizing_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Persistence
+
+// Bag names are the property names; in the stream the fourteen 16-bit values, Enabled and the
+// three colours make the 44-byte block, and the caption follows it.
+void FrameControl::persistentFields(framework::PersistentFields& fields) {
+    using framework::FieldKind;
+    fields = {
+        {L"AlignHorizontal", FieldKind::Short, &look_.alignHorizontal, 0, 2},
+        {L"AlignVertical", FieldKind::Short, &look_.alignVertical, 0, 2},
+        {L"AutoSize", FieldKind::Short, &look_.autoSize, 0, 1},
+        {L"Bevel", FieldKind::Short, &look_.bevel, -30, 30},
+        {L"BevelLight", FieldKind::Short, &look_.bevelLight, -100, 100},
+        {L"BevelShade", FieldKind::Short, &look_.bevelShade, -100, 100},
+        {L"LightSource", FieldKind::Short, &look_.lightSource, 0, 3},
+        {L"OutLine", FieldKind::Short, &look_.outLine, 0, 2},
+        {L"ShadowDarkness", FieldKind::Short, &look_.shadowDarkness, 0, 255},
+        {L"ShadowWidth", FieldKind::Short, &look_.shadowWidth, 0, 30},
+        {L"MarginLeft", FieldKind::Short, &look_.marginLeft, 0, 30},
+        {L"MarginTop", FieldKind::Short, &look_.marginTop, 0, 30},
+        {L"MarginRight", FieldKind::Short, &look_.marginRight, 0, 30},
+        {L"MarginBottom", FieldKind::Short, &look_.marginBottom, 0, 30},
+        {L"Enabled", FieldKind::Bool, &look_.enabled},
+        {L"ShadowBaseColor", FieldKind::Color, &look_.shadowBaseColor},
+        {L"BackColor", FieldKind::Color, &look_.backColor},
+        {L"ForeColor", FieldKind::Color, &look_.foreColor},
+        {L"Caption", FieldKind::Text, &look_.caption},
+    };
+}
+
+// After a load the window follows the loaded Enabled at run time.
+void FrameControl::afterLoad() {
+    if (userMode() && controlWindow()) EnableWindow(controlWindow(), look_.enabled);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -89,6 +89,8 @@ protected:
     void afterWindowPaint() override;
     framework::PROPCAT categoryOf(DISPID dispid) override;
     const framework::PredefinedValues* predefinedValues(DISPID dispid) override;
+    void persistentFields(framework::PersistentFields& fields) override;
+    void afterLoad() override;
 
 private:
     static const DISPID kMousePointerId = 15;

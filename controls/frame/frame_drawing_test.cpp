@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 namespace frame {
 namespace {
 
@@ -169,6 +173,122 @@ TEST(FrameDrawing, CaptionStaysInTheInnerRectangleAndGreysWhenDisabled) {
     EXPECT_GT(textPixels, 20);
     EXPECT_EQ(outside, 0);
     EXPECT_GT(differences, 0);
+}
+
+// Every light source: where the shadow falls, where the body sits and which bevel edges are lit.
+// The numbers are written out per case (40 x 30 pixels, shadow 4, outline and one bevel ring).
+TEST(FrameDrawing, EachLightSourcePlacesShadowAndBodyAndLightsItsOwnEdges) {
+    struct Case {
+        short lightSource;
+        POINT shadow;    // top-left of the 36 x 26 shadow rectangle
+        POINT body;      // top-left of the 36 x 26 body
+        const char* lit; // edges of the bevel drawn in the light colour: L, T, R, B
+    };
+    const Case cases[] = {
+        {0, {4, 4}, {0, 0}, "LT"},
+        {1, {0, 4}, {4, 0}, "TR"},
+        {2, {0, 0}, {4, 4}, "RB"},
+        {3, {4, 0}, {0, 4}, "LB"},
+    };
+    const int width = 40, height = 30, sw = 4, bodyWidth = 36, bodyHeight = 26;
+    const COLORREF shadow = RGB(128, 128, 128), base = RGB(200, 200, 200);
+    const COLORREF light = RGB(125, 125, 125), shade = RGB(75, 75, 75);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lightSource);
+        FrameLook look = plainLook();
+        look.lightSource = c.lightSource;
+        look.shadowWidth = sw;
+        Canvas canvas(width, height);
+        drawFrame(canvas.dc(), RECT{0, 0, width, height}, look, nullptr, false);
+        const RECT body = {c.body.x, c.body.y, c.body.x + bodyWidth, c.body.y + bodyHeight};
+        const RECT shadowRect = {c.shadow.x, c.shadow.y, c.shadow.x + bodyWidth, c.shadow.y + bodyHeight};
+        // Outside the body: shadow where the shadow rectangle lies, the base colour elsewhere.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                POINT p = {x, y};
+                if (PtInRect(&body, p)) continue;
+                ASSERT_EQ(canvas.at(x, y), PtInRect(&shadowRect, p) ? shadow : base) << x << "," << y;
+            }
+        // The outline runs round the body's own rectangle.
+        EXPECT_EQ(canvas.at(body.left, body.top + 10), kBlack);
+        EXPECT_EQ(canvas.at(body.right - 1, body.top + 10), kBlack);
+        EXPECT_EQ(canvas.at(body.left + 10, body.top), kBlack);
+        EXPECT_EQ(canvas.at(body.left + 10, body.bottom - 1), kBlack);
+        const std::string lit = c.lit;
+        auto expected = [&](char edge) { return lit.find(edge) != std::string::npos ? light : shade; };
+        EXPECT_EQ(canvas.at(body.left + 1, body.top + 13), expected('L'));
+        EXPECT_EQ(canvas.at(body.left + 18, body.top + 1), expected('T'));
+        EXPECT_EQ(canvas.at(body.right - 2, body.top + 13), expected('R'));
+        EXPECT_EQ(canvas.at(body.left + 18, body.bottom - 2), expected('B'));
+        EXPECT_EQ(canvas.at(body.left + 18, body.top + 13), RGB(100, 100, 100));
+    }
+}
+
+// Every caption alignment: the text's bounding box hugs the side (or centre) it is aligned to,
+// inside an inner area of (5, 5) - (115, 75) (no outline, no bevel, margins of 5).
+TEST(FrameDrawing, EachCaptionAlignmentPutsTheTextWhereItBelongs) {
+    const RECT inner = {5, 5, 115, 75};
+    for (short vertical = 0; vertical < 3; ++vertical)
+        for (short horizontal = 0; horizontal < 3; ++horizontal) {
+            SCOPED_TRACE(testing::Message() << "horizontal " << horizontal << " vertical " << vertical);
+            FrameLook look = plainLook();
+            look.backColor = RGB(255, 255, 255);
+            look.outLine = 0;
+            look.bevel = 0;
+            look.marginLeft = look.marginTop = look.marginRight = look.marginBottom = 5;
+            look.alignHorizontal = horizontal;
+            look.alignVertical = vertical;
+            look.caption = "MM";
+            Canvas canvas(120, 80);
+            drawFrame(canvas.dc(), RECT{0, 0, 120, 80}, look, nullptr, false);
+            RECT box = {1000, 1000, -1, -1};
+            for (int y = 0; y < 80; ++y)
+                for (int x = 0; x < 120; ++x)
+                    if (canvas.at(x, y) == kBlack) {
+                        box.left = std::min<LONG>(box.left, x);
+                        box.top = std::min<LONG>(box.top, y);
+                        box.right = std::max<LONG>(box.right, x + 1);
+                        box.bottom = std::max<LONG>(box.bottom, y + 1);
+                    }
+            ASSERT_LT(box.left, box.right);
+            EXPECT_GE(box.left, inner.left);
+            EXPECT_LE(box.right, inner.right);
+            EXPECT_GE(box.top, inner.top);
+            EXPECT_LE(box.bottom, inner.bottom);
+            const int slack = 4; // the glyphs' own side bearings and the font's leading
+            const LONG middleX = (box.left + box.right) / 2, middleY = (box.top + box.bottom) / 2;
+            if (horizontal == 0) {
+                EXPECT_LE(box.left - inner.left, slack);
+            }
+            if (horizontal == 1) {
+                EXPECT_LE(inner.right - box.right, slack);
+            }
+            if (horizontal == 2) {
+                EXPECT_LE(std::abs(middleX - (inner.left + inner.right) / 2), 2);
+            }
+            if (vertical == 0) {
+                EXPECT_LE(box.top - inner.top, slack);
+            }
+            if (vertical == 1) {
+                EXPECT_LE(inner.bottom - box.bottom, slack);
+            }
+            if (vertical == 2) {
+                EXPECT_LE(std::abs(middleY - (inner.top + inner.bottom) / 2), 2);
+            }
+            // And away from the other sides.
+            if (horizontal != 0) {
+                EXPECT_GT(box.left - inner.left, 20);
+            }
+            if (horizontal != 1) {
+                EXPECT_GT(inner.right - box.right, 20);
+            }
+            if (vertical != 0) {
+                EXPECT_GT(box.top - inner.top, 10);
+            }
+            if (vertical != 1) {
+                EXPECT_GT(inner.bottom - box.bottom, 10);
+            }
+        }
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
+#include "page_library.h"
 #include "server.h"
 #include "strings.h"
 
@@ -263,10 +266,9 @@ STDMETHODIMP ControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, H
     case OLEIVERB_PRIMARY:
     case kVerbProperties:
     case OLEIVERB_PROPERTIES:
-        // The property frame comes with the page library support, which this build lacks.
-        return E_NOTIMPL;
+        return showPropertyFrame();
     case OLEIVERB_HIDE:
-        if (window_) ShowWindow(reflector_ ? reflector_ : window_, SW_HIDE);
+        if (window_) ShowWindow(window_, SW_HIDE);
         return S_OK;
     case OLEIVERB_SHOW:
     case OLEIVERB_INPLACEACTIVATE:
@@ -283,10 +285,55 @@ STDMETHODIMP ControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, H
     }
 }
 
+// The system property frame over the control's own pages, centred on the screen. The page
+// library must be there first: without it no page could show.
+HRESULT ControlBase::showPropertyFrame() {
+    if (!pageLibrary()) return E_UNEXPECTED;
+    HRESULT hr = showOwnPropertyFrame();
+    if (hr != E_NOTIMPL) return hr;
+    std::wstring caption = widen(description_.objectName);
+    std::vector<CLSID> pages;
+    for (WORD i = 0; i < description_.pageCount; ++i)
+        pages.push_back(*description_.pages[i]);
+    IUnknown* self = outer_;
+    tellContainerModal(true);
+    hr = OleCreatePropertyFrame(GetActiveWindow(), GetSystemMetrics(SM_CXSCREEN) / 2,
+                                GetSystemMetrics(SM_CYSCREEN) / 2, caption.c_str(), 1, &self,
+                                static_cast<ULONG>(pages.size()), pages.data(), locale_, 0, nullptr);
+    tellContainerModal(false);
+    return hr;
+}
+
+void ControlBase::tellContainerModal(bool up) {
+    IOleInPlaceFrame* frame = frame_;
+    IOleInPlaceUIWindow* document = nullptr;
+    if (frame) {
+        frame->AddRef();
+    } else if (inPlaceSite_ || clientSite_) {
+        // Not in place: the site still knows its frame window.
+        IOleInPlaceSite* site = inPlaceSite_;
+        if (site)
+            site->AddRef();
+        else
+            clientSite_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site));
+        RECT position, clip;
+        OLEINPLACEFRAMEINFO info = {};
+        info.cb = sizeof info;
+        if (site && FAILED(site->GetWindowContext(&frame, &document, &position, &clip, &info)))
+            frame = nullptr;
+        if (site) site->Release();
+    }
+    if (frame) {
+        frame->EnableModeless(up ? FALSE : TRUE);
+        frame->Release();
+    }
+    if (document) document->Release();
+}
+
 HRESULT ControlBase::activateInPlace(HWND parentHint, LPCRECT positionHint) {
     if (!clientSite_) return E_UNEXPECTED;
     if (inPlaceActive_) {
-        if (window_) ShowWindow(reflector_ ? reflector_ : window_, SW_SHOW);
+        if (window_) ShowWindow(window_, SW_SHOW);
         return S_OK;
     }
     if (!inPlaceSite_ &&
@@ -381,8 +428,9 @@ bool ControlBase::createWindow(HWND parent) {
                     SUCCEEDED(VariantChangeType(&reflect, &reflect, 0, VT_BOOL)) &&
                     V_BOOL(&reflect) != VARIANT_FALSE;
     if (!reflects && registerReflectorClass()) {
-        reflector_ = CreateWindowExA(0, kReflectorClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, x,
-                                     y, width, height, parent, nullptr, moduleHandle(), nullptr);
+        // Visible only once the control window is: an empty reflector must not cover the form.
+        reflector_ = CreateWindowExA(0, kReflectorClassName, "", WS_CHILD | WS_CLIPSIBLINGS, x, y, width,
+                                     height, parent, nullptr, moduleHandle(), nullptr);
         if (reflector_) {
             SetWindowLongPtrA(reflector_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             owner = reflector_;
@@ -393,12 +441,22 @@ bool ControlBase::createWindow(HWND parent) {
         SetParent(window_, owner);
         MoveWindow(window_, x, y, width, height, TRUE);
         ShowWindow(window_, SW_SHOW);
-        return true;
+    } else {
+        if (!registerWindowClass()) return false;
+        window_ =
+            CreateWindowExA(0, description_.windowClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, x,
+                            y, width, height, owner, nullptr, moduleHandle(), this);
+        if (!window_) return false;
     }
-    if (!registerWindowClass()) return false;
-    window_ = CreateWindowExA(0, description_.windowClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE, x,
-                              y, width, height, owner, nullptr, moduleHandle(), this);
-    return window_ != nullptr;
+    mirrorVisibilityToReflector();
+    return true;
+}
+
+// The reflector is shown and hidden with the control window it carries.
+void ControlBase::mirrorVisibilityToReflector() {
+    if (!reflector_ || !window_) return;
+    const bool visible = (GetWindowLongPtrA(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+    ShowWindow(reflector_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void ControlBase::destroyWindows() {
@@ -481,7 +539,12 @@ LRESULT ControlBase::windowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (fireStockEvents(message, wParam, lParam)) return 0;
         result = onMessage(message, wParam, lParam, handled);
     }
+<<<<<<< HEAD
     if (!handled) result = defaultProcedure(window, message, wParam, lParam);
+=======
+    if (!handled) result = DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_SHOWWINDOW && reflector_) ShowWindow(reflector_, wParam ? SW_SHOWNA : SW_HIDE);
+>>>>>>> framework
 
     if (simpleFrameSite_)
         simpleFrameSite_->PostMessageFilter(window, message, wParam, lParam, &result, cookie);
@@ -747,46 +810,6 @@ STDMETHODIMP ControlBase::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT loc
     RECT overlap;
     *hit = IntersectRect(&overlap, bounds, location) ? HITRESULT_HIT : HITRESULT_OUTSIDE;
     return S_OK;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Fresh objects
-
-STDMETHODIMP ControlBase::InitNew() {
-    setDefaults();
-    dirty_ = false;
-    invalidate();
-    return S_OK;
-}
-
-STDMETHODIMP ControlBase::InitNew(IStorage* storage) {
-    if (!storage) return E_POINTER;
-    return InitNew();
-}
-
-void ControlBase::resetStockProperties() {
-    releaseAndClear(font_);
-    releaseAndClear(mouseIcon_);
-    mousePointer_ = 0;
-    VARIANT value;
-    if (SUCCEEDED(ambient(DISPID_AMBIENT_FONT, &value)) && V_VT(&value) == VT_DISPATCH &&
-        V_DISPATCH(&value)) {
-        IFont* ambientFont = nullptr;
-        if (SUCCEEDED(
-                V_DISPATCH(&value)->QueryInterface(IID_IFont, reinterpret_cast<void**>(&ambientFont)))) {
-            ambientFont->Clone(&font_);
-            ambientFont->Release();
-        }
-    }
-    VariantClear(&value);
-    if (font_) return;
-    FONTDESC description = {};
-    description.cbSizeofstruct = sizeof description;
-    description.lpstrName = const_cast<LPOLESTR>(L"MS Sans Serif");
-    description.cySize.int64 = 90000;
-    description.sWeight = FW_NORMAL;
-    description.sCharset = ANSI_CHARSET;
-    OleCreateFontIndirect(&description, IID_IFont, reinterpret_cast<void**>(&font_));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "connection_points.h"
 #include "object_table.h"
 #include "ole_extras.h"
+#include "persistence.h"
 
 namespace framework {
 
@@ -118,21 +119,21 @@ public:
         return E_NOTIMPL;
     }
 
-    // IPersist, IPersistStreamInit, IPersistStorage, IPersistPropertyBag. Loading and saving
-    // property values belongs to the persistence layer, which these do not yet carry: they refuse.
+    // IPersist, IPersistStreamInit, IPersistStorage, IPersistPropertyBag. A control that hands
+    // the framework no persistent properties refuses loading and saving (E_NOTIMPL).
     STDMETHODIMP GetClassID(CLSID* clsid) override;
     STDMETHODIMP IsDirty() override { return dirty_ ? S_OK : S_FALSE; }
-    STDMETHODIMP Load(LPSTREAM) override { return E_NOTIMPL; }
-    STDMETHODIMP Save(LPSTREAM, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    STDMETHODIMP Load(LPSTREAM stream) override;
+    STDMETHODIMP Save(LPSTREAM stream, BOOL clearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
     STDMETHODIMP InitNew() override;
     STDMETHODIMP InitNew(IStorage* storage) override;
-    STDMETHODIMP Load(IStorage*) override { return E_NOTIMPL; }
-    STDMETHODIMP Save(IStorage*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP Load(IStorage* storage) override;
+    STDMETHODIMP Save(IStorage* storage, BOOL sameAsLoad) override;
     STDMETHODIMP SaveCompleted(IStorage*) override { return S_OK; }
     STDMETHODIMP HandsOffStorage() override { return S_OK; }
-    STDMETHODIMP Load(IPropertyBag*, IErrorLog*) override { return E_NOTIMPL; }
-    STDMETHODIMP Save(IPropertyBag*, BOOL, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
+    STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
     // IOleControl
     STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
@@ -200,6 +201,18 @@ protected:
     virtual const PredefinedValues* predefinedValues(DISPID) { return nullptr; }
     // The control's own verbs above 1.
     virtual HRESULT doControlVerb(LONG) { return OLEOBJ_S_INVALIDVERB; }
+    // A property frame of the control's own; E_NOTIMPL lets the framework open the system's.
+    virtual HRESULT showOwnPropertyFrame() { return E_NOTIMPL; }
+
+    // Persistence. The table names every persisted property in bag order; by default the stream
+    // carries the same fields in the same order (after the header), and a control with another
+    // stream layout writes and reads its own blocks. The stock properties follow in both.
+    virtual void persistentFields(PersistentFields&) {}
+    virtual HRESULT saveBlocks(StreamWriter& out);
+    virtual HRESULT loadBlocks(StreamReader& in);
+    // After a successful load (bag or stream): derived state is rebuilt here.
+    virtual void afterLoad() {}
+    virtual LONG persistedVersion() { return 0x00010001; }
 
     // --- Services for the control class ---
     HRESULT dispatchGetTypeInfoCount(UINT* count);
@@ -213,6 +226,8 @@ protected:
     // Announces an accepted property change and redraws.
     void propertyChanged(DISPID dispid);
     void invalidate();
+    // Tells the container a modal dialog of ours is up (or down again).
+    void tellContainerModal(bool up);
     void fireEvent(DISPID dispid, VARIANTARG* reversedArguments, UINT count);
 
     HRESULT ambient(DISPID dispid, VARIANT* value);
@@ -262,6 +277,16 @@ private:
     };
 
     void* queryFrameworkInterface(REFIID iid);
+    bool persistent();
+    HRESULT saveStream(IStream* stream);
+    HRESULT loadStream(IStream* stream);
+    HRESULT saveStock(StreamWriter& out);
+    HRESULT loadStock(StreamReader& in);
+    void readStockFromBag(IPropertyBag* bag, IErrorLog* log);
+    HRESULT writeStockToBag(IPropertyBag* bag);
+    IFont* createDefaultFont();
+    HRESULT showPropertyFrame();
+    void mirrorVisibilityToReflector();
     HRESULT activateInPlace(HWND parentHint, LPCRECT positionHint);
     HRESULT activateUserInterface();
     bool createWindow(HWND parent);

@@ -259,7 +259,10 @@ public:
     STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
     STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
     STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL enable) override {
+        modelessCalls.push_back(enable != FALSE);
+        return S_OK;
+    }
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
     // IParseDisplayName, IOleContainer
@@ -396,6 +399,7 @@ public:
     IUnknown* control = nullptr;
     std::vector<ChildControl*> children;
     std::vector<RECT> positionRequests;
+    std::vector<bool> modelessCalls;
     int inPlaceActivations = 0;
     int inPlaceDeactivations = 0;
 };
@@ -605,6 +609,9 @@ void Container::clearChanges() {
 const std::vector<RECT>& Container::positionRequests() const {
     return site_->positionRequests;
 }
+const std::vector<bool>& Container::modelessCalls() const {
+    return site_->modelessCalls;
+}
 Ambients& Container::ambients() {
     return site_->ambients;
 }
@@ -617,6 +624,71 @@ ChildControl* Container::addChild(const RECT& pixels, bool fixedHeight) {
 
 RECT Container::childRect(ChildControl* child) const {
     return child->pixels();
+}
+
+PropertyBag::~PropertyBag() {
+    for (auto& entry : entries_)
+        VariantClear(&entry.second);
+}
+
+STDMETHODIMP PropertyBag::QueryInterface(REFIID iid, void** out) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyBag)) {
+        *out = static_cast<IPropertyBag*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+// Like a designer's bag: the value converts to the type asked for, or the read fails.
+STDMETHODIMP PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+    const VARIANT* stored = find(name);
+    if (!stored) return E_INVALIDARG;
+    VARTYPE wanted = V_VT(value);
+    VariantInit(value);
+    if (wanted == VT_EMPTY || wanted == V_VT(stored)) return VariantCopy(value, const_cast<VARIANT*>(stored));
+    HRESULT hr = VariantChangeType(value, const_cast<VARIANT*>(stored), 0, wanted);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+STDMETHODIMP PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+    set(name, *value);
+    return S_OK;
+}
+
+void PropertyBag::set(const std::wstring& name, const VARIANT& value) {
+    VARIANT copy;
+    VariantInit(&copy);
+    VariantCopy(&copy, const_cast<VARIANT*>(&value));
+    for (auto& entry : entries_)
+        if (entry.first == name) {
+            VariantClear(&entry.second);
+            entry.second = copy;
+            return;
+        }
+    entries_.emplace_back(name, copy);
+}
+
+void PropertyBag::remove(const std::wstring& name) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it)
+        if (it->first == name) {
+            VariantClear(&it->second);
+            entries_.erase(it);
+            return;
+        }
+}
+
+const VARIANT* PropertyBag::find(const std::wstring& name) const {
+    for (const auto& entry : entries_)
+        if (entry.first == name) return &entry.second;
+    return nullptr;
+}
+
+std::vector<std::wstring> PropertyBag::names() const {
+    std::vector<std::wstring> result;
+    for (const auto& entry : entries_)
+        result.push_back(entry.first);
+    return result;
 }
 
 void pumpMessages() {

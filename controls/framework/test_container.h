@@ -84,6 +84,9 @@ public:
     void clearChanges();
     const std::vector<RECT>& positionRequests() const;
 
+    // EnableModeless calls of the control on the frame: false while a modal dialog is up.
+    const std::vector<bool>& modelessCalls() const;
+
     ChildControl* addChild(const RECT& pixels, bool fixedHeight);
     RECT childRect(ChildControl* child) const; // in pixels
 
@@ -101,5 +104,28 @@ private:
 };
 
 void pumpMessages();
+
+// A property bag as a form designer keeps one: names and values, objects held by reference.
+class PropertyBag final : public IPropertyBag {
+public:
+    PropertyBag() = default;
+    ~PropertyBag();
+    PropertyBag(const PropertyBag&) = delete;
+    PropertyBag& operator=(const PropertyBag&) = delete;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
+    STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+
+    // Stores `value` under `name` as given (a copy), replacing what was there.
+    void set(const std::wstring& name, const VARIANT& value);
+    void remove(const std::wstring& name);
+    const VARIANT* find(const std::wstring& name) const;
+    std::vector<std::wstring> names() const; // in the order first written
+
+private:
+    std::vector<std::pair<std::wstring, VARIANT>> entries_;
+};
 
 } // namespace vxtest

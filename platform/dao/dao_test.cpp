@@ -1,3 +1,4 @@
+#include "dao/backend.h"
 #include "dao/dao.h"
 
 #include "runtime/clock.h"
@@ -205,14 +206,72 @@ TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
 }
 
 TEST_F(Dao, LockedDatabaseWaitsThenFailsClearly) {
-    auto ws = dao::engine().CreateWorkspace("other", "Admin", "");
-    auto other = ws.OpenDatabase(path_);
-    ws.BeginTrans();
-    other.Execute("UPDATE Ships SET Qty = 0");
+    // Another program's connection (another workstation) holds the write lock.
+    auto other = dao::openSqlite(path_, {});
+    other->begin();
+    other->execute("UPDATE Ships SET Qty = 0");
     EXPECT_EQ(errorOf([&] { db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1"); }), dao::errc::Locked);
-    ws.Rollback();
+    other->rollback();
     db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1");
     EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships")["S"], Variant(147));
+}
+
+TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
+    // The board's transaction runs in its own workspace while the bound record set comes from the
+    // default one: the write must join the transaction, not wait for its lock.
+    auto board = dao::engine().CreateWorkspace("Board", "Admin", "");
+    auto boardDb = board.OpenDatabase(path_);
+    auto bound = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    board.BeginTrans();
+    boardDb.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    bound.Edit();
+    bound.Fields("Reason").setValue("Joined");
+    // The row changed since the record set read it (by the board): refused, not locked out.
+    EXPECT_EQ(errorOf([&] { bound.Update(); }), dao::errc::ChangedByOther);
+    bound.Requery();
+    bound.Edit();
+    bound.Fields("Reason").setValue("Joined");
+    bound.Update();
+    board.Rollback();
+    {
+        auto outside = dao::openSqlite(path_, {});
+        auto check = outside->prepare("SELECT Qty, Reason FROM Ships WHERE ID = 1");
+        ASSERT_TRUE(check->step());
+        EXPECT_EQ(check->value(0), dao::StoredValue(std::int64_t(10)));
+        EXPECT_EQ(check->value(1), dao::StoredValue(std::string("Weather")));
+    }
+
+    // Closing one database object leaves the others of the same file working.
+    boardDb.Close();
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5));
+    // A read-only open of a file already open for writing stays read-only for its holder.
+    auto reader = dao::engine().OpenDatabase(path_, false, true);
+    EXPECT_EQ(errorOf([&] { reader.Execute("DELETE FROM Ships"); }), dao::errc::NoPermission);
+    EXPECT_EQ(errorOf([&] { reader.DeleteQueryDef("Any"); }), dao::errc::NoPermission);
+    db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 2");
+}
+
+TEST_F(Dao, BeginTransIsAllOrNothing) {
+    auto second = dao::engine().CreateDatabase((dir_ / "second.db").string());
+    second.Execute("CREATE TABLE T (A LONG)");
+    auto holder = dao::openSqlite((dir_ / "second.db").string(), {});
+    holder->begin(); // another program has the second database locked
+    auto ws = dao::engine().Workspaces0();
+    EXPECT_EQ(errorOf([&] { ws.BeginTrans(); }), dao::errc::Locked);
+    holder->rollback();
+    // The first database is not left in a transaction nobody counts: this change is stored now.
+    db_.Execute("UPDATE Ships SET Qty = 99 WHERE ID = 1");
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
+    {
+        auto outside = dao::openSqlite(path_, {});
+        auto check = outside->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        ASSERT_TRUE(check->step());
+        EXPECT_EQ(check->value(0), dao::StoredValue(std::int64_t(99)));
+    }
+    ws.BeginTrans(); // and a transaction can begin once the lock is gone
+    second.Execute("INSERT INTO T VALUES (1)");
+    ws.Rollback();
+    EXPECT_EQ(second.OpenRecordset("T").RecordCount(), 0);
 }
 
 TEST_F(Dao, TransactionsCommitAndRollBack) {

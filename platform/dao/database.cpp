@@ -151,8 +151,14 @@ using namespace detail;
 
 namespace {
 
+// Databases of the same file share one connection; what this object may do is its own.
+void requireWritable(const DatabaseState& db) {
+    if (!db.writable)
+        raise(errc::NoPermission, "You do not have permission to change the database '" + db.name + "'.");
+}
+
 DatabaseState& live(const std::shared_ptr<DatabaseState>& s) {
-    if (!s || !s->connection) raise(errc::Failed, "The database is closed.");
+    if (!s || !s->open()) raise(errc::Failed, "The database is closed.");
     return *s;
 }
 
@@ -215,7 +221,8 @@ bool Database::Updatable() const {
 }
 
 void Database::Close() {
-    if (s_) s_->connection.reset();
+    // The file's connection stays open while other database objects of the process use it.
+    if (s_) s_->shared.reset();
 }
 
 Recordset Database::OpenRecordset(const std::string& source, int type, int options) const {
@@ -275,6 +282,7 @@ QueryDef Database::CreateQueryDef(const std::string& name, const std::string& sq
 
 void Database::DeleteQueryDef(const std::string& name) const {
     auto& db = live(s_);
+    requireWritable(db);
     if (db.conn().execute(std::string("DELETE FROM ") + kQueryTable + " WHERE Name = ?1", {name}) == 0)
         raise(errc::ItemNotFound, "There is no saved query named '" + name + "'.");
 }
@@ -382,6 +390,7 @@ std::string QueryDef::SQL() const {
 void QueryDef::setSQL(const std::string& sql) {
     jet::Statement statement = jet::parse(sql);
     discoverParameters(live(q_->db), statement);
+    if (!q_->name.empty()) requireWritable(live(q_->db));
     if (!q_->name.empty())
         live(q_->db).conn().execute(std::string("UPDATE ") + kQueryTable + " SET SQL = ?1 WHERE Name = ?2",
                                     {sql, q_->name});

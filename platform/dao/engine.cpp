@@ -20,18 +20,34 @@ detail::WorkspaceState& live(const std::shared_ptr<detail::WorkspaceState>& s) {
 std::vector<std::shared_ptr<detail::DatabaseState>> openDatabases(detail::WorkspaceState& ws) {
     std::vector<std::shared_ptr<detail::DatabaseState>> out;
     for (auto& w : ws.databases)
-        if (auto db = w.lock(); db && db->connection) out.push_back(db);
+        if (auto db = w.lock(); db && db->open()) out.push_back(db);
     return out;
 }
 
-std::string transactionStep(int depth, const char* verb) {
-    return std::string(verb) + " dao_level" + std::to_string(depth);
+// The connections a workspace's transactions span: each once, however many of its databases
+// share it, and only where it may write.
+std::vector<std::shared_ptr<detail::SharedConnection>> writableConnections(detail::WorkspaceState& ws) {
+    std::vector<std::shared_ptr<detail::SharedConnection>> out;
+    for (auto& db : openDatabases(ws))
+        if (db->writable && std::find(out.begin(), out.end(), db->shared) == out.end())
+            out.push_back(db->shared);
+    return out;
+}
+
+// Ends the workspace's innermost level on every connection, inner connections first.
+void endLevel(detail::WorkspaceState& ws, bool commit) {
+    auto level = std::move(ws.levels.back());
+    ws.levels.pop_back();
+    for (auto it = level.rbegin(); it != level.rend(); ++it)
+        detail::closeLevel(*it->first, it->second, commit);
 }
 
 // Opens the backend a database name calls for: a file path is a SQLite database.
-std::unique_ptr<Connection> openBackend(const std::string& name, const std::string& path, const OpenOptions& options) {
+std::unique_ptr<Connection> openBackend(const std::string& name, const std::string& path,
+                                        const OpenOptions& options) {
     if (name.rfind("postgresql://", 0) == 0 || name.rfind("postgres://", 0) == 0)
-        raise(errc::CannotOpen, "'" + name + "' names a PostgreSQL server, which this build cannot reach yet.");
+        raise(errc::CannotOpen,
+              "'" + name + "' names a PostgreSQL server, which this build cannot reach yet.");
     return openSqlite(path, options);
 }
 
@@ -52,7 +68,7 @@ void DBEngine::rollbackAll() {
         if (auto s = weak.lock(); s && !s->closed) {
             Workspace ws;
             ws.s_ = s;
-            while (s->transactionDepth > 0)
+            while (s->transactionDepth() > 0)
                 ws.Rollback();
         }
 }
@@ -63,7 +79,7 @@ void DBEngine::reset() {
 
 Workspace DBEngine::Workspaces0() {
     bool stale = !default_.s_ || default_.s_->closed ||
-                 (default_.s_->user != defaultUser_ && default_.s_->transactionDepth == 0);
+                 (default_.s_->user != defaultUser_ && default_.s_->transactionDepth() == 0);
     if (stale) default_ = CreateWorkspace("#Default Workspace#", defaultUser_, defaultPassword_);
     return default_;
 }
@@ -100,18 +116,23 @@ Database Workspace::OpenDatabase(const std::string& name, bool /*exclusive*/, bo
     OpenOptions options;
     options.lockTimeoutMs = engine().LockTimeoutMs();
     options.readOnly = readOnly || ws.permission != Permission::ReadWrite;
-    state->connection = openBackend(name, state->path, options);
-    state->secured = isSecured(*state->connection);
+    auto opener = [&](const OpenOptions& o) { return openBackend(name, state->path, o); };
+    state->shared = detail::sharedConnection(state->path, options, opener);
+    state->secured = isSecured(state->conn());
     if (state->secured && ws.permission == Permission::None)
         raise(errc::NoPermission, "The account '" + ws.user + "' has no permission to open '" + name + "'.");
     if (!state->secured && options.readOnly && !readOnly) {
-        // The account's read-only permission concerns secured databases only: reopen for writing.
+        // The account's read-only permission concerns secured databases only: open for writing.
         options.readOnly = false;
-        state->connection = openSqlite(state->path, options);
+        state->shared = detail::sharedConnection(state->path, options, opener);
     }
     state->writable = !options.readOnly;
     state->workspace = s_;
-    if (ws.transactionDepth > 0 && state->writable) state->connection->begin();
+    // A database opened inside a transaction joins every level the workspace has open.
+    if (state->writable)
+        for (auto& level : ws.levels)
+            if (std::none_of(level.begin(), level.end(), [&](auto& l) { return l.first == state->shared; }))
+                level.emplace_back(state->shared, detail::openLevel(*state->shared));
     ws.databases.push_back(state);
     Database db;
     db.s_ = state;
@@ -127,9 +148,10 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     OpenOptions options;
     options.create = true;
     options.lockTimeoutMs = engine().LockTimeoutMs();
-    state->connection = openBackend(name, state->path, options);
-    state->connection->execute(std::string("CREATE TABLE ") + detail::kQueryTable +
-                               " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)");
+    state->shared = detail::sharedConnection(
+        state->path, options, [&](const OpenOptions& o) { return openBackend(name, state->path, o); });
+    state->conn().execute(std::string("CREATE TABLE ") + detail::kQueryTable +
+                          " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)");
     state->workspace = s_;
     ws.databases.push_back(state);
     Database db;
@@ -137,53 +159,44 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     return db;
 }
 
+// All or nothing: when one database cannot begin (another program holds its lock), the levels
+// already opened on the others are rolled back and the workspace stays outside a transaction.
 void Workspace::BeginTrans() const {
     auto& ws = live(s_);
-    for (auto& db : openDatabases(ws)) {
-        if (!db->writable) continue;
-        if (ws.transactionDepth == 0)
-            db->conn().begin();
-        else
-            db->conn().execute(transactionStep(ws.transactionDepth, "SAVEPOINT"));
+    std::vector<std::pair<std::shared_ptr<detail::SharedConnection>, std::string>> level;
+    try {
+        for (auto& shared : writableConnections(ws))
+            level.emplace_back(shared, detail::openLevel(*shared));
+    } catch (...) {
+        for (auto it = level.rbegin(); it != level.rend(); ++it)
+            try {
+                detail::closeLevel(*it->first, it->second, false);
+            } catch (...) {
+            }
+        throw;
     }
-    ++ws.transactionDepth;
+    ws.levels.push_back(std::move(level));
 }
 
 void Workspace::CommitTrans() const {
     auto& ws = live(s_);
-    if (ws.transactionDepth == 0) raise(errc::NoTransaction, "CommitTrans without BeginTrans.");
-    --ws.transactionDepth;
-    for (auto& db : openDatabases(ws)) {
-        if (!db->writable) continue;
-        if (ws.transactionDepth == 0)
-            db->conn().commit();
-        else
-            db->conn().execute(transactionStep(ws.transactionDepth, "RELEASE"));
-    }
+    if (ws.levels.empty()) raise(errc::NoTransaction, "CommitTrans without BeginTrans.");
+    endLevel(ws, true);
 }
 
 void Workspace::Rollback() const {
     auto& ws = live(s_);
-    if (ws.transactionDepth == 0) raise(errc::NoTransaction, "Rollback without BeginTrans.");
-    --ws.transactionDepth;
-    for (auto& db : openDatabases(ws)) {
-        if (!db->writable) continue;
-        if (ws.transactionDepth == 0)
-            db->conn().rollback();
-        else {
-            db->conn().execute(transactionStep(ws.transactionDepth, "ROLLBACK TO"));
-            db->conn().execute(transactionStep(ws.transactionDepth, "RELEASE"));
-        }
-    }
+    if (ws.levels.empty()) raise(errc::NoTransaction, "Rollback without BeginTrans.");
+    endLevel(ws, false);
 }
 
 void Workspace::Close() {
     if (!s_ || s_->closed) return;
     // An open transaction is rolled back: closing never leaves half a change behind.
-    while (s_->transactionDepth > 0)
+    while (s_->transactionDepth() > 0)
         Rollback();
     for (auto& db : openDatabases(*s_))
-        db->connection.reset();
+        db->shared.reset();
     s_->closed = true;
 }
 

@@ -4,33 +4,59 @@
 #include "dao.h"
 #include "jet_sql.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 
 namespace dao::detail {
 
+struct RowSet;
+
+// The one connection a process keeps to a database file, shared by every workspace and database
+// object that opens the file: a transaction never waits for a lock held by its own program.
+// Transaction levels stack on it in the order they were opened, whichever workspace opened them.
+struct SharedConnection {
+    std::string path;
+    std::unique_ptr<Connection> connection;
+    std::vector<std::string> levels; // open levels, outermost first: "" the transaction, then savepoints
+    long long nextSavepoint = 0;
+    std::vector<std::weak_ptr<RowSet>> rowSets; // told when a level is rolled back or committed
+};
+
+// The process's connection to a file, opened through `open` (or reopened for writing) when needed.
+using Opener = std::function<std::unique_ptr<Connection>(const OpenOptions&)>;
+std::shared_ptr<SharedConnection> sharedConnection(const std::string& path, const OpenOptions& options,
+                                                   const Opener& open);
+// Opens one transaction level on the connection and returns its name.
+std::string openLevel(SharedConnection& shared);
+// Ends a level (and any opened inside it): commits it, or rolls back what was done in it.
+void closeLevel(SharedConnection& shared, const std::string& level, bool commit);
+
 struct WorkspaceState {
     std::string name;
     std::string user;
     Permission permission = Permission::ReadWrite;
-    int transactionDepth = 0;
+    // Per BeginTrans, the levels it opened on each connection of its databases.
+    std::vector<std::vector<std::pair<std::shared_ptr<SharedConnection>, std::string>>> levels;
     std::vector<std::weak_ptr<DatabaseState>> databases;
     bool closed = false;
+    int transactionDepth() const { return int(levels.size()); }
 };
 
 struct DatabaseState {
     std::string name; // as the program gave it
     std::string path; // the file it resolves to
-    std::unique_ptr<Connection> connection;
+    std::shared_ptr<SharedConnection> shared;
     bool writable = true; // the account and the open mode allow changes
     bool secured = false;
     long long recordsAffected = 0;
     std::weak_ptr<WorkspaceState> workspace;
     std::map<std::string, std::vector<ColumnDefinition>> tableColumnsCache;
 
+    bool open() const { return shared && shared->connection; }
     Connection& conn() {
-        if (!connection) raise(errc::Failed, "The database '" + name + "' is closed.");
-        return *connection;
+        if (!open()) raise(errc::Failed, "The database '" + name + "' is closed.");
+        return *shared->connection;
     }
     bool isTable(const std::string& name);
     std::optional<std::string> savedQuery(const std::string& name);

@@ -27,6 +27,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new GridModel(t
     verticalHeader()->setFixedWidth(14);
     verticalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
+    // A caption wider than its column ends in "…" (its tool tip shows it whole).
+    horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &DataGrid::onSelectionChanged);
@@ -263,6 +266,14 @@ void DataGrid::noteChange() {
     emit Change();
 }
 
+// An edit that begins on a row without changes pending is a new change, however the last one
+// was stored (by leaving the row, or by the window that owns the grid storing it itself).
+bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    auto source = data_ ? data_->source() : nullptr;
+    if (source && source->editMode() == EditMode::None) changeNoted_ = false;
+    return QTableView::edit(index, trigger, event);
+}
+
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     int column = currentColumn();
     QTableView::closeEditor(editor, hint);
@@ -289,6 +300,7 @@ bool DataGrid::storeCurrentRow() {
 }
 
 void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    viewport()->update(); // the current row's frame moves with it
     auto source = data_ ? data_->source() : nullptr;
     if (!source || !current.isValid() || current.row() == previous.row()) {
         emit RowColChange();

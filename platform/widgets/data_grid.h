@@ -27,6 +27,11 @@ class DataGrid : public QTableView {
 public:
     explicit DataGrid(QWidget* parent = nullptr);
 
+    using QTableView::edit; // opening a cell's editor, as a click or a key does
+
+    // The frame around the current row: it stands out even when every row is coloured.
+    static inline const QColor kFocusFrameColour{20, 20, 20};
+
     void setDataSource(DataControl* control);
     DataControl* dataSource() const { return data_; }
 
@@ -87,6 +92,7 @@ signals:
     void RowColChange();
 
 protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:

@@ -63,7 +63,15 @@ TEST_F(GridFixture, ShowsValuesAsTheColumnsSay) {
     EXPECT_EQ(grid.model()->index(1, 1).data().toString(), "No");
     EXPECT_EQ(grid.model()->index(0, 2).data().toString(), "12/1/2026");
     EXPECT_EQ(grid.model()->index(0, 3).data().toString(), "United Parcel");
+    // The header shows as much of the caption as its column holds, the tip all of it.
+    EXPECT_EQ(grid.model()->headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString(), "Scheduled Ship Date");
+    grid.Columns(2).widthTwips = 6000;
+    grid.columnChanged(2);
     EXPECT_EQ(grid.model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Scheduled Ship Date");
+    grid.Columns(2).widthTwips = 900;
+    grid.columnChanged(2);
+    const QString narrow = grid.model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_TRUE(narrow.startsWith("Sch") && narrow.endsWith(QChar(0x2026))) << narrow.toStdString();
 }
 
 TEST_F(GridFixture, EditsGoThroughTheNotificationsAndAreStoredOnLeavingTheRow) {

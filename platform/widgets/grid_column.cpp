@@ -19,6 +19,7 @@ QString GridColumn::textOf(const runtime::Variant& value) const {
         case ColumnDisplay::Text:
             break;
         }
+        if (decimals >= 0 && isNumber(value)) return QString::number(value.toDouble(), 'f', decimals);
         return QString::fromStdString(value.toString());
     } catch (const std::exception&) {
         return QString::fromStdString(value.toString());
@@ -48,6 +49,20 @@ std::optional<runtime::Variant> GridColumn::valueOf(const QString& text) const {
         break;
     }
     return runtime::Variant(text.toStdString());
+}
+
+bool isNumber(const runtime::Variant& value) {
+    using runtime::VarType;
+    switch (value.type()) {
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace widgets

@@ -37,11 +37,16 @@ struct GridColumn {
     DropDownGrid* dropDown = nullptr;
     // The value a new row starts with.
     std::optional<runtime::Variant> defaultValue;
+    // Numbers shown with this many decimals (-1: as stored).
+    int decimals = -1;
 
     // The text shown for a value, and the value meant by a typed text (std::nullopt: not a value
     // of this column, e.g. "maybe" in a Yes/No column or a date that is no date).
     QString textOf(const runtime::Variant& value) const;
     std::optional<runtime::Variant> valueOf(const QString& text) const;
 };
+
+// Whether a stored value is a number (shown right-aligned); a text that reads as one is not.
+bool isNumber(const runtime::Variant& value);
 
 } // namespace widgets

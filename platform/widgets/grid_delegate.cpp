@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -76,9 +77,11 @@ QWidget* GridDelegate::dropDownEditor(QWidget* parent, int column) const {
 void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     QString text = index.data(Qt::EditRole).toString();
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->isEditable())
+        if (combo->isEditable()) {
+            // Typing replaces the cell's text, as in the plain cells.
             combo->setEditText(text);
-        else
+            combo->lineEdit()->selectAll();
+        } else
             combo->setCurrentIndex(std::max(0, combo->findText(text)));
         return;
     }
@@ -96,6 +99,34 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, cons
     // An editor closed without a change stores nothing: no edit mode, no notifications.
     if (text == index.data(Qt::EditRole).toString()) return;
     model->setData(index, text, Qt::EditRole);
+}
+
+namespace {
+// The first or last column a user sees (hidden columns left out), by logical index.
+int edgeColumn(const QHeaderView& header, bool last) {
+    for (int i = 0; i < header.count(); ++i) {
+        int logical = header.logicalIndex(last ? header.count() - 1 - i : i);
+        if (!header.isSectionHidden(logical)) return logical;
+    }
+    return -1;
+}
+} // namespace
+
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (index.row() != grid_->currentRowIndex()) return;
+    const QRect r = option.rect;
+    const QHeaderView& header = *grid_->horizontalHeader();
+    painter->save();
+    painter->setPen(QPen(DataGrid::kFocusFrameColour, 2));
+    painter->drawLine(QPoint(r.left(), r.top() + 1), QPoint(r.right() + 1, r.top() + 1));
+    painter->drawLine(QPoint(r.left(), r.bottom()), QPoint(r.right() + 1, r.bottom()));
+    if (index.column() == edgeColumn(header, false))
+        painter->drawLine(r.left() + 1, r.top(), r.left() + 1, r.bottom());
+    if (index.column() == edgeColumn(header, true))
+        painter->drawLine(r.right(), r.top(), r.right(), r.bottom());
+    painter->restore();
 }
 
 } // namespace widgets

@@ -4,6 +4,11 @@
 
 #include <QBrush>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace widgets {
 
@@ -25,6 +30,16 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return grid_->cellTextAt(row, col);
+    case Qt::TextAlignmentRole: {
+        // Numbers line up on their last digit; a column with a value list shows texts.
+        bool number = false;
+        try {
+            number = !grid_->columns_[col].translate && isNumber(grid_->cellValueAt(row, col));
+        } catch (const std::exception&) {
+            // A row that cannot be read paints plain.
+        }
+        return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
     case Qt::ForegroundRole:
     case Qt::BackgroundRole:
     case Qt::FontRole: {
@@ -44,11 +59,22 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+// A caption that is wider than its column ends in "…" rather than being cut at both ends.
+QString GridModel::elidedCaption(int section) const {
+    const QHeaderView* header = grid_->horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+    const int room = std::max(0, header->sectionSize(section) - margins);
+    return QFontMetrics(header->font()).elidedText(grid_->columns_[section].caption, Qt::ElideRight, room);
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // A caption elided to its column's width shows whole as the header's tip.
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && section < grid_->columnCount())
+        return grid_->columns_[section].caption;
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical && section == grid_->newRowIndex()) return "*";
     if (orientation == Qt::Horizontal)
-        return section < grid_->columnCount() ? grid_->columns_[section].caption : QString();
+        return section < grid_->columnCount() ? elidedCaption(section) : QString();
     return QVariant(); // record selectors carry no numbers
 }
 

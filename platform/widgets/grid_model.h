@@ -23,6 +23,7 @@ public:
     void rowAdded(int row);
 
 private:
+    QString elidedCaption(int section) const;
     DataGrid* grid_;
 };
 

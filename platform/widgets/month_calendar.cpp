@@ -1,11 +1,41 @@
 #include "month_calendar.h"
 
+#include "runtime/clock.h"
+
+#include <QTextCharFormat>
+#include <QTimer>
+
 namespace widgets {
 
 MonthCalendar::MonthCalendar(QWidget* parent) : QCalendarWidget(parent) {
     setGridVisible(true);
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    connect(this, &QCalendarWidget::clicked, this, [this](QDate) { emit Click(); });
+    // A click on a new day changes the selection first and then reports the click: the change has
+    // raised Click, the click must not raise it a second time.
+    connect(this, &QCalendarWidget::selectionChanged, this, [this] {
+        if (settingByProgram_) return;
+        changedInThisEvent_ = true;
+        QTimer::singleShot(0, this, [this] { changedInThisEvent_ = false; });
+        emit Click();
+    });
+    connect(this, &QCalendarWidget::clicked, this, [this](QDate) {
+        if (changedInThisEvent_) {
+            changedInThisEvent_ = false;
+            return;
+        }
+        emit Click();
+    });
+    markToday();
+}
+
+void MonthCalendar::markToday() {
+    runtime::Date today = runtime::Today();
+    QTextCharFormat format;
+    format.setFontWeight(QFont::Bold);
+    format.setFontUnderline(true);
+    format.setForeground(QColor(0, 70, 160));
+    setDateTextFormat(QDate(), QTextCharFormat()); // forgets a day marked before
+    setDateTextFormat(QDate(today.year(), today.month(), today.day()), format);
 }
 
 runtime::Date MonthCalendar::Value() const {
@@ -14,7 +44,9 @@ runtime::Date MonthCalendar::Value() const {
 }
 
 void MonthCalendar::setValue(runtime::Date date) {
+    settingByProgram_ = true;
     setSelectedDate(QDate(date.year(), date.month(), date.day()));
+    settingByProgram_ = false;
 }
 
 } // namespace widgets

@@ -4,7 +4,7 @@ set -u
 admin=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-export XDG_DATA_HOME=$dir/data
+export XDG_DATA_HOME=$dir/data XDG_CONFIG_HOME=$dir/config HOME=$dir
 fail=0
 check() { # check EXPECTED-EXIT DESCRIPTION COMMAND...
   local want=$1 what=$2; shift 2
@@ -28,6 +28,11 @@ check 1 "remove a missing account" "$admin" remove-account "$dir/system.mdw" nob
 check 0 "remove-account" "$admin" remove-account "$dir/system.mdw" clerk
 check 0 "demo" "$admin" demo --shipments 300
 [ -f "$dir/data/dorvane/demo/shipments.db" ] || { echo "FAIL: demo database"; fail=1; }
+# The demo names its database and workgroup in the options, but no administrator or password.
+grep -rqi 'shipments.db' "$dir/config/dorvane/registry" || { echo "FAIL: demo options not written"; fail=1; }
+if grep -rEi '"Default(User|PW)"="[^"]' "$dir/config/dorvane/registry"; then
+  echo "FAIL: the demo stored an administrator in the options"; fail=1
+fi
 touch -d '2000-01-01' "$dir/data/dorvane/demo/shipments.db"
 check 0 "demo --if-missing" "$admin" demo --if-missing
 [ "$(stat -c %Y "$dir/data/dorvane/demo/shipments.db")" = "$(date -d 2000-01-01 +%s)" ] ||

@@ -168,7 +168,7 @@ void demo(const std::vector<std::string>& args) {
     if (a.options.count("if-missing") && fs::exists(database)) {
         // The demo is there; options nobody has set yet are pointed at it.
         if (CKelmarOptions("").DatabaseName().empty())
-            pointOptionsAt(database.string(), workgroup.string(), "Admin", "admin");
+            pointOptionsAt(database.string(), workgroup.string(), "", "");
         return;
     }
     shipments::DemoOptions options;
@@ -190,7 +190,8 @@ void demo(const std::vector<std::string>& args) {
     wg.addAccount("Admin", "admin", dao::Permission::ReadWrite);
     wg.addAccount("demo", "demo", dao::Permission::ReadWrite);
     wg.addAccount("viewer", "viewer", dao::Permission::Read);
-    pointOptionsAt(database.string(), workgroup.string(), "Admin", "admin");
+    // No administrator is stored in the options: whoever starts the program logs in as themselves.
+    pointOptionsAt(database.string(), workgroup.string(), "", "");
     std::cout << "Demo shipments database: " << database.string() << "\n"
               << "Demo workgroup:          " << workgroup.string() << "\n"
               << "Accounts: Admin/admin and demo/demo (read-write), viewer/viewer (read only)\n";

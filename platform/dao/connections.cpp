@@ -1,0 +1,101 @@
+// One connection per database file per process, and the transaction levels stacked on it. The
+// board's own workspace and the default workspace behind its data control write to the same file;
+// with a connection each, the second would wait for the lock the first holds until it gave up.
+#include "state.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace dao::detail {
+namespace {
+
+struct OpenFile {
+    std::weak_ptr<SharedConnection> shared;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+std::map<std::string, OpenFile>& openFiles() {
+    static std::map<std::string, OpenFile> files;
+    return files;
+}
+
+std::string fileKey(const std::string& path) {
+    std::error_code ec;
+    auto canonical = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : canonical.string();
+}
+
+// The file a connection was opened on is only the same file while it has the same identity: a
+// database deleted and made again under the same name needs a connection of its own.
+bool identity(const std::string& path, dev_t& device, ino_t& inode) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
+}
+
+} // namespace
+
+std::shared_ptr<SharedConnection> sharedConnection(const std::string& path, const OpenOptions& options,
+                                                   const Opener& open) {
+    auto key = fileKey(path);
+    auto& entry = openFiles()[key];
+    dev_t device = 0;
+    ino_t inode = 0;
+    auto shared = entry.shared.lock();
+    bool same = shared && shared->connection && !options.create && identity(path, device, inode) &&
+                device == entry.device && inode == entry.inode;
+    if (same) {
+        // A file first opened read-only is reopened for writing when someone needs to write; no
+        // level can be open on a read-only connection, so nothing is lost.
+        if (shared->connection->readOnly() && !options.readOnly) shared->connection = open(options);
+        return shared;
+    }
+    shared = std::make_shared<SharedConnection>();
+    shared->path = path;
+    shared->connection = open(options);
+    identity(path, entry.device, entry.inode);
+    entry.shared = shared;
+    return shared;
+}
+
+std::string openLevel(SharedConnection& shared) {
+    Connection& c = *shared.connection;
+    std::string name;
+    if (shared.levels.empty())
+        c.begin();
+    else {
+        name = "dao_level" + std::to_string(++shared.nextSavepoint);
+        c.execute("SAVEPOINT " + name);
+    }
+    shared.levels.push_back(name);
+    return name;
+}
+
+void closeLevel(SharedConnection& shared, const std::string& level, bool commit) {
+    auto& levels = shared.levels;
+    auto it = std::find(levels.begin(), levels.end(), level);
+    if (it == levels.end() || !shared.connection) return; // already ended with an outer level
+    size_t depth = size_t(it - levels.begin());
+    Connection& c = *shared.connection;
+    if (level.empty()) {
+        if (commit)
+            c.commit();
+        else
+            c.rollback();
+    } else if (commit)
+        c.execute("RELEASE " + level);
+    else {
+        c.execute("ROLLBACK TO " + level);
+        c.execute("RELEASE " + level);
+    }
+    levels.erase(it, levels.end());
+    (void)depth;
+}
+
+} // namespace dao::detail

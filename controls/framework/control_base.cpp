@@ -539,12 +539,8 @@ LRESULT ControlBase::windowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (fireStockEvents(message, wParam, lParam)) return 0;
         result = onMessage(message, wParam, lParam, handled);
     }
-<<<<<<< HEAD
     if (!handled) result = defaultProcedure(window, message, wParam, lParam);
-=======
-    if (!handled) result = DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_SHOWWINDOW && reflector_) ShowWindow(reflector_, wParam ? SW_SHOWNA : SW_HIDE);
->>>>>>> framework
 
     if (simpleFrameSite_)
         simpleFrameSite_->PostMessageFilter(window, message, wParam, lParam, &result, cookie);

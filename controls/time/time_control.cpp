@@ -67,6 +67,7 @@ void TimeControl::setDefaults() {
     VariantClear(&bindField_);
     resetStockProperties();
     caption_->reset(); // after the stock font, which the caption's font starts from
+    resetHeldValues();
 }
 
 // Without the focus the control paints off screen first, so a repaint never flickers through the

@@ -12,6 +12,7 @@
 #include "control_base.h"
 #include "key_table.h"
 #include "keystrokes.h"
+#include "stored_control.h"
 #include "time_model.h"
 #include "vxtime.h"
 #include <imm.h>
@@ -134,6 +135,10 @@ public:
     STDMETHODIMP get_BindField(VARIANT* value) override;
     STDMETHODIMP put_BindField(VARIANT value) override;
 
+    // Persistence: a bag without DisplayFormat or CaptionFont takes them from what it loaded.
+    using ControlBase::Load;
+    STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
+
     // The accelerator stage: KeyNext, KeyPrevious and the arrow keys before the container sees them.
     STDMETHODIMP TranslateAccelerator(LPMSG message) override;
 
@@ -147,6 +152,10 @@ protected:
     void describeWindowClass(WNDCLASSA& windowClass) override;
     LRESULT defaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool paintsWindow() override;
+    void persistentFields(framework::PersistentFields& fields) override;
+    HRESULT saveBlocks(framework::StreamWriter& out) override;
+    HRESULT loadBlocks(framework::StreamReader& in) override;
+    void afterLoad() override;
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:
@@ -172,6 +181,11 @@ private:
     void captionChanged(DISPID dispid) override;
     bool acceptsCaptionSize(short size) override;
     IFont* controlFont() override { return font(); }
+
+    // Persistence (time_persistence.cpp).
+    void capture();
+    void resetHeldValues();
+    void restoreKeys();
 
     // Keys and selection.
     HRESULT getKeys(vxtime::KeyGroup group, BSTR* value);
@@ -211,6 +225,7 @@ private:
     HBRUSH backBrush_ = nullptr;
     VARIANT bindField_;
     Caption* caption_ = nullptr;
+    StoredControl stored_;
 };
 
 framework::ControlDescription& timeDescription();

@@ -340,11 +340,10 @@ STDMETHODIMP TimeControl::AboutBox() {
     if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GERMAN &&
         FindResourceA(framework::moduleHandle(), MAKEINTRESOURCEA(kAboutDialogGerman), MAKEINTRESOURCEA(5)))
         dialog = kAboutDialogGerman;
-    IOleInPlaceFrame* frame = inPlaceFrame();
-    if (frame) frame->EnableModeless(FALSE);
+    tellContainerModal(true);
     INT_PTR result =
         DialogBoxParamA(framework::moduleHandle(), MAKEINTRESOURCEA(dialog), GetActiveWindow(), aboutProc, 0);
-    if (frame) frame->EnableModeless(TRUE);
+    tellContainerModal(false);
     return result == -1 ? E_FAIL : S_OK;
 }
 

@@ -306,6 +306,52 @@ TEST_F(Interface, LimitsCanBeSetOnAnEmptyControlAndHoldForTheTimeEntered) {
     dual->Release();
 }
 
+// Runs inside the about box's modal loop: notes what it shows and closes it.
+struct AboutWatch {
+    vxtest::Container* host = nullptr;
+    std::wstring caption, name;
+    bool sawModalState = false;
+};
+AboutWatch* g_about = nullptr;
+
+BOOL CALLBACK findName(HWND child, LPARAM) {
+    wchar_t text[64] = {};
+    GetWindowTextW(child, text, 64);
+    if (wcscmp(text, L"VxTimeCtrl") == 0) g_about->name = text;
+    return TRUE;
+}
+
+void CALLBACK onAboutUp(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = GetActiveWindow();
+    if (!dialog || !g_about) return;
+    KillTimer(nullptr, timer);
+    wchar_t text[64] = {};
+    GetWindowTextW(dialog, text, 64);
+    g_about->caption = text;
+    EnumChildWindows(dialog, findName, 0);
+    const auto& calls = g_about->host->modelessCalls();
+    g_about->sawModalState = !calls.empty() && calls.back() == false;
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Interface, AboutBoxIsModalAndNamesTheControl) {
+    auto time = host();
+    ASSERT_EQ(time->activate(RECT{10, 10, 130, 34}), S_OK);
+    AboutWatch watch;
+    watch.host = time.get();
+    g_about = &watch;
+    SetTimer(nullptr, 0, 200, onAboutUp);
+    IVxTime* dual = time->as<IVxTime>(IID_IVxTime);
+    EXPECT_EQ(dual->AboutBox(), S_OK);
+    dual->Release();
+    g_about = nullptr;
+    EXPECT_EQ(watch.caption, L"About VxTimeCtrl");
+    EXPECT_EQ(watch.name, L"VxTimeCtrl");
+    EXPECT_TRUE(watch.sawModalState);
+    ASSERT_FALSE(time->modelessCalls().empty());
+    EXPECT_TRUE(time->modelessCalls().back());
+}
+
 TEST_F(Interface, BrowsersSeeValueListsAndCategories) {
     auto time = host(false);
     IPerPropertyBrowsing* browsing = time->as<IPerPropertyBrowsing>(IID_IPerPropertyBrowsing);

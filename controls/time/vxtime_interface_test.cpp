@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -188,6 +190,28 @@ public:
                 }
         return found;
     }
+    // The last picture as a bitmap file, for a look by eye.
+    void save(const char* path) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        std::vector<BYTE> bits(kWidth * kHeight * 4);
+        SelectObject(dc_, old_);
+        GetDIBits(dc_, bitmap_, 0, kHeight, bits.data(), &info, DIB_RGB_COLORS);
+        SelectObject(dc_, bitmap_);
+        BITMAPFILEHEADER file = {
+            0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + bits.size()), 0,
+            0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+        HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(out, &file, sizeof file, &written, nullptr);
+        WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+        WriteFile(out, bits.data(), static_cast<DWORD>(bits.size()), &written, nullptr);
+        CloseHandle(out);
+    }
     static const int kWidth = 160, kHeight = 60;
 
 private:
@@ -224,6 +248,11 @@ TEST_F(Interface, CaptionIsDrawnWhereItsAlignmentAndPositionSay) {
         at[alignment] = picture.ink();
         ASSERT_GE(at[alignment].right, 0) << "alignment " << alignment;
         EXPECT_LE(at[alignment].right, textArea) << "alignment " << alignment;
+        if (const char* shots = getenv("VX_CAPTION_SHOTS")) {
+            char path[MAX_PATH];
+            snprintf(path, sizeof path, "%s\\caption-%d.bmp", shots, alignment);
+            picture.save(path);
+        }
     }
     for (int row = 0; row < 3; ++row) {
         EXPECT_LT(at[row * 3].left, 4);                                         // left

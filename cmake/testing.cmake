@@ -23,16 +23,20 @@ endif()
 
 # dorvane_test(<name> SOURCES <files...> LIBS <targets...> [QT])
 # One test program, run by ctest (under Wine when cross-built). QT runs it on Qt's offscreen
-# platform with one QApplication. Every test runs with the en_US locale so nothing depends on the machine's language.
+# platform with one QApplication. Native tests run with HOME and XDG_* in a fresh folder of their own
+# (test_home.h). Every test runs with the en_US locale so nothing depends on the machine's language.
 function(dorvane_test name)
   cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(T_QT)
     find_package(Qt6 REQUIRED COMPONENTS Widgets)
     add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/qt_test_main.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest Qt6::Widgets)
-  else()
+  elseif(CMAKE_CROSSCOMPILING)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  else()
+    add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/test_main.cpp)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set(env "LANG=en_US.UTF-8" "LC_ALL=en_US.UTF-8" "TZ=UTC")

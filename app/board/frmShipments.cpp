@@ -1,6 +1,7 @@
 #include "frmShipments.h"
 
 #include "CKelmarOptions.h"
+#include "ReportComponent.h"
 #include "basGlobals.h"
 #include "basGlobals_board.h"
 #include "board_layout.h"
@@ -110,6 +111,11 @@ frmShipments::frmShipments() {
     main.setCommand("Move", [] { instance().DoMove(); });
     main.setCommand("Apply", [] { instance().DoUpdate(); });
     main.setCommand("Delete", [] { instance().DoDelete(); });
+    main.setCommand("Print", [] { instance().cmdPrint_Click(); });
+}
+
+frmShipments::~frmShipments() {
+    delete Report1;
 }
 
 void frmShipments::buildControls() {
@@ -142,12 +148,18 @@ void frmShipments::buildControls() {
     cmdLateShipmentReport->resize(twipsToPixels(2055), cmdLateShipmentReport->height());
     timRefreshTimer = new widgets::Timer(this);
     timRefreshTimer->setInterval(60000);
+    // The report shows in its preview window, logged on as the engine's built-in account.
+    Report1 = new ReportComponent(this);
+    Report1->setDestination(ReportComponent::crptToWindow);
+    Report1->setWindowTitle("Print Preview");
+    Report1->setUserName("Admin");
 
     connect(tsTab, &widgets::TabStrip::Click, this, [] { ApplyStatusTab(); });
     connect(cmdRefresh, &QPushButton::clicked, this, [] { ApplyStatusTab(); });
     connect(cmdUpdate, &QPushButton::clicked, this, &frmShipments::DoUpdate);
     connect(cmdMove, &QPushButton::clicked, this, &frmShipments::DoMove);
     connect(cmdDelete, &QPushButton::clicked, this, &frmShipments::DoDelete);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmShipments::cmdPrint_Click);
     connect(cmdShipPlusMinus, &QPushButton::clicked, this, &frmShipments::cmdShipPlusMinus_Click);
     connect(cmdLateShipmentReport, &QPushButton::clicked, this, &frmShipments::cmdLateShipmentReport_Click);
     connect(timRefreshTimer, &widgets::Timer::Tick, this, &frmShipments::timRefreshTimer_Timer);
@@ -245,7 +257,8 @@ dao::Workspace& frmShipments::workspace() {
 
 void frmShipments::Form_Load() {
     WaitCursor wait;
-    // The shipping report's template is in the program's own folder (the report itself comes later).
+    // The shipping report's template is installed in the program's own folder.
+    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() + "\\shipping report.rpt");
     try {
         database();
         datJobList->Refresh();

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QFrame;
+class ReportComponent;
 class QPushButton;
 class QMdiSubWindow;
 
@@ -45,6 +46,7 @@ public:
     QPushButton* cmdShipPlusMinus;
     QPushButton* cmdLateShipmentReport;
     widgets::Timer* timRefreshTimer;
+    ReportComponent* Report1;
 
     // The window's caption (the MDI child's title).
     QString Caption() const;
@@ -68,6 +70,8 @@ public:
     void DoAdd();
     // Ship +/-: records what was really shipped today from the current row.
     void cmdShipPlusMinus_Click();
+    // The standard shipping report of the rows on the board, titled with the board's caption.
+    void cmdPrint_Click();
     // The late-shipment workbook for a date range (late_shipment_report.h).
     void cmdLateShipmentReport_Click();
 
@@ -92,6 +96,7 @@ private:
     friend class DefaultInstance<frmShipments>;
     static DefaultInstance<frmShipments>& defaultInstance();
     frmShipments();
+    ~frmShipments() override;
     void buildControls();
     void buildColumns();
     void Form_Load();

@@ -145,6 +145,14 @@ std::vector<SavedQuery> buildQueries() {
          "[Job Lookup Table].[Customer Part Desc], [Job Lookup Table].[Parts Per Box] "
          "FROM Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
          "WHERE Shipments.ShipmentID = [SHIPID];"},
+        {"Packing List Query",
+         "PARAMETERS SHIPID Long; "
+         "SELECT Shipments.ShipmentID, Shipments.Customer, Shipments.CustomerPO, Shipments.WorkOrder, "
+         "Shipments.JobNum, Shipments.Quantity, Shipments.Carrier, Shipments.InvoiceNum, Shipments.ReqShipDate, "
+         "Shipments.Comments, [Job Lookup Table].[Customer Part Num], [Job Lookup Table].[Customer Part Desc], "
+         "[Job Lookup Table].[Parts Per Box] "
+         "FROM Shipments LEFT JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] "
+         "WHERE Shipments.ShipmentID = [SHIPID];"},
         {"Pallet Label Query",
          "PARAMETERS [JOB NUMBER TO PRINT] Text, SHIPID Long, [PALLET NUMBER] Text; "
          "SELECT Shipments.ShipmentID, Shipments.Customer, Shipments.CustomerPO, Shipments.Quantity, "

@@ -3,6 +3,7 @@
 #include "settings_store.h"
 
 #include "runtime/error.h"
+#include "runtime/locale_text.h"
 
 namespace {
 constexpr const char* kApp = "Kelmar";
@@ -57,8 +58,10 @@ void CKelmarOptions::GetColumnWidths(const std::string& Section, GridColumns& Co
         if (!Cols.visible(i)) continue;
         std::string current = runtime::Variant(float(Cols.width(i))).toString();
         std::string stored = GetSetting(kApp, kColWidths, Section + "-" + Cols.caption(i), current);
-        // Converted as the grid converts an assigned text: anything but a number is a type mismatch.
-        Cols.setWidth(i, runtime::Variant(stored).toSingle());
+        // The width may have been written under another locale ("1154,835" or "1154.835"); anything
+        // but a number is a type mismatch, as when the grid converts an assigned text.
+        auto width = runtime::parseWrittenNumber(stored);
+        Cols.setWidth(i, width ? runtime::Variant(*width).toSingle() : runtime::Variant(stored).toSingle());
     }
 }
 

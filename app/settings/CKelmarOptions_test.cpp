@@ -4,9 +4,11 @@
 #include "test_folder.h"
 
 #include "runtime/error.h"
+#include "runtime/locale_text.h"
 
 #include <functional>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -161,6 +163,25 @@ TEST_F(Options, ColumnWidthsPerGridSection) {
 
     SaveSetting("Kelmar", "ColWidths", "Board-Customer", "wide");
     EXPECT_EQ(errorNumber([&] { options.GetColumnWidths("Board", restored); }), runtime::err::TypeMismatch);
+}
+
+// Widths are written as the user's locale writes numbers and read back under any locale: a clerk's
+// settings survive a change of the machine's language.
+TEST_F(Options, ColumnWidthsWrittenInOneLocaleReadBackInAnother) {
+    CKelmarOptions options("/opt/dorvane");
+    for (auto [writer, reader, text] : {std::tuple{"de_DE", "en_US", "1154,835"},
+                                        {"en_US", "de_DE", "1154.835"},
+                                        {"de_DE", "de_DE", "1154,835"}}) {
+        runtime::setDateLocale(writer);
+        FakeColumns saved({{"Customer", 1154.835}});
+        options.SaveColumnWidths("Board", saved);
+        EXPECT_EQ(GetSetting("Kelmar", "ColWidths", "Board-Customer"), text);
+        runtime::setDateLocale(reader);
+        FakeColumns restored({{"Customer", 10}});
+        options.GetColumnWidths("Board", restored);
+        EXPECT_FLOAT_EQ(float(restored.columns[0].width), 1154.835f) << writer << " -> " << reader;
+    }
+    runtime::setDateLocale("en_US");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "runtime/dialogs.h"
 #include "runtime/error.h"
+#include "runtime/numbers.h"
 
 #include <algorithm>
 
@@ -11,6 +12,12 @@ constexpr std::int32_t kReadWrite = 0x2001F;
 constexpr std::int32_t kWriteOnly = 0x20006;
 constexpr REGSAM kFullAccess = 0x3F;
 constexpr const char* kDefaultName = "<DEFAULT>";
+
+// The name a value has in the registry: the item listed as "<DEFAULT>" is the key's unnamed value,
+// so writing or deleting it must reach that value and not make one literally named so.
+std::string registryName(const std::string& listedName) {
+    return runtime::equalsNoCase(listedName, kDefaultName) ? std::string() : listedName;
+}
 
 // Closes the key it holds on every way out, errors included.
 struct ScopedKey {
@@ -243,8 +250,8 @@ std::optional<std::vector<BYTE>> CRegistry::valueData(const runtime::Variant& va
 
 bool CRegistry::SetValue(const runtime::Variant& sKeyName, const runtime::Variant& sValue,
                          std::optional<std::int16_t> regType) {
-    std::string name =
-        sKeyName.type() == runtime::VarType::Integer ? GetName(sKeyName.toInteger()) : sKeyName.toString();
+    std::string name = registryName(
+        sKeyName.type() == runtime::VarType::Integer ? GetName(sKeyName.toInteger()) : sKeyName.toString());
     if (!OpenKey(kWriteOnly)) {
         GetKeyInfo();
         return false;
@@ -269,7 +276,8 @@ bool CRegistry::SetValue(const runtime::Variant& sKeyName, const runtime::Varian
 bool CRegistry::DeleteValue(const std::string& sValue) {
     bool result = false;
     try {
-        if (OpenKey(kReadWrite)) result = RegDeleteValueA(key_, sValue.c_str()) == ERROR_SUCCESS;
+        if (OpenKey(kReadWrite))
+            result = RegDeleteValueA(key_, registryName(sValue).c_str()) == ERROR_SUCCESS;
         CloseKey();
         GetKeyInfo();
     } catch (const runtime::Error&) {

@@ -157,6 +157,19 @@ TEST_F(Registry, LoadingAKeyListsItsValuesByType) {
     EXPECT_EQ(reg.ValueCount(), 1);
     EXPECT_EQ(reg.GetValue("<DEFAULT>"), "unnamed");
     EXPECT_TRUE(dialogs->shown().empty());
+
+    // Writing and deleting the item listed as "<DEFAULT>" reach the unnamed value itself.
+    const std::string plain = std::string(kBase) + "\\DefaultWrites";
+    rawSet(plain, nullptr, REG_SZ, std::string("old\0", 4));
+    reg.Key(plain);
+    EXPECT_TRUE(reg.SetValue(Variant("<DEFAULT>"), Variant("new"), std::int16_t(1)));
+    EXPECT_EQ(reg.ValueCount(), 1); // no value literally named "<DEFAULT>" appeared
+    EXPECT_EQ(reg.GetValue("<DEFAULT>"), "new");
+    EXPECT_TRUE(reg.SetValue(Variant(std::int16_t(1)), Variant("by position"), std::int16_t(1)));
+    EXPECT_EQ(reg.GetValue("<DEFAULT>"), "by position");
+    EXPECT_TRUE(reg.DeleteValue("<DEFAULT>"));
+    EXPECT_EQ(reg.ValueCount(), 0);
+    EXPECT_FALSE(reg.DeleteValue("<DEFAULT>"));
 }
 
 TEST_F(Registry, MissingPathsWithAndWithoutAutoCreate) {

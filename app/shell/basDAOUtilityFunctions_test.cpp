@@ -39,6 +39,14 @@ TEST_F(ShellUtilities, MakeDirectoryPathCreatesOnlyTheFoldersAboveAFile) {
     EXPECT_TRUE(fs::is_directory(drive_ / "NETDATA/other"));
     MakeDirectoryPath((home_ / "posix/a/b.db").string());
     EXPECT_TRUE(fs::is_directory(home_ / "posix/a"));
+    // ".." stops at the drive root: nothing is made outside the drive's folder.
+    MakeDirectoryPath("C:\\..\\..\\..\\escaped\\x.txt");
+    EXPECT_TRUE(fs::is_directory(drive_ / "escaped"));
+    EXPECT_FALSE(fs::exists(home_ / "escaped"));
+    EXPECT_FALSE(fs::exists(home_ / "dorvane/escaped"));
+    // The program folder joined the Windows way makes real folders, not names with a backslash.
+    MakeDirectoryPath((home_ / "prog").string() + "\\labels\\box.rpt");
+    EXPECT_TRUE(fs::is_directory(home_ / "prog/labels"));
 }
 
 TEST_F(ShellUtilities, OpenOrCreateDatabaseMakesTheFoldersAndAnEmptyDatabase) {

@@ -33,8 +33,9 @@ std::string BuildInClause(QWidget* control) {
     if (multiSelect(*list)) {
         for (int i = 0; i < list->count(); ++i)
             if (list->item(i)->isSelected()) add(list->item(i));
-    } else if (list->currentItem()) {
-        add(list->currentItem());
+    } else {
+        // The selected item, which need not be the current one (the focus can move on without it).
+        add(list->selectedItems().front());
     }
     return clause + ")";
 }

@@ -30,6 +30,10 @@ TEST(ListRoutines, InClausesQuoteEveryValueSafely) {
     fill(single, {"Acme", "Beta"});
     single.setCurrentRow(1);
     EXPECT_EQ(BuildInClause(&single), "IN (\"Beta\")");
+    // The current item moved on without selecting: the clause names the selected one.
+    single.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    ASSERT_EQ(single.currentRow(), 0);
+    EXPECT_EQ(BuildInClause(&single), "IN (\"Beta\")");
 
     QLineEdit notAList;
     EXPECT_EQ(BuildInClause(&notAList), "");

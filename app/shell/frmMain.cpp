@@ -7,6 +7,8 @@
 #include "company_name.h"
 #include "frmCalendarForm.h"
 #include "frmLoginForm.h"
+#include "frmPrtSelect.h"
+#include "frmPrtValcrest.h"
 #include "frmRefresh.h"
 #include "frmSearch.h"
 #include "frmShipments.h"
@@ -265,6 +267,8 @@ void frmMain::wireCommands() {
         setCommand(name, nullptr);
     setCommand("Search", [] { frmSearch::instance().showSearch(); });
     setCommand("Truck", [] { frmTruckLines::showWindow(); });
+    setCommand("PrtValcrest", [] { frmPrtValcrest::showWindow(); });
+    setCommand("PrtSelect", [] { frmPrtSelect::showWindow(); });
 }
 
 void frmMain::setCommand(const QString& name, std::function<void()> run) {

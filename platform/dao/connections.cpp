@@ -39,6 +39,14 @@ bool identity(const std::string& path, dev_t& device, ino_t& inode) {
     return true;
 }
 
+// Row sets on the connection learn that a level ended, so cached rows never outlive a rollback.
+void tellRowSets(SharedConnection& shared, size_t level, bool commit) {
+    auto& sets = shared.rowSets;
+    std::erase_if(sets, [](auto& w) { return w.expired(); });
+    for (auto& weak : std::vector(sets))
+        if (auto set = weak.lock()) levelEnded(*set, level, commit);
+}
+
 } // namespace
 
 std::shared_ptr<SharedConnection> sharedConnection(const std::string& path, const OpenOptions& options,
@@ -95,7 +103,7 @@ void closeLevel(SharedConnection& shared, const std::string& level, bool commit)
         c.execute("RELEASE " + level);
     }
     levels.erase(it, levels.end());
-    (void)depth;
+    tellRowSets(shared, depth, commit);
 }
 
 } // namespace dao::detail

@@ -4,6 +4,8 @@
 // the columns and their order instead.
 #include "state.h"
 
+#include "runtime/numbers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -132,7 +134,7 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
             else if (tok.kind == jet::TokenKind::Number)
                 columns.push_back(tok.text.find('.') == std::string::npos
                                       ? StoredValue(std::int64_t(std::stoll(tok.text)))
-                                      : StoredValue(std::stod(tok.text)));
+                                      : StoredValue(runtime::Val(tok.text)));
             else
                 columns.push_back(t.sql);
         }

@@ -181,6 +181,7 @@ TEST_F(Dao, FilterCloneAndBookmarks) {
 
 TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(mine["Qty"], Variant(10)); // read: what the user saw
     auto other = dao::engine().OpenDatabase(path_);
     other.Execute("UPDATE Ships SET Qty = 11 WHERE ID = 1");
     mine.Edit();
@@ -222,6 +223,7 @@ TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
     auto board = dao::engine().CreateWorkspace("Board", "Admin", "");
     auto boardDb = board.OpenDatabase(path_);
     auto bound = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(bound["Qty"], Variant(10)); // the grid shows it
     board.BeginTrans();
     boardDb.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
     bound.Edit();
@@ -437,4 +439,224 @@ TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
     EXPECT_EQ(x["Job"], Variant("J1"));
     EXPECT_EQ(x["Weather"], Variant(50));
     EXPECT_TRUE(x["Flood"].isNull());
+}
+
+namespace {
+// Another workstation: a connection of its own, outside this program's shared one.
+void elsewhere(const std::string& path, const std::string& sql) {
+    dao::openSqlite(path, {})->execute(sql);
+}
+} // namespace
+
+TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
+    db_.Execute("CREATE TABLE Many (ID INTEGER PRIMARY KEY, N LONG, Tag TEXT COLLATE NOCASE)");
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    for (int i = 1; i <= 1000; ++i)
+        db_.Execute("INSERT INTO Many (ID, N, Tag) VALUES (" + std::to_string(i) + ", " +
+                    std::to_string(i * 10) + ", 'x')");
+    ws.CommitTrans();
+    auto rs = db_.OpenRecordset("SELECT ID, N, Tag, N * 2 AS Twice FROM Many WHERE N >= 20 ORDER BY N DESC");
+    ASSERT_EQ(rs.RecordCount(), 999);
+    EXPECT_EQ(rs["ID"], Variant(1000));
+    EXPECT_EQ(rs.Fields("Twice").Type(), dao::dbLong);
+
+    // After the keys were read: one row deleted, one changed, one changed out of the conditions.
+    elsewhere(path_, "DELETE FROM Many WHERE ID = 500");
+    elsewhere(path_, "UPDATE Many SET Tag = 'changed' WHERE ID = 499");
+    elsewhere(path_, "UPDATE Many SET N = 0 WHERE ID = 498");
+    rs.setAbsolutePosition(1000 - 500);
+    EXPECT_EQ(errorOf([&] { rs.Fields("N").Value(); }), dao::errc::RecordDeleted);
+    EXPECT_EQ(errorOf([&] { rs.Edit(); }), dao::errc::RecordDeleted);
+    rs.MoveNext(); // the engine keeps the deleted row's place
+    EXPECT_EQ(rs["Tag"], Variant("changed"));
+    rs.MoveNext();
+    EXPECT_EQ(rs["N"], Variant(0));
+    EXPECT_EQ(rs["Twice"], Variant(0));
+    EXPECT_EQ(rs.RecordCount(), 999);
+    rs.MoveLast();
+    EXPECT_EQ(rs["ID"], Variant(2));
+    // Reading every row in both directions gives each row once, in order.
+    long seen = 0;
+    for (rs.MoveFirst(); !rs.atEOF(); rs.MoveNext()) {
+        if (rs.AbsolutePosition() == 500) continue;
+        EXPECT_EQ(rs["ID"].toLong(), 1000 - rs.AbsolutePosition());
+        ++seen;
+    }
+    EXPECT_EQ(seen, 998);
+    rs.Requery();
+    EXPECT_EQ(rs.RecordCount(), 997);
+}
+
+TEST_F(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
+    auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(mine["Reason"], Variant("Weather"));
+    elsewhere(path_, "UPDATE Ships SET Reason = 'WEATHER' WHERE ID = 1");
+    mine.Edit();
+    mine.Fields("Qty").setValue(11);
+    EXPECT_EQ(errorOf([&] { mine.Update(); }), dao::errc::ChangedByOther);
+    EXPECT_EQ(errorOf([&] { mine.Delete(); }), dao::errc::ChangedByOther);
+    auto now = db_.OpenRecordset("SELECT Qty, Reason FROM Ships WHERE ID = 1", dao::dbOpenSnapshot);
+    EXPECT_EQ(now["Qty"], Variant(10));
+    EXPECT_EQ(now["Reason"], Variant("WEATHER"));
+}
+
+TEST_F(Dao, OneStatementAtATime) {
+    for (const char* sql :
+         {"UPDATE Ships SET Qty = 1; DELETE FROM Ships", "UPDATE Ships SET Qty = 1;DELETE * FROM Ships;"})
+        EXPECT_EQ(errorOf([&] { db_.Execute(sql); }), dao::errc::TextAfterEnd) << sql;
+    EXPECT_EQ(errorOf([&] { db_.OpenRecordset("SELECT * FROM Ships; DELETE FROM Ships"); }),
+              dao::errc::TextAfterEnd);
+    EXPECT_EQ(errorOf([&] {
+                  auto q = db_.CreateQueryDef(
+                      "", "PARAMETERS N Long; UPDATE Ships SET Qty = N; DELETE FROM Ships");
+                  q.Parameters("N").setValue(1);
+                  q.Execute();
+              }),
+              dao::errc::TextAfterEnd);
+    EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S, Count(*) AS N FROM Ships")["S"], Variant(150));
+    // A semicolon inside a text is text; one at the end is allowed.
+    db_.Execute("UPDATE Ships SET Reason = \"a; DELETE FROM Ships\" WHERE ID = 2;");
+    EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5));
+}
+
+TEST_F(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    rs.Edit();
+    rs.Fields("Qty").setValue(77);
+    rs.Update();
+    rs.MoveNext();
+    rs.Delete();
+    rs.AddNew();
+    rs.Fields("Job").setValue("J7");
+    rs.Update();
+    db_.Execute("UPDATE Ships SET Reason = 'inside' WHERE ID = 3");
+    EXPECT_EQ(rs.RecordCount(), 5);
+    ws.Rollback();
+    EXPECT_EQ(rs.RecordCount(), 5);
+    rs.MoveFirst();
+    EXPECT_EQ(rs["Qty"], Variant(10));
+    rs.Edit(); // no false 3197: the row is compared with what it is again
+    rs.Fields("Qty").setValue(12);
+    rs.Update();
+    rs.MoveNext();
+    EXPECT_EQ(rs["ID"], Variant(2)); // the deleted row is back
+    rs.Edit();
+    rs.Fields("Qty").setValue(22);
+    rs.Update();
+    rs.MoveNext();
+    EXPECT_TRUE(rs["Reason"].isNull());
+    rs.MoveLast();
+    EXPECT_EQ(rs["ID"], Variant(5)); // the added row is gone
+    auto check = db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships", dao::dbOpenSnapshot);
+    EXPECT_EQ(check["S"], Variant(150 + 2 + 2));
+}
+
+TEST_F(Dao, BookmarksBelongToOneReadingOfOneRecordSet) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    rs.MoveLast();
+    auto mark = rs.Bookmark();
+    auto other = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
+    EXPECT_EQ(errorOf([&] { other.setBookmark(mark); }), dao::errc::NotABookmark);
+    EXPECT_EQ(errorOf([&] { other.setBookmark(runtime::Bytes{1, 2, 3}); }), dao::errc::NotABookmark);
+    // Rows deleted before it do not move the bookmark to another record.
+    rs.MoveFirst();
+    rs.Delete();
+    auto clone = rs.Clone();
+    clone.setBookmark(mark);
+    EXPECT_EQ(clone["ID"], Variant(5));
+    rs.Requery();
+    EXPECT_EQ(errorOf([&] { rs.setBookmark(mark); }), dao::errc::NotABookmark);
+}
+
+namespace {
+// One value of a one-row query over the fixture's first shipment (ID 1: J1, 10, 2026-12-01, Weather).
+Variant valueOf(const dao::Database& db, const std::string& expression) {
+    return db.OpenRecordset("SELECT " + expression + " AS V FROM Ships WHERE ID = 1",
+                            dao::dbOpenSnapshot)["V"];
+}
+} // namespace
+
+TEST_F(Dao, TheDialectSavedQueriesUse) {
+    runtime::setClock(Date::fromYmdHms(2026, 12, 8, 9, 30, 0));
+    auto ids = [&](const std::string& where) {
+        std::string out;
+        auto rs =
+            db_.OpenRecordset("SELECT ID FROM Ships WHERE " + where + " ORDER BY ID", dao::dbOpenSnapshot);
+        for (; !rs.atEOF(); rs.MoveNext())
+            out += std::to_string(rs["ID"].toLong());
+        return out;
+    };
+    // Like: patterns built from texts and fields, parameters, digits and ranges, and Not.
+    EXPECT_EQ(ids("Reason Like \"*\" & \"eat\" & \"*\""), "14");
+    EXPECT_EQ(ids("Job Like \"J#\" AND Job Like \"[A-K]*\""), "12345");
+    EXPECT_EQ(ids("Reason Like \"[!w]*\""), "5");
+    EXPECT_EQ(ids("Reason Not Like \"w*\""), "5");
+    db_.CreateQueryDef("By pattern",
+                       "PARAMETERS Pattern Text; SELECT ID FROM Ships WHERE Reason Like [Pattern]");
+    auto q = db_.QueryDefs("By pattern");
+    q.Parameters("Pattern").setValue("*CH*"); // wildcards of the engine in the value
+    EXPECT_EQ(q.OpenRecordset(dao::dbOpenSnapshot)["ID"], Variant(5));
+    q.Parameters("Pattern").setValue("%"); // the backend's wildcards are plain characters
+    EXPECT_TRUE(q.OpenRecordset(dao::dbOpenSnapshot).atEOF());
+    // Date literals in the forms users write them; a day the month does not have is refused.
+    for (const char* literal :
+         {"#1-Dec-2026#", "#December 1, 2026#", "#12/1/2026#", "#2026-12-01#", "#1 December 2026#"})
+        EXPECT_EQ(ids(std::string("Due = ") + literal), "1") << literal;
+    EXPECT_EQ(errorOf([&] { ids("Due = #2/30/2026#"); }), dao::errc::SyntaxError);
+    EXPECT_EQ(errorOf([&] { ids("Due = #13/1/2026#"); }), dao::errc::SyntaxError);
+    // Dates: today, arithmetic in days, the date functions.
+    EXPECT_EQ(ids("Due >= Date() - 7"), "1245");
+    EXPECT_EQ(ids("Due > Date()-7 AND Due < #12/8/2026# + 1"), "245");
+    EXPECT_EQ(valueOf(db_, "DateAdd(\"m\", 1, #1/31/2026#)"), Variant("2026-02-28"));
+    EXPECT_EQ(valueOf(db_, "DateDiff(\"d\", Due, Date())"), Variant(7));
+    EXPECT_EQ(valueOf(db_, "Date() - Due"), Variant(7.0));
+    EXPECT_EQ(valueOf(db_, "Year(Due) * 10000 + Month(Due) * 100 + Day(Due)"), Variant(20261201));
+    EXPECT_EQ(valueOf(db_, "Weekday(Due)"), Variant(3)); // a Tuesday
+    EXPECT_EQ(valueOf(db_, "Format(Due, \"mm/dd/yy\")"), Variant("12/01/26"));
+    EXPECT_EQ(valueOf(db_, "Format(Due, \"dddd, mmm d yyyy\")"), Variant("Tuesday, Dec 1 2026"));
+    // Texts and numbers.
+    EXPECT_EQ(valueOf(db_, "Left(Reason, 3) & Right(Reason, 2) & Mid(Reason, 2, 2) & Len(Reason)"),
+              Variant("Weaerea7"));
+    EXPECT_EQ(
+        valueOf(db_,
+                "UCase(Trim(\"  a \")) & LCase(\"B\") & InStr(Reason, \"TH\") & InStr(5, Reason, \"e\")"),
+        Variant("Ab46"));
+    EXPECT_EQ(valueOf(db_, "Val(\" 1 2.5kg\") + CLng(2.5) + CLng(3.5)"), Variant(12.5 + 2 + 4));
+    EXPECT_EQ(valueOf(db_, "CStr(Qty) & Nz(Null, \"-\") & IIf(Qty > 5, \"big\", \"small\")"),
+              Variant("10-big"));
+    EXPECT_EQ(valueOf(db_, "17 \\ 5 * 1 + 17 Mod 5 + 2 * 9 \\ 4"), Variant(9)); // 17 \\ 5, 2, 18 \\ 4
+    // & gives Null only when every part is Null.
+    EXPECT_TRUE(valueOf(db_, "Null & Null").isNull());
+    EXPECT_EQ(valueOf(db_, "Null & \"x\" & Null"), Variant("x"));
+    // TOP n and TOP n PERCENT (rounded up).
+    EXPECT_EQ(
+        db_.OpenRecordset("SELECT TOP 2 ID FROM Ships ORDER BY Qty DESC", dao::dbOpenSnapshot).RecordCount(),
+        2);
+    EXPECT_EQ(db_.OpenRecordset("SELECT TOP 30 PERCENT ID FROM Ships ORDER BY Qty DESC", dao::dbOpenSnapshot)
+                  .RecordCount(),
+              2);
+    EXPECT_EQ(db_.OpenRecordset("SELECT TOP 40 PERCENT ID FROM Ships ORDER BY Qty DESC").RecordCount(), 2);
+    // What cannot be translated says so and names it.
+    try {
+        valueOf(db_, "StrConv(Reason, 3)");
+        ADD_FAILURE() << "an unknown function was run";
+    } catch (const dao::Error& e) {
+        EXPECT_EQ(e.number(), dao::errc::SyntaxError);
+        EXPECT_NE(e.description().find("StrConv"), std::string::npos) << e.description();
+    }
+}
+
+TEST_F(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
+    auto rs =
+        db_.OpenRecordset("TRANSFORM Sum(Qty) SELECT Job, Count(ID) AS N FROM Ships WHERE Reason Is Not Null "
+                          "GROUP BY Job PIVOT Reason");
+    ASSERT_EQ(rs.FieldCount(), 4);
+    EXPECT_EQ(rs.Fields(0).Name(), "Job");
+    EXPECT_EQ(rs.Fields(1).Name(), "N");
+    EXPECT_EQ(rs.Fields(2).Name(), "Machine");
+    EXPECT_EQ(rs.Fields(3).Name(), "Weather");
+    EXPECT_EQ(rs["Weather"], Variant(50));
 }

@@ -33,6 +33,8 @@ inline constexpr long NotSupported = 3251;        // operation not supported for
 inline constexpr long NoTransaction = 3034;       // CommitTrans/Rollback without BeginTrans
 inline constexpr long DataTypeMismatch = 3464;    // a value does not fit the column
 inline constexpr long RequiredValue = 3314;       // a required column was left empty
+inline constexpr long NotABookmark = 3159;        // a bookmark of another record set or reading
+inline constexpr long TextAfterEnd = 3142;        // characters found after the end of the statement
 inline constexpr long Failed = 3000;              // any other failure of the engine
 } // namespace errc
 

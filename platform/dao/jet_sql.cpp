@@ -88,33 +88,89 @@ Tokens trimmed(Tokens t) {
 }
 
 std::string twoDigits(int v) {
-    char buf[8];
+    char buf[16];
     std::snprintf(buf, sizeof buf, "%02d", v);
     return buf;
 }
 
-// #date# literals: ISO yyyy-mm-dd or the engine's US m/d/yyyy, optionally with a time.
+[[noreturn]] void badDate(const std::string& text) {
+    raise(errc::SyntaxError, "Syntax error in date in query expression '#" + text + "#'.");
+}
+
+int monthNamed(const std::string& word) {
+    static const char* names[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
+                                  "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+    std::string w = upper(word);
+    for (int m = 0; m < 12; ++m)
+        if (w.size() >= 3 && std::string(names[m]).rfind(w, 0) == 0) return m + 1;
+    return 0;
+}
+
+bool validDay(int year, int month, int day) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month >= 1 && month <= 12 && day >= 1 && day <= days[month - 1] + (month == 2 && leap);
+}
+
+// #date# literals as the engine reads them: ISO yyyy-mm-dd, US m/d/yyyy (m-d-yyyy), d-Mon-yyyy,
+// Month d, yyyy and d Month yyyy, each with an optional time; a time alone is on the zero date.
+// A day the month does not have is an error, not the next month.
 std::string isoFromDateLiteral(const std::string& text) {
-    int a = 0, b = 0, c = 0, h = 0, mi = 0, s = 0;
-    char sep = 0;
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), " %d%c%d%*c%d%n", &a, &sep, &b, &c, &consumed) < 4)
-        raise(errc::SyntaxError, "The date #" + text + "# is not a valid date.");
-    int year, month, day;
-    if (sep == '-' && a > 31)
-        year = a, month = b, day = c;
-    else
-        month = a, day = b, year = c < 100 ? (c < 30 ? 2000 + c : 1900 + c) : c;
-    std::string rest = text.substr(size_t(consumed));
-    if (std::sscanf(rest.c_str(), " %d:%d:%d", &h, &mi, &s) >= 2) {
-        std::string u = upper(rest);
-        if (u.find("PM") != std::string::npos && h < 12) h += 12;
-        if (u.find("AM") != std::string::npos && h == 12) h = 0;
+    std::vector<std::string> parts; // numbers, words and the time (with its AM/PM) as found
+    std::string time;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (std::isspace(c) || c == ',' || c == '/' || c == '-' || c == '.') {
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        if (std::isdigit(c)) {
+            while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == ':'))
+                ++i;
+        } else
+            while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])))
+                ++i;
+        if (i == start) badDate(text);
+        std::string part = text.substr(start, i - start);
+        if (part.find(':') != std::string::npos ||
+            ((upper(part) == "AM" || upper(part) == "PM") && !time.empty()))
+            time += (time.empty() ? "" : " ") + part;
+        else
+            parts.push_back(part);
     }
-    if (month < 1 || month > 12 || day < 1 || day > 31)
-        raise(errc::SyntaxError, "The date #" + text + "# is not a valid date.");
+    auto number = [&](const std::string& p) {
+        if (p.empty() || !std::isdigit(static_cast<unsigned char>(p[0]))) badDate(text);
+        return std::stoi(p);
+    };
+    int year = 1899, month = 12, day = 30;
+    if (parts.size() == 3) {
+        bool iso = parts[0].size() == 4;
+        int named0 = monthNamed(parts[0]), named1 = monthNamed(parts[1]);
+        if (iso)
+            year = number(parts[0]), month = number(parts[1]), day = number(parts[2]);
+        else if (named0) // December 8, 2026
+            month = named0, day = number(parts[1]), year = number(parts[2]);
+        else if (named1) // 8-Dec-2026, 8 December 2026
+            day = number(parts[0]), month = named1, year = number(parts[2]);
+        else // the engine's US order
+            month = number(parts[0]), day = number(parts[1]), year = number(parts[2]);
+        if (!iso && parts[2].size() <= 2) year += year < 30 ? 2000 : 1900;
+    } else if (!parts.empty() || time.empty())
+        badDate(text);
+    if (!validDay(year, month, day)) badDate(text);
+    int h = 0, mi = 0, sec = 0;
+    if (!time.empty()) {
+        if (std::sscanf(time.c_str(), "%d:%d:%d", &h, &mi, &sec) < 2) badDate(text);
+        std::string u = upper(time);
+        bool pm = u.find("PM") != std::string::npos, am = u.find("AM") != std::string::npos;
+        if ((pm || am) && (h < 1 || h > 12)) badDate(text);
+        if (pm && h < 12) h += 12;
+        if (am && h == 12) h = 0;
+        if (h > 23 || mi > 59 || sec > 59) badDate(text);
+    }
     std::string iso = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day);
-    if (h || mi || s) iso += " " + twoDigits(h) + ":" + twoDigits(mi) + ":" + twoDigits(s);
+    if (h || mi || sec) iso += " " + twoDigits(h) + ":" + twoDigits(mi) + ":" + twoDigits(sec);
     return iso;
 }
 
@@ -185,7 +241,10 @@ public:
             body = rest;
         }
         if (!body.empty() && isKeyword(body[0], "UPDATE")) body = unqualifiedAssignments(body);
-        // SELECT [DISTINCT] TOP n: the backend's LIMIT at the end.
+        definitions_ = !body.empty() && (isKeyword(body[0], "CREATE") || isKeyword(body[0], "ALTER") ||
+                                         isKeyword(body[0], "DROP"));
+        // SELECT [DISTINCT] TOP n [PERCENT]: the backend's LIMIT at the end.
+        bool percent = false;
         size_t select = body.empty() ? 0 : nextSignificant(body, 0);
         if (select < body.size() && isKeyword(body[select], "SELECT")) {
             size_t i = nextSignificant(body, select + 1);
@@ -193,13 +252,21 @@ public:
                 i = nextSignificant(body, i + 1);
             if (i < body.size() && isKeyword(body[i], "TOP")) {
                 size_t n = nextSignificant(body, i + 1);
-                if (n < body.size() && body[n].kind == TokenKind::Number) {
-                    limit = body[n].text;
-                    body.erase(body.begin() + long(i), body.begin() + long(n + 1));
-                }
+                if (n >= body.size() || body[n].kind != TokenKind::Number)
+                    raise(errc::SyntaxError, "TOP needs a number of rows.");
+                limit = body[n].text;
+                size_t p = nextSignificant(body, n + 1);
+                percent = p < body.size() && isKeyword(body[p], "PERCENT");
+                body.erase(body.begin() + long(i), body.begin() + long(percent ? p + 1 : n + 1));
             }
         }
         std::string sql = range(body, 0, body.size());
+        // A share of the rows, rounded up as the engine does.
+        if (percent) {
+            Tokens all = withOrder(body, {});
+            limit = "(SELECT CAST((COUNT(*) * " + limit + " + 99.999999) / 100 AS INTEGER) FROM (" +
+                    range(all, 0, all.size()) + "))";
+        }
         if (!limit.empty()) sql += " LIMIT " + limit;
         return sql;
     }
@@ -209,6 +276,7 @@ public:
 private:
     const std::vector<ParameterDecl>& parameters_;
     Placeholders style_;
+    bool definitions_ = false; // CREATE/ALTER/DROP: type names such as TEXT(50) are not calls
 
     std::string placeholder(const std::string& name) {
         size_t index = 0;
@@ -225,7 +293,150 @@ private:
     }
 
     std::string range(const Tokens& t, size_t begin, size_t end) {
+        if (auto like = topLevel(t, begin, end, [](const Token& k) { return isKeyword(k, "LIKE"); }))
+            if (!simpleLike(t, *like, end)) return likeCall(t, begin, *like, end);
+        if (auto div = topLevel(t, begin, end, [](const Token& k) { return isSymbol(k, "\\"); }))
+            return integerDivision(t, begin, *div, end);
         return hasConcatenation(t, begin, end) ? concatenations(t, begin, end) : plain(t, begin, end);
+    }
+
+    template <class Match>
+    static std::optional<size_t> topLevel(const Tokens& t, size_t begin, size_t end, Match match) {
+        int depth = 0;
+        for (size_t i = begin; i < end; ++i) {
+            if (isSymbol(t[i], "("))
+                ++depth;
+            else if (isSymbol(t[i], ")"))
+                --depth;
+            else if (depth == 0 && match(t[i]))
+                return i;
+        }
+        return std::nullopt;
+    }
+
+    // Where a condition's operand ends: at the logical and clause words around it.
+    static bool endsOperand(const Token& k) {
+        static const char* words[] = {"AND",  "OR",  "NOT",   "WHERE", "ON",     "HAVING", "WHEN", "THEN",
+                                      "ELSE", "END", "ORDER", "GROUP", "SELECT", "FROM",   "SET",  "UNION"};
+        if (k.kind == TokenKind::Symbol) return k.text == "," || k.text == ";";
+        return k.kind == TokenKind::Word && std::any_of(std::begin(words), std::end(words),
+                                                        [&](const char* w) { return sameName(k.text, w); });
+    }
+
+    // A literal pattern with only the wildcards the backend's LIKE has (and an index can use).
+    static bool simpleLike(const Tokens& t, size_t like, size_t end) {
+        size_t p = nextSignificant(t, like + 1);
+        if (p >= end || t[p].kind != TokenKind::String) return false;
+        size_t after = nextSignificant(t, p + 1); // the whole statement: a sub-range may end at an &
+        if (after < t.size() && !endsOperand(t[after]) && !isSymbol(t[after], ")")) return false;
+        const std::string& pattern = t[p].text;
+        for (size_t i = 0; i < pattern.size(); ++i) {
+            if (pattern[i] == '[' && i + 2 < pattern.size() && pattern[i + 2] == ']') {
+                i += 2;
+                continue;
+            }
+            if (pattern[i] == '#' || pattern[i] == '[') return false;
+        }
+        return true;
+    }
+
+    // x [NOT] LIKE <expression>: the engine's pattern (* ? # [a-z] [!a]) matched by the backend's
+    // dao_like, whatever the pattern is built from (texts, fields, parameters).
+    std::string likeCall(const Tokens& t, size_t begin, size_t like, size_t end) {
+        size_t left = like;
+        size_t notAt = previousSignificant(t, like);
+        bool negated = notAt != std::string::npos && notAt >= begin && isKeyword(t[notAt], "NOT");
+        size_t leftEnd = negated ? notAt : like;
+        left = leftEnd;
+        while (left > begin) {
+            size_t prev = previousSignificant(t, left);
+            if (prev == std::string::npos || prev < begin) break;
+            if (isSymbol(t[prev], ")")) {
+                int depth = 0;
+                size_t j = prev;
+                for (;; --j) {
+                    if (isSymbol(t[j], ")")) ++depth;
+                    if (isSymbol(t[j], "(") && --depth == 0) break;
+                }
+                left = j;
+                continue;
+            }
+            if (endsOperand(t[prev])) break;
+            left = prev;
+        }
+        size_t right = nextSignificant(t, like + 1);
+        size_t rightEnd = right;
+        for (int depth = 0; rightEnd < end; ++rightEnd) {
+            if (isSymbol(t[rightEnd], "("))
+                ++depth;
+            else if (isSymbol(t[rightEnd], ")"))
+                --depth;
+            else if (depth == 0 && endsOperand(t[rightEnd]))
+                break;
+        }
+        if (right >= rightEnd || left >= leftEnd)
+            raise(errc::SyntaxError, "Like needs a value and a pattern.");
+        return range(t, begin, left) + (negated ? " NOT " : " ") + "dao_like(" + range(t, left, leftEnd) +
+               ", " + range(t, right, rightEnd) + ") " + range(t, rightEnd, end);
+    }
+
+    // The index after the operand (a value, a call, a qualified name or a parenthesised group)
+    // that begins at i.
+    static size_t operandEnd(const Tokens& t, size_t i, size_t end) {
+        if (i >= end) return i;
+        if (isSymbol(t[i], "(")) return matchingParen(t, i) + 1;
+        if (isSymbol(t[i], "-") || isSymbol(t[i], "+")) return operandEnd(t, nextSignificant(t, i + 1), end);
+        size_t next = nextSignificant(t, i + 1);
+        if (next < end && isSymbol(t[next], "(") && t[i].kind == TokenKind::Word)
+            return matchingParen(t, next) + 1;
+        if (next < end && isSymbol(t[next], ".")) return operandEnd(t, nextSignificant(t, next + 1), end);
+        return i + 1;
+    }
+
+    static bool multiplicative(const Token& k) {
+        return isSymbol(k, "*") || isSymbol(k, "/") || isSymbol(k, "^");
+    }
+
+    // a \ b: both rounded to whole numbers, the quotient without its fraction. Operands reach
+    // over the operators that bind tighter (* / ^).
+    std::string integerDivision(const Tokens& t, size_t begin, size_t div, size_t end) {
+        size_t left = previousSignificant(t, div);
+        if (left == std::string::npos || left < begin || isSymbol(t[left], "("))
+            raise(errc::SyntaxError, "Syntax error in the expression: \\ needs a number on its left.");
+        // Back to the start of the operand chain on the left.
+        for (;;) {
+            size_t start = left;
+            if (isSymbol(t[start], ")")) {
+                int depth = 0;
+                for (;; --start) {
+                    if (isSymbol(t[start], ")")) ++depth;
+                    if (isSymbol(t[start], "(") && --depth == 0) break;
+                }
+                size_t fn = previousSignificant(t, start);
+                if (fn != std::string::npos && fn >= begin && t[fn].kind == TokenKind::Word) start = fn;
+            } else
+                while (true) {
+                    size_t dot = previousSignificant(t, start);
+                    if (dot == std::string::npos || dot < begin || !isSymbol(t[dot], ".")) break;
+                    start = previousSignificant(t, dot);
+                }
+            size_t op = previousSignificant(t, start);
+            if (op != std::string::npos && op >= begin && multiplicative(t[op])) {
+                left = previousSignificant(t, op);
+                continue;
+            }
+            left = start;
+            break;
+        }
+        size_t right = nextSignificant(t, div + 1);
+        size_t rightEnd = operandEnd(t, right, end);
+        for (size_t op = nextSignificant(t, rightEnd); op < end && multiplicative(t[op]);
+             op = nextSignificant(t, rightEnd))
+            rightEnd = operandEnd(t, nextSignificant(t, op + 1), end);
+        if (right >= end)
+            raise(errc::SyntaxError, "Syntax error in the expression: \\ needs a number on its right.");
+        return range(t, begin, left) + " (dao_round(" + range(t, left, div) + ", 0) / dao_round(" +
+               range(t, right, rightEnd) + ", 0)) " + range(t, rightEnd, end);
     }
 
     // Jet's & joins texts with Null read as empty text, and binds looser than arithmetic; the
@@ -245,6 +456,13 @@ private:
         for (auto w : words)
             if (sameName(tok.text, w)) return true;
         return false;
+    }
+
+    // Left( and Right( are the text functions, not joins.
+    static bool isCall(const Tokens& t, size_t i) {
+        size_t next = nextSignificant(t, i + 1);
+        return t[i].kind == TokenKind::Word && next < t.size() && isSymbol(t[next], "(") &&
+               (isKeyword(t[i], "LEFT") || isKeyword(t[i], "RIGHT"));
     }
 
     static bool hasConcatenation(const Tokens& t, size_t begin, size_t end) {
@@ -269,7 +487,7 @@ private:
                 out += plain(t, start, stop);
                 return;
             }
-            std::string joined;
+            std::string joined, all;
             size_t from = start;
             int d = 0;
             for (size_t i = start; i <= stop; ++i) {
@@ -278,19 +496,21 @@ private:
                 else if (i < stop && isSymbol(t[i], ")"))
                     --d;
                 else if (i == stop || (d == 0 && isSymbol(t[i], "&"))) {
-                    joined += (joined.empty() ? "" : " || ") + std::string("COALESCE(") + range(t, from, i) +
-                              ", '')";
+                    std::string operand = range(t, from, i);
+                    joined += (joined.empty() ? "" : " || ") + std::string("COALESCE(") + operand + ", '')";
+                    all += (all.empty() ? "" : ", ") + operand;
                     from = i + 1;
                 }
             }
-            out += " (" + joined + ") ";
+            // Null only when every part is Null.
+            out += " (CASE WHEN COALESCE(" + all + ") IS NULL THEN NULL ELSE " + joined + " END) ";
         };
         for (size_t i = begin; i < end; ++i) {
             if (isSymbol(t[i], "("))
                 ++depth;
             else if (isSymbol(t[i], ")"))
                 --depth;
-            else if (depth == 0 && isBoundary(t[i])) {
+            else if (depth == 0 && isBoundary(t[i]) && !isCall(t, i)) {
                 flush(i);
                 out += token(t, i, end);
                 start = i + 1;
@@ -304,6 +524,14 @@ private:
     std::string plain(const Tokens& t, size_t begin, size_t end) {
         std::string out;
         for (size_t i = begin; i < end; ++i) {
+            if (dateValued(t, i, end)) {
+                size_t after = operandEnd(t, i, end);
+                size_t op = nextSignificant(t, after);
+                if (op < end && (isSymbol(t[op], "+") || isSymbol(t[op], "-"))) {
+                    out += dateArithmetic(t, i, after, end, i);
+                    continue;
+                }
+            }
             if (isSymbol(t[i], "(")) {
                 size_t close = matchingParen(t, i);
                 out += "(" + range(t, i + 1, std::min(close, end)) + ")";
@@ -313,6 +541,43 @@ private:
             out += token(t, i, end);
         }
         return out;
+    }
+
+    // Values the engine knows to be dates: literals and the date functions.
+    static bool dateValued(const Tokens& t, size_t i, size_t end) {
+        if (t[i].kind == TokenKind::Date) return true;
+        if (t[i].kind != TokenKind::Word) return false;
+        size_t next = nextSignificant(t, i + 1);
+        if (next >= end || !isSymbol(t[next], "(")) return false;
+        for (auto w : {"DATE", "NOW", "DATEADD", "DATESERIAL", "DATEVALUE", "CDATE"})
+            if (sameName(t[i].text, w)) return true;
+        return false;
+    }
+
+    // date + days, date - days, date - date: the engine counts dates in days; the backends keep
+    // them as text, so days are added by dao_dateadd and differences are taken in days.
+    std::string dateArithmetic(const Tokens& t, size_t first, size_t firstEnd, size_t end, size_t& last) {
+        std::string value = range(t, first, firstEnd);
+        size_t at = firstEnd;
+        for (size_t op = nextSignificant(t, at); op < end && (isSymbol(t[op], "+") || isSymbol(t[op], "-"));
+             op = nextSignificant(t, at)) {
+            size_t right = nextSignificant(t, op + 1);
+            if (right >= end)
+                raise(errc::SyntaxError, "Syntax error in the expression: nothing after " + t[op].text);
+            size_t rightEnd = operandEnd(t, right, end);
+            for (size_t m = nextSignificant(t, rightEnd); m < end && multiplicative(t[m]);
+                 m = nextSignificant(t, rightEnd))
+                rightEnd = operandEnd(t, nextSignificant(t, m + 1), end);
+            std::string operand = range(t, right, rightEnd);
+            // Minus a date is a number of days, minus a number a date: only the values can tell.
+            if (isSymbol(t[op], "-"))
+                value = "dao_datesub(" + value + ", " + operand + ")";
+            else
+                value = "dao_dateadd('d', (" + operand + "), " + value + ")";
+            at = rightEnd;
+        }
+        last = at - 1;
+        return value;
     }
 
     // Translates token i; may consume following tokens (function calls) by advancing i.
@@ -331,7 +596,7 @@ private:
         case TokenKind::Date:
             return "'" + isoFromDateLiteral(tok.text) + "'";
         case TokenKind::String:
-            if (prev != std::string::npos && isKeyword(t[prev], "LIKE"))
+            if (prev != std::string::npos && isKeyword(t[prev], "LIKE") && simpleLike(t, prev, end))
                 return quoted(likePattern(tok.text), '\'') + " ESCAPE '\\'";
             return quoted(tok.text, '\'');
         case TokenKind::Name:
@@ -349,7 +614,7 @@ private:
         if (beforeParen) {
             size_t close = matchingParen(t, next);
             auto args = arguments(t, next, close);
-            std::string call = function(word, tok.text, args);
+            std::string call = function(word, tok.text, args, prev == std::string::npos ? nullptr : &t[prev]);
             if (!call.empty()) {
                 i = close;
                 return call;
@@ -374,28 +639,86 @@ private:
         return args;
     }
 
-    // Jet functions the backends spell differently; "" leaves the call as written.
+    // Jet functions in the backend's terms. Date values are ISO texts; the date functions, Like,
+    // Format, Val and the engine's rounding are the backend's dao_* functions. A function the layer
+    // does not know is refused (3075) rather than passed on to mean something else.
     std::string function(const std::string& word, const std::string& written,
-                         const std::vector<std::string>& a) {
+                         const std::vector<std::string>& a, const Token* before) {
         auto join = [&] {
             std::string s;
             for (size_t k = 0; k < a.size(); ++k)
                 s += (k ? ", " : "") + a[k];
             return s;
         };
+        auto need = [&](size_t low, size_t high) {
+            if (a.size() < low || a.size() > high)
+                raise(errc::SyntaxError,
+                      "Wrong number of arguments used with function '" + written + "' in query expression.");
+        };
+        auto call = [&](const char* name) { return std::string(name) + "(" + join() + ")"; };
+        // Keywords before a parenthesis, and names of tables and types in definitions.
+        static const char* keywords[] = {"IN",    "EXISTS", "VALUES", "AND",  "OR",   "NOT",  "ON",
+                                         "WHERE", "HAVING", "SELECT", "FROM", "JOIN", "AS",   "BETWEEN",
+                                         "WHEN",  "THEN",   "ELSE",   "CASE", "LIKE", "IS",   "BY",
+                                         "SET",   "INTO",   "UNION",  "ALL",  "ANY",  "SOME", "DISTINCT",
+                                         "END",   "INNER",  "OUTER"};
+        if (definitions_ || (before && (isKeyword(*before, "INTO") || isKeyword(*before, "TABLE"))) ||
+            std::any_of(std::begin(keywords), std::end(keywords), [&](const char* k) { return word == k; }))
+            return written + "(" + join() + ")";
         if (word == "IIF") {
-            if (a.size() != 3) raise(errc::SyntaxError, "IIf needs three arguments.");
+            need(3, 3);
             return "(CASE WHEN " + a[0] + " THEN " + a[1] + " ELSE " + a[2] + " END)";
         }
-        if (word == "NZ")
+        if (word == "NZ") {
+            need(1, 2);
             return "COALESCE(" + a.at(0) + ", " + (a.size() > 1 ? a[1] : std::string("0")) + ")";
+        }
         if (word == "DATE" && a.empty()) return placeholder("Date()");
         if (word == "NOW" && a.empty()) return placeholder("Now()");
-        if (word == "UCASE") return "UPPER(" + join() + ")";
-        if (word == "LCASE") return "LOWER(" + join() + ")";
-        if (word == "LEN") return "LENGTH(" + join() + ")";
-        if (word == "MID") return "SUBSTR(" + join() + ")";
-        return written + "(" + join() + ")";
+        if (word == "UCASE") return need(1, 1), call("UPPER");
+        if (word == "LCASE") return need(1, 1), call("LOWER");
+        if (word == "LEN") return need(1, 1), call("LENGTH");
+        if (word == "MID") return need(2, 3), call("SUBSTR");
+        if (word == "TRIM" || word == "LTRIM" || word == "RTRIM") return need(1, 1), call(word.c_str());
+        if (word == "LEFT") return need(2, 2), "SUBSTR(" + a[0] + ", 1, " + a[1] + ")";
+        if (word == "RIGHT")
+            return need(2, 2), "SUBSTR(" + a[0] + ", MAX(LENGTH(" + a[0] + ") - (" + a[1] + ") + 1, 1))";
+        if (word == "INSTR") { // text comparison: letter case does not count
+            need(2, 3);
+            if (a.size() == 2) return "INSTR(LOWER(" + a[0] + "), LOWER(" + a[1] + "))";
+            std::string found = "INSTR(LOWER(SUBSTR(" + a[1] + ", " + a[0] + ")), LOWER(" + a[2] + "))";
+            return "(CASE WHEN " + found + " > 0 THEN " + found + " + (" + a[0] + ") - 1 ELSE 0 END)";
+        }
+        if (word == "VAL") return need(1, 1), call("dao_val");
+        if (word == "CSTR" || word == "STR") return need(1, 1), "CAST(" + a[0] + " AS TEXT)";
+        if (word == "CLNG" || word == "CINT") return need(1, 1), "dao_round(" + a[0] + ", 0)";
+        if (word == "CDBL") return need(1, 1), "CAST(" + a[0] + " AS REAL)";
+        if (word == "ROUND")
+            return need(1, 2), "dao_round(" + a[0] + ", " + (a.size() > 1 ? a[1] : "0") + ")";
+        if (word == "FIX") return need(1, 1), "CAST(" + a[0] + " AS INTEGER)";
+        if (word == "INT")
+            return need(1, 1), "(CASE WHEN (" + a[0] + ") < CAST(" + a[0] + " AS INTEGER) THEN CAST(" + a[0] +
+                                   " AS INTEGER) - 1 ELSE CAST(" + a[0] + " AS INTEGER) END)";
+        if (word == "ABS") return need(1, 1), call("ABS");
+        if (word == "SGN")
+            return need(1, 1), "(CASE WHEN (" + a[0] + ") > 0 THEN 1 WHEN (" + a[0] + ") < 0 THEN -1 WHEN (" +
+                                   a[0] + ") = 0 THEN 0 END)";
+        if (word == "COUNT" || word == "SUM" || word == "AVG" || word == "MIN" || word == "MAX")
+            return call(word.c_str());
+        if (word == "DATEADD") return need(3, 3), call("dao_dateadd");
+        if (word == "DATEDIFF") return need(3, 3), call("dao_datediff");
+        if (word == "DATEPART") return need(2, 2), call("dao_datepart");
+        if (word == "DATESERIAL") return need(3, 3), call("dao_dateserial");
+        if (word == "DATEVALUE" || word == "CDATE") return need(1, 1), "dao_dateadd('d', 0, " + a[0] + ")";
+        if (word == "YEAR") return need(1, 1), "dao_datepart('yyyy', " + a[0] + ")";
+        if (word == "MONTH") return need(1, 1), "dao_datepart('m', " + a[0] + ")";
+        if (word == "DAY") return need(1, 1), "dao_datepart('d', " + a[0] + ")";
+        if (word == "WEEKDAY") return need(1, 1), "dao_datepart('w', " + a[0] + ")";
+        if (word == "HOUR") return need(1, 1), "dao_datepart('h', " + a[0] + ")";
+        if (word == "MINUTE") return need(1, 1), "dao_datepart('n', " + a[0] + ")";
+        if (word == "SECOND") return need(1, 1), "dao_datepart('s', " + a[0] + ")";
+        if (word == "FORMAT") return need(2, 2), call("dao_format");
+        raise(errc::SyntaxError, "Undefined function '" + written + "' in expression.");
     }
 };
 
@@ -539,6 +862,9 @@ Statement parse(std::string_view sql) {
     }
     st.body = t;
     if (t.empty()) raise(errc::SyntaxError, "The statement is empty.");
+    // One statement at a time: text after its end would otherwise run as a statement of its own.
+    if (std::any_of(t.begin(), t.end(), [](const Token& k) { return isSymbol(k, ";"); }))
+        raise(errc::TextAfterEnd, "Characters found after end of SQL statement.");
     std::string first = upper(t[0].text);
     if (first == "TRANSFORM")
         st.kind = StatementKind::Crosstab;
@@ -586,7 +912,8 @@ Tokens withCondition(const Tokens& body, const Tokens& condition) {
     if (where != b.size()) {
         Tokens existing = wrap(trimmed(slice(b, where + 1, tail)));
         out.insert(out.end(), existing.begin(), existing.end());
-        out.push_back({TokenKind::Word, " AND "});
+        Tokens conj = tokenize(" AND ");
+        out.insert(out.end(), conj.begin(), conj.end());
     }
     Tokens added = wrap(cond);
     out.insert(out.end(), added.begin(), added.end());
@@ -600,7 +927,8 @@ Tokens withOrder(const Tokens& body, const Tokens& order) {
     size_t at = findTopLevel(b, {"ORDER"});
     Tokens out = slice(b, 0, at);
     if (!trimmed(order).empty()) {
-        out.push_back({TokenKind::Word, " ORDER BY "});
+        Tokens by = tokenize(" ORDER BY ");
+        out.insert(out.end(), by.begin(), by.end());
         Tokens o = trimmed(order);
         out.insert(out.end(), o.begin(), o.end());
     }
@@ -646,6 +974,45 @@ Tokens withLeadingColumn(const Tokens& body, const std::string& expression, cons
     Tokens head = tokenize(" " + expression + " AS [" + name + "], ");
     b.insert(b.begin() + 1, head.begin(), head.end());
     return b;
+}
+
+namespace {
+// Where the select list begins: after SELECT, DISTINCT and TOP n.
+size_t selectListStart(const Tokens& b) {
+    size_t i = nextSignificant(b, 1);
+    if (i < b.size() && (isKeyword(b[i], "DISTINCT") || isKeyword(b[i], "DISTINCTROW")))
+        i = nextSignificant(b, i + 1);
+    if (i < b.size() && isKeyword(b[i], "TOP")) {
+        i = nextSignificant(b, i + 1); // the count
+        i = nextSignificant(b, i + 1);
+        if (i < b.size() && isKeyword(b[i], "PERCENT")) i = nextSignificant(b, i + 1);
+    }
+    return i;
+}
+} // namespace
+
+Tokens withSelectList(const Tokens& body, const std::string& list) {
+    Tokens b = trimmed(body);
+    size_t start = selectListStart(b);
+    size_t from = findTopLevel(b, {"FROM"});
+    Tokens out = slice(b, 0, start);
+    Tokens mid = tokenize(list + " ");
+    out.insert(out.end(), mid.begin(), mid.end());
+    out.insert(out.end(), b.begin() + long(from), b.end());
+    return out;
+}
+
+Tokens withoutConditions(const Tokens& body) {
+    Tokens b = trimmed(body);
+    size_t from = findTopLevel(b, {"FROM"});
+    size_t where = findTopLevel(b, {"WHERE"}, from);
+    size_t order = findTopLevel(b, {"ORDER"}, from);
+    size_t fromEnd = std::min(where, order);
+    bool commaJoin = splitTopLevel(slice(b, from, fromEnd)).size() > 1;
+    Tokens out{Token{TokenKind::Word, "SELECT"}, Token{TokenKind::Space, " "}};
+    size_t start = selectListStart(b);
+    out.insert(out.end(), b.begin() + long(start), b.begin() + long(commaJoin ? order : fromEnd));
+    return trimmed(out);
 }
 
 Crosstab splitCrosstab(const Tokens& body) {

@@ -73,6 +73,14 @@ std::optional<KeyTable> keyTable(const Tokens& body);
 // The select list with `expression AS name` put first.
 Tokens withLeadingColumn(const Tokens& body, const std::string& expression, const std::string& name);
 
+// The statement with its select list replaced by `list` (TOP n stays): the narrow query that
+// reads a keyset's keys in the statement's order.
+Tokens withSelectList(const Tokens& body, const std::string& list);
+// The statement's select list and FROM clause without its order and TOP, to read rows by key
+// whether or not they still meet the statement's conditions. Tables joined by a comma keep the
+// conditions that join them.
+Tokens withoutConditions(const Tokens& body);
+
 // TRANSFORM <value> SELECT <row headings> FROM ... GROUP BY <groups> PIVOT <column> [IN (...)]
 struct Crosstab {
     Tokens value;                     // the aggregate of each cell

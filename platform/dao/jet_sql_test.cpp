@@ -21,12 +21,17 @@ TEST(JetSql, NamesLiteralsAndOperators) {
               "Canceled = 0 AND x = -1");
     EXPECT_EQ(sqlOf("SELECT * FROM T WHERE d = #12/8/2026# OR d = #2026-01-05# OR d > #3/4/2026 2:30:00 PM#"),
               "SELECT * FROM T WHERE d = '2026-12-08' OR d = '2026-01-05' OR d > '2026-03-04 14:30:00'");
-    EXPECT_EQ(sqlOf("SELECT a & \"it's\" FROM T WHERE b Is Null"),
-              "SELECT (COALESCE( a , '') || COALESCE( 'it''s' , '')) FROM T WHERE b Is Null");
+    EXPECT_EQ(
+        sqlOf("SELECT a & \"it's\" FROM T WHERE b Is Null"),
+        "SELECT (CASE WHEN COALESCE( a ,  'it''s' ) IS NULL THEN NULL ELSE COALESCE( a , '') || COALESCE( "
+        "'it''s' , '') END) FROM T WHERE b Is Null");
     // & binds looser than arithmetic and tighter than comparison, at every level of parentheses.
-    EXPECT_EQ(sqlOf("SELECT x FROM T WHERE a + 1 & [b c] = \"3x\" AND (Mid(d & e, 1) = 'q')"),
-              "SELECT x FROM T WHERE (COALESCE( a + 1 , '') || COALESCE( \"b c\" , '')) = '3x' AND"
-              "(SUBSTR( (COALESCE(d , '') || COALESCE( e, '')) , 1) = 'q')");
+    EXPECT_EQ(
+        sqlOf("SELECT x FROM T WHERE a + 1 & [b c] = \"3x\" AND (Mid(d & e, 1) = 'q')"),
+        "SELECT x FROM T WHERE (CASE WHEN COALESCE( a + 1 ,  \"b c\" ) IS NULL THEN NULL ELSE COALESCE( a + "
+        "1 "
+        ", '') || COALESCE( \"b c\" , '') END) = '3x' AND(SUBSTR( (CASE WHEN COALESCE(d ,  e) IS NULL THEN "
+        "NULL ELSE COALESCE(d , '') || COALESCE( e, '') END) , 1) = 'q')");
     EXPECT_EQ(sqlOf("Delete * From Shipments WHERE Canceled = Yes"),
               "Delete From Shipments WHERE Canceled = -1");
     EXPECT_EQ(sqlOf("DELETE Shipments.* FROM Shipments"), "DELETE FROM Shipments");

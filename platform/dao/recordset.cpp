@@ -1,18 +1,22 @@
-// Record sets. A dynaset keeps the key of each row's key table (the first table of the FROM
-// clause) and writes back by that key with optimistic concurrency: an Update or Delete only
+// Record sets. A dynaset is keyset-driven: opening it reads only the keys of its key table (the
+// first table of the FROM clause) in the statement's order; rows are read by key a page at a time
+// when they are first asked for, and only the pages read last are kept. An Update or Delete only
 // succeeds when the row still holds the values read, so another connection's change is never
-// overwritten unseen (3197) and a row deleted meanwhile is reported (3167).
+// overwritten unseen (3197), and a row deleted meanwhile reads as deleted (3167).
 #include "state.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <unordered_set>
 
 namespace dao {
 namespace detail {
 namespace {
 
 constexpr const char* kKeyColumn = "__dao_key";
+constexpr size_t kPageRows = 64;    // rows read by key in one statement
+constexpr size_t kCachedPages = 64; // pages kept: some screens of a large board
 
 bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -35,11 +39,13 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
         StoredValue sample;
         if (col.declType.empty())
             for (auto& row : set.rows)
-                if (!isNull(row.values[size_t(i - first)])) {
+                if (row.loaded && !row.gone && !row.values.empty() &&
+                    !isNull(row.values[size_t(i - first)])) {
                     sample = row.values[size_t(i - first)];
                     break;
                 }
         f->type = typeOfDeclared(col.declType, sample);
+        f->typeFromValues = col.declType.empty() && isNull(sample);
         f->attributes =
             (f->type == dbText || f->type == dbMemo || f->type == dbBinary || f->type == dbLongBinary)
                 ? dbVariableField
@@ -54,16 +60,17 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
     }
 }
 
+std::int64_t keyOf(const StoredValue& v) {
+    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : 0;
+}
+
 // Reads every row of a prepared statement; with `keyed`, column 0 is the row key.
 void readRows(RowSet& set, Statement& stmt, bool keyed) {
     int count = stmt.columnCount();
     int first = keyed ? 1 : 0;
     while (stmt.step()) {
         Row row;
-        if (keyed) {
-            auto k = stmt.value(0);
-            row.key = std::holds_alternative<std::int64_t>(k) ? std::get<std::int64_t>(k) : 0;
-        }
+        if (keyed) row.key = keyOf(stmt.value(0));
         row.values.reserve(size_t(count - first));
         for (int i = first; i < count; ++i)
             row.values.push_back(stmt.value(i));
@@ -71,22 +78,126 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
     }
 }
 
-// The row of key `key` as the statement now delivers it, if it still qualifies.
-std::optional<Row> fetchByKey(RowSet& set, std::int64_t key) {
-    auto body = jet::withCondition(
-        jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
-        jet::tokenize(keyExpression(*set.key) + " = " + std::to_string(key)));
+// The keys in the statement's order through the narrow query; nothing when a key comes twice (a
+// join that repeats the key table's rows), which a keyset cannot tell apart.
+std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     std::vector<StoredValue> params;
-    auto stmt = prepareTranslated(*set.db, body, set.source, params);
-    RowSet scratch;
-    readRows(scratch, *stmt, true);
-    if (scratch.rows.empty()) return std::nullopt;
-    return scratch.rows.front();
+    auto narrow =
+        jet::withSelectList(set.source.statement.body, keyExpression(*set.key) + " AS " + kKeyColumn);
+    try {
+        return prepareTranslated(*set.db, narrow, set.source, params);
+    } catch (const Error&) { // the order names a column of the select list: keep the list
+        return prepareTranslated(
+            *set.db, jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn),
+            set.source, params);
+    }
+}
+
+std::optional<std::vector<std::int64_t>> readKeys(RowSet& set) {
+    auto stmt = prepareKeys(set);
+    std::vector<std::int64_t> keys;
+    std::unordered_set<std::int64_t> seen;
+    while (stmt->step()) {
+        auto k = keyOf(stmt->value(0));
+        if (!seen.insert(k).second) return std::nullopt;
+        keys.push_back(k);
+    }
+    return keys;
+}
+
+// Reads the rows of these keys into the set, whether or not they still meet its conditions; a key
+// that is no longer there marks its row gone.
+void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
+    if (indexes.empty()) return;
+    std::string list;
+    for (size_t i : indexes)
+        list += (list.empty() ? "" : ", ") + std::to_string(set.rows[i].key);
+    auto stmt = set.db->conn().prepare(set.fetchSql + "(" + list + ")" + set.fetchTail);
+    for (size_t i = 0; i < set.fetchParams.size(); ++i)
+        stmt->bind(int(i + 1), set.fetchParams[i]);
+    std::unordered_map<std::int64_t, std::vector<StoredValue>> found;
+    int count = stmt->columnCount();
+    while (stmt->step()) {
+        std::vector<StoredValue> values;
+        values.reserve(size_t(count - 1));
+        for (int c = 1; c < count; ++c)
+            values.push_back(stmt->value(c));
+        found.emplace(keyOf(stmt->value(0)), std::move(values));
+    }
+    for (size_t i : indexes) {
+        Row& row = set.rows[i];
+        auto it = found.find(row.key);
+        row.loaded = true;
+        row.gone = it == found.end();
+        row.values = row.gone ? std::vector<StoredValue>() : std::move(it->second);
+    }
+    // Expression columns take the type of their first value, as when the rows were read whole.
+    for (size_t f = 0; f < set.fields.size(); ++f) {
+        auto& field = *set.fields[f];
+        if (!field.typeFromValues) continue;
+        for (size_t i : indexes)
+            if (auto& row = set.rows[i]; !row.gone && !isNull(row.values[f])) {
+                field.type = typeOfDeclared("", row.values[f]);
+                field.attributes =
+                    (field.attributes & ~(dbVariableField | dbFixedField)) |
+                    (field.type == dbText || field.type == dbLongBinary ? dbVariableField : dbFixedField);
+                field.typeFromValues = false;
+                break;
+            }
+    }
+}
+
+void forgetPage(RowSet& set, size_t page) {
+    for (size_t i = page * kPageRows; i < std::min(set.rows.size(), (page + 1) * kPageRows); ++i) {
+        set.rows[i].loaded = false;
+        set.rows[i].values.clear();
+        set.rows[i].values.shrink_to_fit();
+    }
+}
+
+// Every row is read again when next needed.
+void forgetRows(RowSet& set) {
+    if (!set.keyset) return;
+    for (auto& row : set.rows) {
+        row.loaded = false;
+        row.values = {};
+    }
+    set.cachedPages.clear();
+}
+
+// Makes row `index` readable: its page is read by key, the oldest page is let go.
+void loadRow(RowSet& set, size_t index) {
+    if (set.rows[index].loaded) return;
+    size_t page = index / kPageRows;
+    std::vector<size_t> indexes;
+    for (size_t i = page * kPageRows; i < std::min(set.rows.size(), (page + 1) * kPageRows); ++i)
+        if (!set.rows[i].loaded) indexes.push_back(i);
+    fetchRows(set, indexes);
+    std::erase(set.cachedPages, page);
+    set.cachedPages.push_back(page);
+    if (set.cachedPages.size() > kCachedPages) {
+        forgetPage(set, set.cachedPages.front());
+        set.cachedPages.erase(set.cachedPages.begin());
+    }
+}
+
+// Reads one row again (after this record set wrote it).
+void reloadRow(RowSet& set, size_t index) {
+    if (set.key) fetchRows(set, {index});
+}
+
+void readKeysNow(RowSet& set);
+
+// A record set that is open; `live` also has its keys, `open` does not need them.
+Cursor& open(const std::shared_ptr<Cursor>& c) {
+    if (!c || c->closed) raise(errc::Failed, "The record set is closed.");
+    return *c;
 }
 
 Cursor& live(const std::shared_ptr<Cursor>& c) {
-    if (!c || c->closed) raise(errc::Failed, "The record set is closed.");
-    return *c;
+    Cursor& cursor = open(c);
+    if (cursor.set->keysPending) readKeysNow(*cursor.set);
+    return cursor;
 }
 
 bool atRow(const Cursor& c) {
@@ -97,6 +208,8 @@ Row& currentRow(Cursor& c) {
     if (!atRow(c)) raise(errc::NoCurrentRecord, "There is no current record.");
     Row& row = c.set->rows[size_t(c.position)];
     if (row.deleted) raise(errc::RecordDeleted, "The current record has been deleted.");
+    loadRow(*c.set, size_t(c.position));
+    if (row.gone) raise(errc::RecordDeleted, "Another user deleted this record.");
     return row;
 }
 
@@ -115,16 +228,18 @@ void requireWritable(const Cursor& c) {
     if (!c.set->updatable) raise(errc::ReadOnly, "This record set cannot be updated.");
 }
 
-// WHERE clause matching the row's key and every key-table value it was read with.
-std::string matchOriginal(const RowSet& set, const Row& row, Connection& conn,
-                          std::vector<StoredValue>& params) {
+// WHERE clause matching the row's key and every key-table value it was read with. Values compare
+// exactly: a change of letter case by another user is a change.
+std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector<StoredValue>& values,
+                          Connection& conn, std::vector<StoredValue>& params) {
     std::string where = " WHERE rowid = ?" + std::to_string(params.size() + 1);
-    params.push_back(row.key);
+    params.push_back(key);
     for (size_t i = 0; i < set.fields.size(); ++i) {
         auto& f = *set.fields[i];
         if (!sameName(f.sourceTable, set.key->table)) continue;
-        where += " AND " + conn.quoteName(f.sourceField) + " IS ?" + std::to_string(params.size() + 1);
-        params.push_back(row.values[i]);
+        where += " AND " + conn.quoteName(f.sourceField) + " IS ?" + std::to_string(params.size() + 1) +
+                 " COLLATE BINARY";
+        params.push_back(values[i]);
     }
     return where;
 }
@@ -139,31 +254,124 @@ std::string matchOriginal(const RowSet& set, const Row& row, Connection& conn,
     raise(errc::RecordDeleted, "Another user deleted this record; your change was not saved.");
 }
 
+// A change made inside a transaction is remembered until the transaction ends.
+void noteChange(RowSet& set, decltype(Change::what) what, size_t row) {
+    size_t level = set.db->shared ? set.db->shared->levels.size() : 0;
+    if (level > 0) set.journal.push_back({level, what, row});
+}
+
+void prepareKeyset(RowSet& set) {
+    auto fetchBody =
+        jet::withCondition(jet::withLeadingColumn(jet::withoutConditions(set.source.statement.body),
+                                                  keyExpression(*set.key), kKeyColumn),
+                           jet::tokenize(keyExpression(*set.key) + " IN (0)"));
+    auto t = jet::translate(fetchBody, set.source.statement.parameters);
+    set.fetchParams = parameterValues(t, set.source);
+    // The translation ends with the list "(0)": each page's keys take its place.
+    auto at = t.sql.rfind("(0)");
+    set.fetchSql = t.sql.substr(0, at);
+    set.fetchTail = t.sql.substr(at + 3);
+}
+
 } // namespace
+
+void levelEnded(RowSet& set, size_t level, bool commit) {
+    // Changes made inside the level now belong to the level around it (or are for good).
+    if (commit) {
+        for (auto& ch : set.journal)
+            ch.level = std::min(ch.level, level);
+        std::erase_if(set.journal, [](const Change& ch) { return ch.level == 0; });
+        return;
+    }
+    // Rolled back: rows added in it are gone again, rows deleted in it are back, and what is cached
+    // may hold values that never were: read again.
+    for (size_t k = set.journal.size(); k-- > 0;) {
+        Change ch = set.journal[k];
+        if (ch.level <= level) continue;
+        set.journal.erase(set.journal.begin() + long(k));
+        Row& row = set.rows[ch.row];
+        if (ch.what == Change::Added && !row.deleted) {
+            row.deleted = true;
+            ++set.deletedCount;
+        } else if (ch.what == Change::Deleted && row.deleted) {
+            row.deleted = false;
+            --set.deletedCount;
+        }
+        if (!set.keyset) reloadRow(set, ch.row);
+    }
+    forgetRows(set);
+}
 
 std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
                                  int options) {
-    if (source.statement.kind == jet::StatementKind::Crosstab) return openCrosstab(db, source);
+    static std::uint64_t lastId = 0;
+    if (source.statement.kind == jet::StatementKind::Crosstab) {
+        auto set = openCrosstab(db, source);
+        set->id = ++lastId;
+        return set;
+    }
     if (source.statement.kind != jet::StatementKind::Select)
         raise(errc::NotSupported, "An action query cannot be opened as a record set; execute it instead.");
     auto set = std::make_shared<RowSet>();
     set->db = db;
     set->type = type;
+    set->id = ++lastId;
     set->source = std::move(source);
     if (type == dbOpenDynaset)
         if (auto key = jet::keyTable(set->source.statement.body); key && db->isTable(key->table))
             set->key = key;
     set->updatable = set->key && db->writable && !(options & dbReadOnly);
 
-    jet::Tokens body =
-        set->key ? jet::withLeadingColumn(set->source.statement.body, keyExpression(*set->key), kKeyColumn)
-                 : set->source.statement.body;
-    std::vector<StoredValue> params;
-    auto stmt = prepareTranslated(*db, body, set->source, params);
-    readRows(*set, *stmt, bool(set->key));
-    describeColumns(*set, *stmt, set->key ? 1 : 0, *db);
+    if (set->key) {
+        set->keyset = true;
+        set->keysPending = true;
+        prepareKeys(*set); // a statement that cannot run, or lacks a parameter, fails at open
+        prepareKeyset(*set);
+        // The columns are described from the statement that reads rows by key.
+        auto describe = db->conn().prepare(set->fetchSql + "(0)" + set->fetchTail);
+        describeColumns(*set, *describe, 1, *db);
+        std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
+        db->shared->rowSets.push_back(set);
+        return set;
+    }
+    readWhole(*set);
+    if (set->updatable) {
+        std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
+        db->shared->rowSets.push_back(set);
+    }
     return set;
 }
+
+void readWhole(RowSet& set) {
+    std::vector<StoredValue> params;
+    // Snapshots, forward-only sets and sets a keyset cannot hold are read whole.
+    jet::Tokens body =
+        set.key ? jet::withLeadingColumn(set.source.statement.body, keyExpression(*set.key), kKeyColumn)
+                : set.source.statement.body;
+    auto stmt = prepareTranslated(*set.db, body, set.source, params);
+    readRows(set, *stmt, bool(set.key));
+    set.fields.clear();
+    describeColumns(set, *stmt, set.key ? 1 : 0, *set.db);
+    if (set.key) prepareKeyset(set); // rows are still read again by key after a change
+}
+
+namespace {
+// The keys in order; a join that repeats the key table's rows is read whole instead.
+void readKeysNow(RowSet& set) {
+    set.keysPending = false;
+    auto keys = readKeys(set);
+    if (!keys) {
+        set.keyset = false;
+        readWhole(set);
+        return;
+    }
+    set.rows.resize(keys->size());
+    for (size_t i = 0; i < keys->size(); ++i) {
+        set.rows[i].key = (*keys)[i];
+        set.rows[i].loaded = false;
+    }
+}
+} // namespace
 
 } // namespace detail
 
@@ -172,7 +380,7 @@ using namespace detail;
 // Navigation.
 
 int Recordset::Type() const {
-    return live(c_).set->type;
+    return open(c_).set->type;
 }
 bool Recordset::atBOF() const {
     auto& c = live(c_);
@@ -265,11 +473,11 @@ void Recordset::setAbsolutePosition(long position) {
 // Fields.
 
 int Recordset::FieldCount() const {
-    return int(live(c_).set->fields.size());
+    return int(open(c_).set->fields.size());
 }
 
 Field Recordset::Fields(int index) const {
-    auto& c = live(c_);
+    auto& c = open(c_);
     if (index < 0 || index >= int(c.set->fields.size()))
         raise(errc::ItemNotFound, "The record set has no field number " + std::to_string(index) + ".");
     Field f;
@@ -280,7 +488,7 @@ Field Recordset::Fields(int index) const {
 }
 
 Field Recordset::Fields(const std::string& name) const {
-    auto& fields = live(c_).set->fields;
+    auto& fields = open(c_).set->fields;
     // "Table.Field" names a field of that source table.
     auto dot = name.find('.');
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -297,6 +505,9 @@ const std::string& Field::Name() const {
     return info_->name;
 }
 DataType Field::Type() const {
+    // An expression column's type comes from its first values.
+    if (info_->typeFromValues && cursor_)
+        if (Cursor& c = live(cursor_); !c.set->rows.empty()) loadRow(*c.set, 0);
     return info_->type;
 }
 long Field::Attributes() const {
@@ -325,7 +536,9 @@ runtime::Variant Field::Value() const {
     if (c.editMode != dbEditNone)
         if (auto it = c.edits.find(index_); it != c.edits.end()) return it->second;
     if (c.editMode == dbEditAdd) return runtime::Variant::null();
-    return toVariant(currentRow(c).values[size_t(index_)], info_->type);
+    if (c.editMode == dbEditInProgress) return toVariant(c.original[size_t(index_)], info_->type);
+    const StoredValue& value = currentRow(c).values[size_t(index_)]; // reading it may settle the type
+    return toVariant(value, info_->type);
 }
 
 void Field::setValue(const runtime::Variant& value) {
@@ -342,20 +555,20 @@ void Field::setValue(const runtime::Variant& value) {
 // Filters, clones, bookmarks.
 
 const std::string& Recordset::Filter() const {
-    return live(c_).filter;
+    return open(c_).filter;
 }
 void Recordset::setFilter(const std::string& expression) {
-    live(c_).filter = expression;
+    open(c_).filter = expression;
 }
 const std::string& Recordset::Sort() const {
-    return live(c_).sort;
+    return open(c_).sort;
 }
 void Recordset::setSort(const std::string& order) {
-    live(c_).sort = order;
+    open(c_).sort = order;
 }
 
 Recordset Recordset::OpenRecordset(int type, int options) const {
-    auto& c = live(c_);
+    auto& c = open(c_);
     Source source = c.set->source;
     if (!c.filter.empty())
         source.statement.body = jet::withCondition(source.statement.body, jet::tokenize(c.filter));
@@ -368,7 +581,7 @@ Recordset Recordset::OpenRecordset(int type, int options) const {
 }
 
 void Recordset::Requery() {
-    auto& c = live(c_);
+    auto& c = open(c_);
     c.set = openRows(c.set->db, c.set->source, c.set->type, c.set->updatable ? 0 : dbReadOnly);
     c.position = 0;
     c.editMode = dbEditNone;
@@ -386,29 +599,57 @@ Recordset Recordset::Clone() const {
     return rs;
 }
 
+// A bookmark names the record set's rows (shared by its clones) and the row: by its key where the
+// rows have distinct keys, so it keeps naming the same record whatever is added or deleted.
 namespace {
-runtime::Bytes bookmarkOf(long position) {
-    runtime::Bytes b(sizeof position);
-    std::memcpy(b.data(), &position, sizeof position);
+
+struct Mark {
+    std::uint64_t set;
+    std::int64_t row;
+};
+
+runtime::Bytes bookmarkOf(const RowSet& set, size_t index) {
+    Mark m{set.id, set.keyset ? set.rows[index].key : std::int64_t(index)};
+    runtime::Bytes b(sizeof m);
+    std::memcpy(b.data(), &m, sizeof m);
     return b;
 }
+
+std::optional<size_t> rowOfBookmark(RowSet& set, const runtime::Bytes& bookmark) {
+    Mark m{};
+    if (bookmark.size() != sizeof m) return std::nullopt;
+    std::memcpy(&m, bookmark.data(), sizeof m);
+    if (m.set != set.id) return std::nullopt;
+    if (!set.keyset) {
+        if (m.row < 0 || m.row >= std::int64_t(set.rows.size())) return std::nullopt;
+        return size_t(m.row);
+    }
+    if (set.rowOfKey.size() != set.rows.size()) {
+        set.rowOfKey.clear();
+        for (size_t i = 0; i < set.rows.size(); ++i)
+            set.rowOfKey.emplace(set.rows[i].key, i);
+    }
+    auto it = set.rowOfKey.find(m.row);
+    if (it == set.rowOfKey.end()) return std::nullopt;
+    return it->second;
+}
+
 } // namespace
 
 runtime::Bytes Recordset::Bookmark() const {
     auto& c = live(c_);
     currentRow(c);
-    return bookmarkOf(c.position);
+    return bookmarkOf(*c.set, size_t(c.position));
 }
 
 void Recordset::setBookmark(const runtime::Bytes& bookmark) {
     auto& c = live(c_);
-    long position = -1;
-    if (bookmark.size() == sizeof position) std::memcpy(&position, bookmark.data(), sizeof position);
-    if (position < 0 || position >= long(c.set->rows.size()))
-        raise(errc::NoCurrentRecord, "The bookmark does not belong to this record set.");
-    if (c.set->rows[size_t(position)].deleted)
-        raise(errc::RecordDeleted, "The bookmarked record has been deleted.");
-    c.position = position;
+    auto index = rowOfBookmark(*c.set, bookmark);
+    if (!index)
+        raise(errc::NotABookmark, "Not a valid bookmark: it belongs to another record set or an earlier "
+                                  "reading of this one.");
+    if (c.set->rows[*index].deleted) raise(errc::RecordDeleted, "The bookmarked record has been deleted.");
+    c.position = long(*index);
     c.editMode = dbEditNone;
 }
 
@@ -417,15 +658,15 @@ runtime::Bytes Recordset::LastModified() const {
     if (!c.lastModified)
         raise(errc::NoCurrentRecord, "No record has been added or changed through this record set.");
     auto& rows = c.set->rows;
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].key == *c.lastModified && !rows[i].deleted) return bookmarkOf(long(i));
+    for (size_t i = rows.size(); i-- > 0;)
+        if (rows[i].key == *c.lastModified && !rows[i].deleted) return bookmarkOf(*c.set, i);
     raise(errc::RecordDeleted, "The last changed record has been deleted.");
 }
 
 // Editing.
 
 bool Recordset::Updatable() const {
-    return live(c_).set->updatable;
+    return open(c_).set->updatable;
 }
 int Recordset::EditMode() const {
     return live(c_).editMode;
@@ -441,7 +682,7 @@ void Recordset::AddNew() {
 void Recordset::Edit() {
     auto& c = live(c_);
     requireWritable(c);
-    currentRow(c);
+    c.original = currentRow(c).values; // a page read again meanwhile must not hide a change
     c.edits.clear();
     c.editRow = c.position;
     c.editMode = dbEditInProgress;
@@ -481,34 +722,22 @@ void Recordset::Update() {
             sql += " (" + cols + ") VALUES (" + marks + ")";
         }
         conn.execute(sql, params);
-        std::int64_t key = conn.lastInsertKey();
         Row row;
-        if (auto fetched = fetchByKey(set, key))
-            row = *fetched;
-        else { // the new row lies outside the statement's conditions: keep what was written
-            row.key = key;
-            row.values.assign(set.fields.size(), StoredValue());
-            size_t k = 0;
-            for (auto& [index, value] : c.edits)
-                row.values[size_t(index)] = params[k++];
-        }
-        set.rows.push_back(std::move(row));
-        c.lastModified = key;
+        row.key = conn.lastInsertKey();
+        set.rows.push_back(row);
+        reloadRow(set, set.rows.size() - 1);
+        noteChange(set, Change::Added, set.rows.size() - 1);
+        c.lastModified = row.key;
     } else {
         Row& row = set.rows[size_t(c.editRow)];
         if (!names.empty()) {
             std::string sql = "UPDATE " + table + " SET ";
             for (size_t i = 0; i < names.size(); ++i)
                 sql += (i ? ", " : "") + names[i] + " = ?" + std::to_string(i + 1);
-            sql += matchOriginal(set, row, conn, params);
+            sql += matchOriginal(set, row.key, c.original, conn, params);
             if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
-            if (auto fetched = fetchByKey(set, row.key))
-                row.values = fetched->values;
-            else {
-                size_t k = 0;
-                for (auto& [index, value] : c.edits)
-                    row.values[size_t(index)] = params[k++];
-            }
+            noteChange(set, Change::Edited, size_t(c.editRow));
+            reloadRow(set, size_t(c.editRow));
         }
         c.lastModified = row.key;
     }
@@ -523,10 +752,12 @@ void Recordset::Delete() {
     RowSet& set = *c.set;
     Connection& conn = set.db->conn();
     std::vector<StoredValue> params;
-    std::string sql = "DELETE FROM " + conn.quoteName(set.key->table) + matchOriginal(set, row, conn, params);
+    std::string sql = "DELETE FROM " + conn.quoteName(set.key->table) +
+                      matchOriginal(set, row.key, row.values, conn, params);
     if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
     row.deleted = true;
     ++set.deletedCount;
+    noteChange(set, Change::Deleted, size_t(c.position));
     c.editMode = dbEditNone;
 }
 

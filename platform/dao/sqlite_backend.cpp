@@ -1,9 +1,11 @@
 // The embedded backend: one SQLite file per database.
 #include "backend.h"
 #include "errors.h"
+#include "sqlite_functions.h"
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -113,11 +115,18 @@ public:
     SqliteConnection(sqlite3* db, bool readOnly) : db_(db), readOnly_(readOnly) {}
     ~SqliteConnection() override { sqlite3_close_v2(db_); }
 
+    // Exactly one statement: what follows it is refused, never run.
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, nullptr);
+        const char* tail = nullptr;
+        int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, &tail);
         if (rc != SQLITE_OK) fail(db_, rc, "preparing a statement");
-        return std::make_unique<SqliteStatement>(db_, stmt);
+        auto prepared = std::make_unique<SqliteStatement>(db_, stmt);
+        for (; tail && *tail; ++tail)
+            if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
+                raise(errc::TextAfterEnd, "Characters found after end of SQL statement.");
+        if (!stmt) raise(errc::SyntaxError, "The statement is empty.");
+        return prepared;
     }
 
     std::optional<std::string> unknownName(const std::string& sql) override {
@@ -131,17 +140,10 @@ public:
     }
 
     long long execute(const std::string& sql, const std::vector<StoredValue>& params) override {
-        if (params.empty()) {
-            char* msg = nullptr;
-            int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
-            sqlite3_free(msg);
-            if (rc != SQLITE_OK) fail(db_, rc, "running a statement");
-        } else {
-            auto stmt = prepare(sql);
-            for (size_t i = 0; i < params.size(); ++i)
-                stmt->bind(int(i + 1), params[i]);
-            while (stmt->step()) {
-            }
+        auto stmt = prepare(sql);
+        for (size_t i = 0; i < params.size(); ++i)
+            stmt->bind(int(i + 1), params[i]);
+        while (stmt->step()) {
         }
         return sqlite3_changes64(db_);
     }
@@ -251,9 +253,11 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const OpenOption
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, options.lockTimeoutMs);
+    registerJetFunctions(db);
     auto connection = std::make_unique<SqliteConnection>(db, options.readOnly);
     // Touch the schema now so a damaged or foreign file is reported at open, not at first use.
-    connection->execute("PRAGMA foreign_keys = OFF; SELECT count(*) FROM sqlite_master", {});
+    connection->execute("PRAGMA foreign_keys = OFF", {});
+    connection->execute("SELECT count(*) FROM sqlite_master", {});
     // The board and the search lists scan the shipments again and again; a page cache that holds a
     // large shipments file (up to 32 MiB, taken only as pages are read) saves re-reading it from the
     // file system at every query (four times faster on 100k shipments).

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 namespace dao::detail {
 
@@ -71,12 +72,15 @@ struct FieldInfo {
     std::string sourceTable;
     std::string sourceField;
     bool updatable = false;
+    bool typeFromValues = false; // an expression column: typed by its first value that is not Null
 };
 
 struct Row {
     std::int64_t key = 0; // the key table's row key (dynasets)
     std::vector<StoredValue> values;
-    bool deleted = false;
+    bool deleted = false; // deleted through this record set (and skipped)
+    bool loaded = true;   // keyset rows are read by key when first needed
+    bool gone = false;    // no longer in the database (deleted by another user): 3167 on access
 };
 
 // A statement with its parameters, as a record set remembers it to filter, sort or re-query.
@@ -84,6 +88,13 @@ struct Source {
     jet::Statement statement;
     std::vector<runtime::Variant> values; // one per declared parameter
     std::vector<bool> given;
+};
+
+// What a record set changed inside a transaction, undone when that transaction is rolled back.
+struct Change {
+    size_t level; // how many transaction levels were open on the connection
+    enum { Added, Deleted, Edited } what;
+    size_t row;
 };
 
 // The rows of a record set, shared by its clones.
@@ -96,14 +107,26 @@ struct RowSet {
     std::vector<std::shared_ptr<FieldInfo>> fields;
     std::vector<Row> rows;
     long deletedCount = 0; // rows marked deleted: while none are, a position is an index
-};
+    std::uint64_t id = 0;  // bookmarks carry it: one of another record set (or of an earlier read) is refused
 
+    // Keyset: the keys are read at open; rows are read by key a page at a time and only the most
+    // recently read pages are kept.
+    bool keyset = false;
+    bool keysPending = false; // read when first needed: a set only filtered again never reads them
+    std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
+    std::string fetchTail;
+    std::vector<StoredValue> fetchParams;
+    std::vector<size_t> cachedPages;                   // oldest first
+    std::unordered_map<std::int64_t, size_t> rowOfKey; // built when a bookmark is looked up
+    std::vector<Change> journal;
+};
 struct Cursor {
     std::shared_ptr<RowSet> set;
     long position = 0; // -1 before the first row, rows.size() after the last
     int editMode = dbEditNone;
     std::map<int, runtime::Variant> edits;
     long editRow = -1;
+    std::vector<StoredValue> original; // the row as Edit found it: what Update compares with
     std::optional<std::int64_t> lastModified;
     std::string filter;
     std::string sort;
@@ -129,6 +152,10 @@ struct TableDefState {
 std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
                                  int options);
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
+// Reads every row of a record set at once (snapshots, and sets a keyset cannot hold).
+void readWhole(RowSet& set);
+// Tells a record set that a transaction level on its connection ended (recordset.cpp).
+void levelEnded(RowSet& set, size_t level, bool commit);
 std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, const Source& source);
 long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& source);
 std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,

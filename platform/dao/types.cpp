@@ -1,5 +1,8 @@
 #include "types.h"
 
+#include "runtime/error.h"
+#include "runtime/numbers.h"
+
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -100,7 +103,9 @@ runtime::Variant toVariant(const StoredValue& value, DataType type) {
             if (auto d = runtime::Date::tryIso(*s)) return *d;
         }
         if (type == dbText || type == dbMemo || type == dbDate) return *s;
-        return Variant(*s).toDouble() /* numbers kept as text by a foreign writer */;
+        // Numbers kept as text by a foreign writer: written with ".", whatever the user's locale.
+        if (auto n = runtime::readNumber(*s, ".", "")) return *n;
+        runtime::raise(runtime::err::TypeMismatch);
     }
     if (auto* b = std::get_if<std::vector<std::uint8_t>>(&value)) return runtime::Bytes(*b);
     double number = std::holds_alternative<double>(value) ? std::get<double>(value)

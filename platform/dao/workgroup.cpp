@@ -3,9 +3,12 @@
 #include "backend.h"
 #include "errors.h"
 
+#include <fcntl.h>
 #include <sodium.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 
 namespace dao {
 namespace {
@@ -56,9 +59,14 @@ std::optional<Permission> permissionNamed(const std::string& name) {
 }
 
 void Workgroup::create(const std::string& path) {
-    OpenOptions options;
-    options.create = true;
-    auto db = openSqlite(path, options);
+    // The file holds password hashes: only its owner may read it, from the moment it exists.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST)
+        raise(errc::DatabaseExists, "The workgroup file '" + path + "' already exists.");
+    if (fd < 0 && errno == ENOENT) raise(errc::PathNotValid, "The folder of '" + path + "' does not exist.");
+    if (fd < 0) raise(errc::CannotOpen, "The workgroup file '" + path + "' could not be created.");
+    ::close(fd);
+    auto db = openSqlite(path, {});
     db->execute("CREATE TABLE Accounts (Name TEXT PRIMARY KEY COLLATE NOCASE, PasswordHash TEXT NOT NULL, "
                 "Permission TEXT NOT NULL CHECK (Permission IN ('none', 'read', 'read-write')))");
 }

@@ -37,6 +37,9 @@ TEST(Workgroup, AccountsPermissionsAndSecuredDatabases) {
     dao::engine().CreateDatabase(scratch).Close();
 
     dao::Workgroup::create(system);
+    // Password hashes are for the owner's eyes only.
+    EXPECT_EQ(fs::status(system).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(errorOf([&] { dao::Workgroup::create(system); }), dao::errc::DatabaseExists);
     dao::Workgroup wg(system);
     wg.addAccount("Clerk", "s3cret", dao::Permission::ReadWrite);

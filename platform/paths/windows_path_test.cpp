@@ -34,6 +34,33 @@ TEST_F(WindowsPath, DriveLettersBackslashesAndCase) {
     EXPECT_EQ(paths::resolve("c:/netdata/productn/reports.mdb"), expected);
 }
 
+TEST_F(WindowsPath, DotDotStopsAtTheDriveRootAndTheShare) {
+    fs::path drive = home_ / "dorvane/drives/c";
+    EXPECT_EQ(paths::resolve("C:\\..\\..\\..\\escaped\\x.txt"), (drive / "escaped/x.txt").string());
+    EXPECT_EQ(paths::resolve("C:\\a\\b\\..\\..\\..\\c\\.\\d"), (drive / "c/d").string());
+    EXPECT_EQ(paths::resolve("C:\\.."), drive.string());
+    fs::path share = home_ / "dorvane/unc/server/apps";
+    EXPECT_EQ(paths::resolve("\\\\server\\apps\\..\\..\\x.mdb"), (share / "x.mdb").string());
+}
+
+TEST_F(WindowsPath, RelativeAndMixedPathsConvertTheirBackslashes) {
+    fs::path prog = home_ / "Prog Dir";
+    fs::create_directories(prog / "Reports");
+    std::ofstream(prog / "Shipping Report.rpt") << "x";
+    // The program folder is this machine's own spelling; the Windows tail matches without case.
+    EXPECT_EQ(paths::resolve(prog.string() + "\\shipping report.rpt"),
+              (prog / "Shipping Report.rpt").string());
+    EXPECT_EQ(paths::resolve(prog.string() + "\\REPORTS\\new.rpt"), (prog / "Reports/new.rpt").string());
+    EXPECT_EQ(paths::resolve(prog.string() + "\\missing\\x.rpt"), (prog / "missing/x.rpt").string());
+
+    fs::path cwd = fs::current_path();
+    fs::current_path(home_);
+    EXPECT_EQ(paths::resolve("rel\\dir\\file.db"), "rel/dir/file.db");
+    EXPECT_EQ(paths::resolve("prog dir\\reports\\x.rpt"), "Prog Dir/Reports/x.rpt");
+    EXPECT_EQ(paths::resolve("..\\up\\x.db"), "../up/x.db");
+    fs::current_path(cwd);
+}
+
 TEST_F(WindowsPath, PosixPathsAndShares) {
     EXPECT_EQ(paths::resolve("/var/tmp/Ship.db"), "/var/tmp/Ship.db");
     EXPECT_EQ(paths::resolve("relative/x.db"), "relative/x.db");

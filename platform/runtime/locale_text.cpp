@@ -1,12 +1,15 @@
 #include "locale_text.h"
 
 #include "clock.h"
+#include "numbers.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QString>
 #include <QTime>
+
+#include <algorithm>
 
 namespace runtime {
 
@@ -171,6 +174,24 @@ std::optional<Date> parseDateText(const std::string& text) {
     // A time of day alone is a Date on day 0, as the language reads it.
     if (auto time = parseTime(t); time && t.contains(':')) return toDate(QDate(1899, 12, 30), *time);
     return std::nullopt;
+}
+
+std::string localeNumberText(double v, int significant) {
+    std::string text = invariantNumberText(v, significant);
+    std::string point = locale().decimalPoint().toStdString();
+    if (std::size_t at = text.find('.'); at != std::string::npos && point != ".") text.replace(at, 1, point);
+    return text;
+}
+
+std::optional<double> parseLocaleNumber(std::string_view text) {
+    QLocale loc = locale();
+    return readNumber(text, loc.decimalPoint().toStdString(), loc.groupSeparator().toStdString());
+}
+
+std::optional<double> parseWrittenNumber(std::string_view text) {
+    auto count = [&](char c) { return std::count(text.begin(), text.end(), c); };
+    if (count('.') + count(',') == 1) return readNumber(text, count('.') ? "." : ",", "");
+    return parseLocaleNumber(text);
 }
 
 } // namespace runtime

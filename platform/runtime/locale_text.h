@@ -1,15 +1,18 @@
 #pragma once
-// Dates as the user reads and types them: the regional "Short Date" and "Long Date" formats and the
-// reading of typed dates all come from one locale, which tests fix (en_US) so nothing depends on the
-// machine's language.
+// Dates and numbers as the user reads and types them: the regional "Short Date" and "Long Date"
+// formats, the reading of typed dates, and the decimal and group separators of CStr and CDbl all
+// come from one locale, which tests fix (en_US) so nothing depends on the machine's language. The C
+// library's global locale is never consulted: a Qt program adopts the user's, and a comma-decimal
+// locale there must not change how anything is written or read.
 #include "ole_date.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace runtime {
 
-// The locale used for every date text; by default the user's (system) locale.
+// The locale used for every date and number text; by default the user's (system) locale.
 void setDateLocale(const std::string& name); // e.g. "en_US", "de_DE"; "" = the system locale
 std::string dateLocale();
 
@@ -23,5 +26,14 @@ std::string dateText(Date d);
 // two- or four-digit years, any of / - . as separator), ISO yyyy-mm-dd, the long date, month names,
 // optionally followed by a time. Empty when the text is not a date.
 std::optional<Date> parseDateText(const std::string& text);
+
+// A number as CStr writes it: at most `significant` digits, the locale's decimal separator, no
+// group separators ("1154,835" in de_DE, "1154.835" in en_US).
+std::string localeNumberText(double v, int significant);
+// A whole text read as CDbl reads it: the locale's decimal and group separators ("1.234,5" in de_DE).
+std::optional<double> parseLocaleNumber(std::string_view text);
+// A number that CStr wrote in any locale, as stored settings hold it: with only one "." or "," in
+// it, that one is the decimal separator; otherwise it is read as in the current locale.
+std::optional<double> parseWrittenNumber(std::string_view text);
 
 } // namespace runtime

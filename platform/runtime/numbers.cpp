@@ -1,8 +1,11 @@
 #include "numbers.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace runtime {
@@ -20,6 +23,21 @@ double radixValue(const std::string& digits, int base) {
     unsigned long long v = std::strtoull(digits.c_str(), nullptr, base);
     if (v <= 0xFFFF) return double(std::int16_t(std::uint16_t(v)));
     return double(std::int32_t(std::uint32_t(v)));
+}
+
+// A number in the form "-123.45e-6" (sign, digits, point, exponent) read without any locale.
+// Beyond the range of a Double it is infinite, below it 0, as the C library would read it.
+double invariantValue(const std::string& num) {
+    std::string_view s = num;
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    double v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec == std::errc::result_out_of_range) {
+        if (s.find("e-") != std::string_view::npos) return 0;
+        return s.starts_with('-') ? -std::numeric_limits<double>::infinity()
+                                  : std::numeric_limits<double>::infinity();
+    }
+    return ec == std::errc() ? v : 0;
 }
 
 } // namespace
@@ -69,7 +87,75 @@ double Val(std::string_view text) {
             exp += s[j++];
         if (j > start) num += exp;
     }
-    return std::strtod(num.c_str(), nullptr);
+    return invariantValue(num);
+}
+
+std::string invariantNumberText(double v, int significant) {
+    if (v == 0) return "0";
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
+    char buf[64];
+    auto result = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, significant);
+    std::string s(buf, result.ptr);
+    for (char& c : s) // the language writes "1E+20" where the C library writes "1e+20"
+        if (c == 'e') c = 'E';
+    return s;
+}
+
+std::optional<double> readNumber(std::string_view text, std::string_view decimalSeparator,
+                                 std::string_view groupSeparator) {
+    std::string t = Trim(text);
+    while (!t.empty() && (t.back() == '\t' || t.back() == '\n' || t.back() == '\r'))
+        t.pop_back();
+    if (t.empty()) return std::nullopt;
+    if (t.size() > 2 && t[0] == '&' &&
+        (std::toupper(static_cast<unsigned char>(t[1])) == 'H' ||
+         std::toupper(static_cast<unsigned char>(t[1])) == 'O')) {
+        for (size_t i = 2; i < t.size(); ++i)
+            if (!std::isxdigit(static_cast<unsigned char>(t[i]))) return std::nullopt;
+        return Val(t);
+    }
+    std::string_view rest = t;
+    std::string clean;
+    if (rest.front() == '+' || rest.front() == '-') {
+        clean += rest.front();
+        rest.remove_prefix(1);
+    }
+    bool digits = false, point = false;
+    while (!rest.empty()) {
+        if (std::isdigit(static_cast<unsigned char>(rest.front()))) {
+            clean += rest.front();
+            digits = true;
+            rest.remove_prefix(1);
+        } else if (!point && !decimalSeparator.empty() && rest.starts_with(decimalSeparator)) {
+            clean += '.';
+            point = true;
+            rest.remove_prefix(decimalSeparator.size());
+        } else if (!point && digits && !groupSeparator.empty() && rest.starts_with(groupSeparator)) {
+            rest.remove_prefix(groupSeparator.size());
+        } else {
+            break;
+        }
+    }
+    if (!digits) return std::nullopt;
+    if (!rest.empty() &&
+        (rest.front() == 'E' || rest.front() == 'e' || rest.front() == 'D' || rest.front() == 'd')) {
+        clean += 'e';
+        rest.remove_prefix(1);
+        if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
+            clean += rest.front();
+            rest.remove_prefix(1);
+        }
+        size_t count = 0;
+        while (!rest.empty() && std::isdigit(static_cast<unsigned char>(rest.front()))) {
+            clean += rest.front();
+            rest.remove_prefix(1);
+            ++count;
+        }
+        if (count == 0) return std::nullopt;
+    }
+    if (!rest.empty()) return std::nullopt;
+    return invariantValue(clean);
 }
 
 double roundHalfEven(double v) {

@@ -1,13 +1,25 @@
 #pragma once
 // Number routines of the language: Val, rounding halves to even, and Trim.
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace runtime {
 
 // Val: the number at the start of a text, blanks (spaces, tabs, line feeds) ignored anywhere in it,
-// "&H"/"&O" prefixes read as hex/octal; 0 when no number starts the text. Never fails.
+// "&H"/"&O" prefixes read as hex/octal; 0 when no number starts the text. Never fails. Always "."
+// as the decimal point, whatever the user's or the C library's locale: "1154,835" reads as 1154.
 double Val(std::string_view text);
+
+// A number written with "." as the decimal point, at most `significant` digits, no trailing zeros,
+// "E+nn" for very large or small numbers ("1.5", "1E+20"). Never the C library's locale.
+std::string invariantNumberText(double v, int significant);
+
+// Reads a whole text as a number with the given separators: blanks around it, a sign, digits with
+// group separators (before the decimal separator only), one decimal separator, an exponent with
+// E or D, or an "&H"/"&O" integer. Anything else is no number.
+std::optional<double> readNumber(std::string_view text, std::string_view decimalSeparator,
+                                 std::string_view groupSeparator);
 
 // Rounds to the nearest whole number, halves to the even one (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 double roundHalfEven(double v);

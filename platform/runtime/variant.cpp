@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace runtime {
@@ -15,66 +14,15 @@ namespace {
 
 const char* kSource = "Dorvane";
 
-// A text as the language's numeric conversions read it: blanks around it, a sign, digits with
-// thousands separators, a decimal point, an exponent, or "&H"/"&O" integers. Anything else is no number.
+// A text as the language's numeric conversions read it, in the user's locale.
 std::optional<double> parseNumber(const std::string& text) {
-    std::string t = Trim(text);
-    while (!t.empty() && (t.back() == '\t' || t.back() == '\n' || t.back() == '\r'))
-        t.pop_back();
-    if (t.empty()) return std::nullopt;
-    if (t.size() > 2 && t[0] == '&' &&
-        (std::toupper(static_cast<unsigned char>(t[1])) == 'H' ||
-         std::toupper(static_cast<unsigned char>(t[1])) == 'O')) {
-        for (size_t i = 2; i < t.size(); ++i)
-            if (!std::isxdigit(static_cast<unsigned char>(t[i]))) return std::nullopt;
-        return Val(t);
-    }
-    std::string clean;
-    size_t i = 0;
-    if (t[i] == '+' || t[i] == '-') clean += t[i++];
-    bool digits = false, point = false;
-    for (; i < t.size(); ++i) {
-        char c = t[i];
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            clean += c;
-            digits = true;
-        } else if (c == ',' && !point && digits) {
-            continue; // thousands separator
-        } else if (c == '.' && !point) {
-            clean += c;
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return std::nullopt;
-    if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
-        clean += 'e';
-        ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) clean += t[i++];
-        size_t start = i;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
-            clean += t[i++];
-        if (i == start) return std::nullopt;
-    }
-    if (i != t.size()) return std::nullopt;
-    return std::strtod(clean.c_str(), nullptr);
+    return parseLocaleNumber(text);
 }
 
 double checkedWhole(double v, double lo, double hi) {
     double r = roundHalfEven(v);
     if (!(r >= lo && r <= hi)) raise(err::Overflow, kSource);
     return r;
-}
-
-std::string trimmedDigits(double v, int significant) {
-    if (v == 0) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*G", significant, v);
-    std::string s = buf;
-    // "%G" keeps no trailing zeros but writes "1E+20"/"1.5E-07", which is the language's form too;
-    // only a three-digit exponent with a leading zero needs trimming on some C libraries.
-    return s;
 }
 
 } // namespace
@@ -226,11 +174,11 @@ std::string Variant::toString() const {
     case VarType::Long:
         return std::to_string(std::get<std::int32_t>(v_));
     case VarType::Single:
-        return trimmedDigits(std::get<float>(v_), 7);
+        return localeNumberText(std::get<float>(v_), 7);
     case VarType::Double:
-        return numberText(std::get<double>(v_));
+        return localeNumberText(std::get<double>(v_), 15);
     case VarType::Currency:
-        return numberText(std::get<Currency>(v_).toDouble());
+        return localeNumberText(std::get<Currency>(v_).toDouble(), 15);
     case VarType::Date:
         return dateText(std::get<Date>(v_));
     case VarType::String:
@@ -253,7 +201,7 @@ bool operator==(const Variant& a, const Variant& b) {
 }
 
 std::string numberText(double v) {
-    return trimmedDigits(v, 15);
+    return invariantNumberText(v, 15);
 }
 
 } // namespace runtime

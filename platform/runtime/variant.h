@@ -51,7 +51,8 @@ public:
     bool isNumeric() const; // IsNumeric: numbers, Booleans, Empty, and texts that read as a number
     bool isDate() const;    // IsDate: dates and texts that read as a date in the user's locale
 
-    // Conversions with the language's rules. Null raises "Invalid use of Null" (94), a text that is
+    // Conversions with the language's rules; texts are read with the user's locale's separators
+    // (parseLocaleNumber), never the C library's. Null raises "Invalid use of Null" (94), a text that is
     // not a number raises "Type mismatch" (13), out of range raises "Overflow" (6). Empty reads as
     // 0, False or "". Integer conversions round halves to even.
     bool toBool() const;            // CBool
@@ -61,8 +62,9 @@ public:
     double toDouble() const;        // CDbl
     Currency toCurrency() const;    // CCur
     Date toDate() const;            // CDate (texts read with the user's locale)
-    std::string toString() const;   // CStr: numbers as the language prints them, dates as short date
-                                    // (with the time when there is one), Booleans "True"/"False"
+    std::string toString() const;   // CStr: numbers as the language prints them with the locale's
+                                    // decimal separator, dates as short date (with the time when
+                                    // there is one), Booleans "True"/"False"
     const Bytes& bytes() const;     // the byte array; Type mismatch for anything else
 
     // The raw alternatives, for code that switches on the type.
@@ -77,8 +79,9 @@ private:
     Storage v_;
 };
 
-// The language's text of a Double: up to 15 significant digits, no trailing zeros, "E+nn" form for
-// very large or small numbers ("1.5", "0.1", "1E+20", "-3").
+// The language's text of a Double with "." whatever the locale, as SQL and files need it: up to 15
+// significant digits, no trailing zeros, "E+nn" form for very large or small numbers ("1.5", "0.1",
+// "1E+20", "-3").
 std::string numberText(double v);
 
 } // namespace runtime

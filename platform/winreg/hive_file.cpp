@@ -126,6 +126,25 @@ private:
     int error_ = 0;
 };
 
+// Keeps `text` as <path>.corrupt, or <path>.corrupt.2, .3 ... when earlier copies exist: each
+// damaged hive is kept, none replaces another. The copy appears whole under its name (link of a
+// finished temporary file), and link never replaces an existing file.
+int keepNumberedCopy(const std::string& path, const std::string& text) {
+    std::string tmp = path + ".corrupt.tmp";
+    if (int e = replaceFile(tmp, text)) return e;
+    int err = 0;
+    for (int n = 1;; ++n) {
+        std::string name = path + ".corrupt" + (n == 1 ? std::string() : "." + std::to_string(n));
+        if (link(tmp.c_str(), name.c_str()) == 0) break;
+        if (errno != EEXIST) {
+            err = errno;
+            break;
+        }
+    }
+    unlink(tmp.c_str());
+    return err;
+}
+
 } // namespace
 
 std::string registryFolder() {
@@ -133,6 +152,17 @@ std::string registryFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     std::string base = (xdg && xdg[0] == '/') ? std::string(xdg) : homeFolder() + "/.config";
     return base + "/dorvane/registry";
+}
+
+long HiveFile::keepDamagedCopy(const std::string& path) {
+    int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errno == ENOENT ? 0 : errorFromErrno(errno);
+    std::string text;
+    bool ok = readWhole(in, text);
+    close(in);
+    if (!ok) return ERROR_READ_FAULT;
+    if (int e = keepNumberedCopy(path, text)) return errorFromErrno(e);
+    return 0;
 }
 
 bool HiveFile::Identity::operator==(const Identity& o) const {
@@ -176,17 +206,6 @@ void HiveFile::refresh() {
     loadedPath_ = path;
     loaded_ = now;
     racy_ = now.exists && changedRecently(now.mtime);
-}
-
-long HiveFile::keepDamagedCopy(const std::string& path) {
-    int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return errno == ENOENT ? 0 : errorFromErrno(errno);
-    std::string text;
-    bool ok = readWhole(in, text);
-    close(in);
-    if (!ok) return ERROR_READ_FAULT;
-    if (int e = replaceFile(path + ".corrupt", text)) return errorFromErrno(e);
-    return 0;
 }
 
 long HiveFile::save(const std::string& path) {

@@ -66,16 +66,17 @@ TEST_F(HiveFiles, WrittenAsRegistryEditorTextPrivateToTheUser) {
     ASSERT_EQ(RegSetValueExA(k, "Lines", 0, REG_SZ, (const BYTE*)"one\ntwo", 8), ERROR_SUCCESS);
     RegCloseKey(k);
 
-    EXPECT_EQ(readFile(hive), "REGEDIT4\n\n"
-                              "[HKEY_CURRENT_USER]\n\n"
-                              "[HKEY_CURRENT_USER\\Software]\n\n"
-                              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings]\n\n"
-                              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kelmar]\n\n"
-                              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kelmar\\Options]\n"
-                              "\"DBName\"=\"C:\\\\NETDATA\\\\\\\"x\\\"\"\n"
-                              "\"Count\"=dword:0000002a\n"
-                              "@=hex(7):61,00,62,00,00\n"
-                              "\"Lines\"=hex(1):6f,6e,65,0a,74,77,6f,00\n\n");
+    EXPECT_EQ(readFile(hive),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER]\n\n"
+              "[HKEY_CURRENT_USER\\Software]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kelmar]\n\n"
+              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kelmar\\Options]\n"
+              "\"DBName\"=\"C:\\\\NETDATA\\\\\\\"x\\\"\"\n"
+              "\"Count\"=dword:0000002a\n"
+              "@=hex(7):61,00,62,00,00\n"
+              "\"Lines\"=\"one\\ntwo\"\n\n"); // line breaks escaped as the registry editor does
     struct stat st;
     ASSERT_EQ(stat(hive.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -88,7 +89,8 @@ TEST_F(HiveFiles, WrittenAsRegistryEditorTextPrivateToTheUser) {
     RegCloseKey(machine);
     EXPECT_NE(readFile(folder + "/HKEY_LOCAL_MACHINE.reg").find("[HKEY_LOCAL_MACHINE\\Software\\Machine]"),
               std::string::npos);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Machine", 0, KEY_READ, &machine), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Machine", 0, KEY_READ, &machine),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(HiveFiles, ReadsBothExportFormsAndLongWrappedData) {

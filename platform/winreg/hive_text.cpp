@@ -1,5 +1,6 @@
 #include "hive_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -60,20 +61,27 @@ std::string utf16ToUtf8(std::string_view bytes) {
     return out;
 }
 
-// A quoted text at the start of `s` with \\ and \" escapes; the rest of `s` follows it.
+// A quoted text at the start of `s`, with the escapes the registry editor writes: \\ \" \n \r.
+// Any other backslash is kept as it stands, as hand-written files hold paths like "C:\Temp".
+// The rest of `s` follows the closing quote.
 std::optional<std::string> readQuoted(std::string_view& s) {
     if (s.empty() || s.front() != '"') return std::nullopt;
     std::string out;
     for (std::size_t i = 1; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
-            out += s[++i];
-        } else if (c == '"') {
+        if (c == '\\' && i + 1 < s.size()) {
+            char e = s[i + 1];
+            if (e == '\\' || e == '"' || e == 'n' || e == 'r') {
+                out += e == 'n' ? '\n' : e == 'r' ? '\r' : e;
+                ++i;
+                continue;
+            }
+        }
+        if (c == '"') {
             s.remove_prefix(i + 1);
             return out;
-        } else {
-            out += c;
         }
+        out += c;
     }
     return std::nullopt; // no closing quote: the line was cut off
 }
@@ -158,35 +166,17 @@ std::string decodeFileText(std::string_view text) {
     return std::string(text);
 }
 
-// Splits into logical lines: a line ending in a backslash continues on the next one (long hex data).
-// The flag says whether the last line was complete (ended with a line break).
-std::vector<std::string> logicalLines(std::string_view text, bool& lastLineComplete) {
-    std::vector<std::string> lines;
-    std::string pending;
-    bool continuing = false;
+// The physical lines of the text, without their line breaks. The flag says whether the last line
+// was complete (ended with a line break).
+std::vector<std::string_view> physicalLines(std::string_view text, bool& lastLineComplete) {
+    std::vector<std::string_view> lines;
     lastLineComplete = text.empty() || text.back() == '\n';
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = trim(text.substr(start, end - start));
+        lines.push_back(text.substr(start, end - start));
         start = end + 1;
-        if (continuing)
-            pending += line;
-        else
-            pending = std::string(line);
-        continuing = !pending.empty() && pending.back() == '\\' && pending.find('=') != std::string::npos &&
-                     pending.find("=\"") == std::string::npos;
-        if (continuing) {
-            pending.pop_back();
-            continue;
-        }
-        lines.push_back(std::move(pending));
-        pending.clear();
-    }
-    if (continuing) {
-        lines.push_back(std::move(pending) + ","); // cut off inside hex data: an invalid line
-        lastLineComplete = false;
     }
     return lines;
 }
@@ -202,45 +192,80 @@ std::optional<std::vector<std::string>> sectionPath(std::string_view section, st
 
 } // namespace
 
-ParsedHive parseHive(std::string_view raw, std::string_view rootName) {
-    ParsedHive result;
-    result.root.name = std::string(rootName);
-    std::string text = decodeFileText(raw);
-    bool lastComplete = true;
-    std::vector<std::string> lines = logicalLines(text, lastComplete);
-    if (!lastComplete && !lines.empty()) {
-        lines.pop_back(); // the file ends in the middle of a line: that line may be cut short
-        result.damaged = true;
+namespace {
+
+// Reads a hive text line by line. The name of a value is read before its data, so an "=" or a
+// quote inside a name never decides where the data begins or whether it continues on the next line.
+class HiveReader {
+public:
+    HiveReader(std::string_view text, std::string_view rootName) : rootName_(rootName) {
+        result_.root.name = std::string(rootName);
+        bool lastComplete = true;
+        lines_ = physicalLines(text, lastComplete);
+        if (!lastComplete) {
+            lines_.pop_back(); // the file ends in the middle of a line: that line may be cut short
+            result_.damaged = true;
+        }
     }
 
-    bool unicodeFile = false, sawHeader = false;
-    HiveKey* current = nullptr;
-    for (const std::string& line : lines) {
-        std::string_view s = line;
-        if (s.empty() || s.front() == ';') continue;
-        if (!sawHeader) {
-            sawHeader = true;
-            if (s == kHeader5) {
-                unicodeFile = true;
-                continue;
-            }
-            if (s == kHeader4) continue;
-            result.damaged = true; // no header: read on, it may still be a hive
+    ParsedHive read() {
+        while (next_ < lines_.size()) {
+            std::string_view s = trim(lines_[next_++]);
+            if (s.empty() || s.front() == ';' || s.front() == '#') continue;
+            if (!sawHeader_ && header(s)) continue;
+            if (s.front() == '[')
+                section(s);
+            else if (!value(s))
+                result_.damaged = true;
         }
-        if (s.front() == '[') {
-            std::size_t close = s.rfind(']');
-            auto path = close == std::string_view::npos ? std::nullopt
-                                                        : sectionPath(s.substr(1, close - 1), rootName);
-            current = nullptr;
-            if (!path || !trim(s.substr(close + 1)).empty()) {
-                result.damaged = true;
-                continue;
-            }
-            current = &result.root;
+        return std::move(result_);
+    }
+
+private:
+    bool header(std::string_view s) {
+        sawHeader_ = true;
+        if (s == kHeader5) unicodeFile_ = true;
+        if (s == kHeader5 || s == kHeader4) return true;
+        result_.damaged = true; // no header: read on, it may still be a hive
+        return false;
+    }
+
+    // "[path]" opens a key, creating it; "[-path]" deletes the key and everything below it.
+    void section(std::string_view s) {
+        current_ = nullptr;
+        std::size_t close = s.rfind(']');
+        if (close == std::string_view::npos || !trim(s.substr(close + 1)).empty()) {
+            result_.damaged = true;
+            return;
+        }
+        std::string_view name = s.substr(1, close - 1);
+        bool remove = !name.empty() && name.front() == '-';
+        if (remove) name.remove_prefix(1);
+        auto path = sectionPath(name, rootName_);
+        if (!path) {
+            result_.damaged = true;
+        } else if (remove) {
+            removePath(*path);
+        } else {
+            current_ = &result_.root;
             for (const auto& level : *path)
-                current = &current->subkey(level);
-            continue;
+                current_ = &current_->subkey(level);
         }
+    }
+
+    void removePath(const std::vector<std::string>& path) {
+        if (path.empty()) {
+            result_.root.subkeys.clear(); // the root itself stays, as a root cannot be deleted
+            result_.root.values.clear();
+            return;
+        }
+        std::vector<std::string> parentPath(path.begin(), path.end() - 1);
+        if (HiveKey* parent = findPath(result_.root, parentPath)) parent->removeSubkey(path.back());
+    }
+
+    // One value line ("name"=data, @=data, or "name"=- to delete); hex data may go on over
+    // following lines, each but the last ending in a backslash.
+    bool value(std::string_view s) {
         std::optional<std::string> name;
         if (s.front() == '@') {
             name = std::string();
@@ -249,16 +274,40 @@ ParsedHive parseHive(std::string_view raw, std::string_view rootName) {
             name = readQuoted(s);
         }
         s = trim(s);
-        std::optional<HiveValue> value;
-        if (name && current && !s.empty() && s.front() == '=')
-            value = readValueData(s.substr(1), unicodeFile);
-        if (!value) {
-            result.damaged = true;
-            continue;
+        if (!name || s.empty() || s.front() != '=') return false;
+        s = trim(s.substr(1));
+        std::string data(s);
+        if (s.starts_with("hex")) {
+            while (!data.empty() && data.back() == '\\') {
+                data.pop_back();
+                if (next_ >= lines_.size()) return false; // cut off inside hex data
+                data += trim(lines_[next_++]);
+            }
         }
-        current->setValue(*name, value->type, std::move(value->data));
+        if (!current_) return false;
+        if (data == "-") {
+            current_->removeValue(*name);
+            return true;
+        }
+        std::optional<HiveValue> v = readValueData(data, unicodeFile_);
+        if (!v) return false;
+        current_->setValue(*name, v->type, std::move(v->data));
+        return true;
     }
-    return result;
+
+    std::string_view rootName_;
+    std::vector<std::string_view> lines_;
+    std::size_t next_ = 0;
+    ParsedHive result_;
+    HiveKey* current_ = nullptr;
+    bool sawHeader_ = false, unicodeFile_ = false;
+};
+
+} // namespace
+
+ParsedHive parseHive(std::string_view raw, std::string_view rootName) {
+    std::string text = decodeFileText(raw);
+    return HiveReader(text, rootName).read();
 }
 
 namespace {
@@ -266,19 +315,23 @@ namespace {
 std::string quote(std::string_view s) {
     std::string out = "\"";
     for (char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            if (c == '\\' || c == '"') out += '\\';
+            out += c;
+        }
     }
     return out + '"';
 }
 
 // A string value is written as text when it reads back to the same bytes: one terminating
-// character at the end, none inside, and no line breaks.
+// character at the end and none inside (line breaks are escaped); anything else is written as hex.
 bool writableAsText(const HiveValue& v) {
     if (v.type != kSz || v.data.empty() || v.data.back() != 0) return false;
-    for (std::size_t i = 0; i + 1 < v.data.size(); ++i)
-        if (v.data[i] == 0 || v.data[i] == '\n' || v.data[i] == '\r') return false;
-    return true;
+    return std::find(v.data.begin(), v.data.end() - 1, 0) == v.data.end() - 1;
 }
 
 void writeHex(std::string& out, std::size_t column, const std::vector<std::uint8_t>& data) {
@@ -339,7 +392,7 @@ std::string formatHive(const HiveKey& root, std::string_view rootName) {
     return out;
 }
 
-bool storableName(std::string_view name) {
+bool storableKeyName(std::string_view name) {
     return name.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
 }
 

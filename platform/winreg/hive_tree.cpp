@@ -2,23 +2,72 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <QChar>
+#endif
+
 namespace winreg {
 
 namespace {
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+
+// One character upper-cased by the character tables of the system at hand.
+char32_t upperCase(char32_t c) {
+#ifdef _WIN32
+    if (c > 0xFFFF) return c;
+    WCHAR w = WCHAR(c);
+    CharUpperBuffW(&w, 1);
+    return w;
+#else
+    return QChar::toUpper(c);
+#endif
 }
+
+// The next character of a UTF-8 name, upper-cased one for one as the registry compares names
+// ("Größe" matches "GRÖßE"; ß has no one-character capital and stays). A byte that does not start
+// a valid sequence stands for itself, kept apart from real characters above the surrogates.
+char32_t nextUpper(std::string_view s, std::size_t& i) {
+    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(s[at]); };
+    unsigned char b = byte(i);
+    if (b < 0x80) {
+        ++i;
+        return (b >= 'a' && b <= 'z') ? char32_t(b - 'a' + 'A') : char32_t(b);
+    }
+    int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
+    char32_t cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    bool valid = extra > 0;
+    for (int k = 1; valid && k <= extra; ++k) {
+        valid = i + k < s.size() && (byte(i + k) & 0xC0) == 0x80;
+        if (valid) cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+        ++i;
+        return 0x110000 + b; // an invalid byte: equal only to the same byte
+    }
+    i += std::size_t(extra) + 1;
+    return upperCase(cp);
+}
+
+// Compares two names character by character after upper-casing: <0, 0 or >0.
+int compareNames(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        char32_t x = nextUpper(a, i), y = nextUpper(b, j);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    return j < b.size() ? -1 : 0;
+}
+
 } // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
+    return compareNames(a, b) == 0;
 }
 
 bool nameLess(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
-    });
+    return compareNames(a, b) < 0;
 }
 
 HiveKey* HiveKey::findSubkey(std::string_view n) {

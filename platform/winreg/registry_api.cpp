@@ -15,6 +15,9 @@
 namespace winreg {
 namespace {
 
+// The longest value name Windows accepts, in characters.
+constexpr std::size_t kMaxValueNameLength = 16383;
+
 constexpr std::array<const char*, 6> kRootNames = {"HKEY_CLASSES_ROOT",
                                                    "HKEY_CURRENT_USER",
                                                    "HKEY_LOCAL_MACHINE",
@@ -67,7 +70,7 @@ LONG extend(const OpenKey& base, LPCSTR sub, std::vector<std::string>& out) {
     if (!sub || !*sub) return ERROR_SUCCESS;
     if (sub[0] == '\\') return ERROR_BAD_PATHNAME;
     for (auto& level : splitKeyPath(sub)) {
-        if (level.size() > 255 || !storableName(level)) return ERROR_INVALID_PARAMETER;
+        if (level.size() > 255 || !storableKeyName(level)) return ERROR_INVALID_PARAMETER;
         out.push_back(std::move(level));
     }
     return ERROR_SUCCESS;
@@ -235,7 +238,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
     if (!(handle.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     if (!lpData && cbData) return ERROR_NOACCESS;
     std::string name = lpValueName ? lpValueName : "";
-    if (!storableName(name)) return ERROR_INVALID_PARAMETER;
+    if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
     std::vector<std::uint8_t> data(lpData, lpData + cbData);
     // Text handed over without its terminator gets one, as the ANSI function does on Windows.
     if (stringType(dwType) && !data.empty() && data.back() != 0) data.push_back(0);

@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "winreg/hive_text.h"
+
+#include <fstream>
+#include <sstream>
+#else
 #include <unistd.h>
 #endif
 
@@ -45,11 +50,21 @@ class Registry : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
 #ifndef _WIN32
-        static std::string folder;
         char tmpl[] = "/tmp/winreg_test.XXXXXX";
-        folder = mkdtemp(tmpl);
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        folder() = mkdtemp(tmpl);
+        setenv("XDG_CONFIG_HOME", folder().c_str(), 1);
 #endif
+    }
+
+    static void TearDownTestSuite() {
+#ifndef _WIN32
+        std::system(("rm -rf '" + folder() + "'").c_str());
+#endif
+    }
+
+    static std::string& folder() {
+        static std::string path;
+        return path;
     }
 
     void SetUp() override {
@@ -175,6 +190,48 @@ TEST_F(Registry, ValueNamesIgnoreCaseButKeepTheFirstSpelling) {
     EXPECT_EQ(query("mixedcase"), bytes("2", 2));
 }
 
+// Names as programs really write them: "=", "@", quotes, line breaks, non-ASCII letters matched
+// without regard to case (text in the ANSI code page under Windows, UTF-8 here), and the length
+// limit of value names.
+TEST_F(Registry, UnusualNamesAreKeptAndMatched) {
+#ifdef _WIN32
+    const char* lower = "Gr\xf6\xdf"
+                        "e";
+    const char* upper = "GR\xd6\xdf"
+                        "E";
+#else
+    const char* lower = "Gr\xc3\xb6\xc3\x9f"
+                        "e";
+    const char* upper = "GR\xc3\x96\xc3\x9f"
+                        "E";
+#endif
+    ASSERT_EQ(set(lower, REG_SZ, "1", 2), ERROR_SUCCESS);
+    EXPECT_EQ(query(upper), bytes("1", 2));
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(key, upper, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExA(key, lower, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegCloseKey(k);
+
+    for (const char* name : {"=", "x=", "@", "-", "a\"b", "line\nbreak", "cr\r", "\\lead", "["}) {
+        ASSERT_EQ(set(name, REG_SZ, "v", 2), ERROR_SUCCESS) << name;
+        EXPECT_EQ(query(name), bytes("v", 2)) << name;
+    }
+    // "@" is a name like any other, not the default value.
+    EXPECT_EQ(RegQueryValueExA(key, "", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+
+    std::string longest(16383, 'n'), tooLong(16384, 'n');
+    EXPECT_EQ(set(longest.c_str(), REG_SZ, "v", 2), ERROR_SUCCESS);
+    EXPECT_EQ(query(longest.c_str()), bytes("v", 2));
+    EXPECT_NE(set(tooLong.c_str(), REG_SZ, "v", 2), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, tooLong.c_str(), nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(Registry, EnumerationAndKeyInformation) {
     for (const char* sub : {"zeta", "Alpha", "beta"}) {
         HKEY k;
@@ -286,6 +343,130 @@ TEST_F(Registry, HandlesAndAccessRights) {
     EXPECT_EQ(RegCloseKey(writeOnly), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS); // closing a predefined root is harmless
 }
+
+#ifdef _WIN32
+// The registry editor of the system at hand is the reference for the hive text: it must read what
+// we write, and we must read and write what it does, name and value escaping included.
+
+// A key as the API reports it: values in enumeration order, subkeys in theirs.
+winreg::HiveKey readTree(HKEY key, const std::string& name) {
+    winreg::HiveKey tree;
+    tree.name = name;
+    for (DWORD i = 0;; ++i) {
+        char valueName[512];
+        BYTE data[1024];
+        DWORD nameLen = sizeof valueName, size = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, valueName, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        tree.values.push_back({std::string(valueName, nameLen), type, {data, data + size}});
+    }
+    for (DWORD i = 0;; ++i) {
+        char sub[256];
+        DWORD len = sizeof sub;
+        if (RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY child;
+        EXPECT_EQ(RegOpenKeyExA(key, sub, 0, KEY_READ, &child), ERROR_SUCCESS) << sub;
+        tree.subkeys.push_back(readTree(child, sub));
+        RegCloseKey(child);
+    }
+    return tree;
+}
+
+bool runRegedit(std::string arguments) {
+    std::string command = "regedit.exe " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code == 0;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The editor's export as UTF-8 with plain line feeds, without its header line.
+std::string exportBody(const std::string& raw) {
+    std::string text = raw;
+    if (text.rfind("\xFF\xFE", 0) == 0) {
+        std::wstring wide(text.size() / 2 - 1, L'\0');
+        std::memcpy(wide.data(), text.data() + 2, wide.size() * 2);
+        int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+        text.assign(std::size_t(n), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
+    }
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out += c;
+    return out.substr(out.find('\n') + 1);
+}
+
+TEST_F(Registry, HiveTextMatchesTheRegistryEditor) {
+    std::vector<BYTE> blob(64);
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = BYTE(i * 37);
+    DWORD number = 0x2a;
+    ASSERT_EQ(set(nullptr, REG_SZ, "default", 8), ERROR_SUCCESS);
+    ASSERT_EQ(set("=", REG_SZ, "a=b", 4), ERROR_SUCCESS);
+    ASSERT_EQ(set("x=", REG_SZ, "line1\nline2\r\nend", 17), ERROR_SUCCESS);
+    ASSERT_EQ(set("@", REG_SZ, "at", 3), ERROR_SUCCESS);
+    ASSERT_EQ(set("-", REG_DWORD, &number, 4), ERROR_SUCCESS);
+    ASSERT_EQ(set("a\"b\\c", REG_SZ, "C:\\x \"y\"\\", 10), ERROR_SUCCESS);
+    ASSERT_EQ(set("bin=", REG_BINARY, blob.data(), DWORD(blob.size())), ERROR_SUCCESS);
+    ASSERT_EQ(set("empty", REG_SZ, "", 1), ERROR_SUCCESS);
+    ASSERT_EQ(set("line\nname", REG_SZ, "v", 2), ERROR_SUCCESS);
+    for (const char* name : {"tab\tin", "@", "-dash"}) {
+        HKEY sub;
+        ASSERT_EQ(RegCreateKeyExA(key, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(sub, "x=", 0, REG_SZ, (const BYTE*)"1\n2", 4), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(sub, "=", 0, REG_BINARY, blob.data(), 40), ERROR_SUCCESS);
+        RegCloseKey(sub);
+    }
+    winreg::HiveKey tree = readTree(key, "DorvaneTest");
+
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string exported = std::string(folder) + "dorvane_export.reg",
+                ours = std::string(folder) + "dorvane_ours.reg";
+    ASSERT_TRUE(runRegedit("/e \"" + exported + "\" \"HKEY_CURRENT_USER\\" + kScratch + "\""));
+    std::string raw = readFile(exported);
+    DeleteFileA(exported.c_str());
+
+    // We read the editor's text...
+    winreg::ParsedHive parsed = winreg::parseHive(raw, "HKEY_CURRENT_USER");
+    EXPECT_FALSE(parsed.damaged);
+    const winreg::HiveKey* read = winreg::findPath(parsed.root, winreg::splitKeyPath(kScratch));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(*read, tree);
+
+    // ... write the same text for the same keys ...
+    std::string path = std::string("HKEY_CURRENT_USER\\") + kScratch;
+    std::string text = winreg::formatHive(tree, path);
+    EXPECT_EQ(text.substr(text.find('\n') + 1), exportBody(raw));
+
+    // ... and the editor reads ours: imported into a second key it gives the same keys and values.
+    std::ofstream(ours, std::ios::binary) << winreg::formatHive(tree, path + "Copy");
+    ASSERT_TRUE(runRegedit("/s \"" + ours + "\""));
+    DeleteFileA(ours.c_str());
+    HKEY copy;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "Copy").c_str(), 0, KEY_READ, &copy),
+              ERROR_SUCCESS);
+    winreg::HiveKey imported = readTree(copy, "DorvaneTest");
+    RegCloseKey(copy);
+    deleteTree(HKEY_CURRENT_USER, std::string(kScratch) + "Copy");
+    EXPECT_EQ(imported, tree);
+}
+#endif
 
 TEST(ExpandEnvironmentStrings, ReplacesKnownVariablesAndKeepsTheRest) {
     setEnvironment("DORVANE_PROBE", "xyz");

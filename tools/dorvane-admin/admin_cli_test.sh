@@ -4,7 +4,9 @@ set -u
 admin=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-export XDG_DATA_HOME=$dir/data XDG_CONFIG_HOME=$dir/config HOME=$dir
+# Nothing here may reach the user's own files.
+export HOME=$dir/home XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data XDG_CACHE_HOME=$dir/cache
+mkdir -p "$HOME"
 fail=0
 check() { # check EXPECTED-EXIT DESCRIPTION COMMAND...
   local want=$1 what=$2; shift 2
@@ -37,4 +39,11 @@ touch -d '2000-01-01' "$dir/data/dorvane/demo/shipments.db"
 check 0 "demo --if-missing" "$admin" demo --if-missing
 [ "$(stat -c %Y "$dir/data/dorvane/demo/shipments.db")" = "$(date -d 2000-01-01 +%s)" ] ||
   { echo "FAIL: demo --if-missing rebuilt the demo"; fail=1; }
+check 1 "demo over an existing demo without --force" "$admin" demo --shipments 10
+[ "$(stat -c %Y "$dir/data/dorvane/demo/shipments.db")" = "$(date -d 2000-01-01 +%s)" ] ||
+  { echo "FAIL: demo without --force replaced the demo"; fail=1; }
+check 2 "demo with a negative count" "$admin" demo --force --shipments -5
+check 0 "demo --force" "$admin" demo --force --shipments 10
+[ "$(stat -c %a "$dir/data/dorvane/demo/system.mdw")" = 600 ] || { echo "FAIL: workgroup not 0600"; fail=1; }
+[ "$(stat -c %a "$dir/system.mdw")" = 600 ] || { echo "FAIL: created workgroup not 0600"; fail=1; }
 exit $fail

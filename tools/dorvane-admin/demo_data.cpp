@@ -143,9 +143,15 @@ void addReferenceData(const dao::Database& db, Random& rnd, std::vector<Job>& jo
         set(job, "BBL", 1), set(job, "BPL", 2);
         set(job, "BLQ", labels ? runtime::Variant("Box Label Query") : runtime::Variant::null());
         set(job, "PLQ", labels ? runtime::Variant("Pallet Label Query") : runtime::Variant::null());
-        set(job, "SLF", labels ? runtime::Variant("shipping label.rpt") : runtime::Variant::null());
+        // Some customers take a packing list with each shipment instead of a shipping label.
+        const bool packingList = customer % 3 == 0;
+        set(job, "SLF", !labels        ? runtime::Variant::null()
+                        : packingList ? runtime::Variant("packing list.rpt")
+                                      : runtime::Variant("shipping label.rpt"));
         set(job, "BSL", 2);
-        set(job, "SLQ", labels ? runtime::Variant("Shipping Label Query") : runtime::Variant::null());
+        set(job, "SLQ", !labels        ? runtime::Variant::null()
+                        : packingList ? runtime::Variant("Packing List Query")
+                                      : runtime::Variant("Shipping Label Query"));
         job.Execute();
         jobs.push_back({number, customer, partsPerBox});
     }

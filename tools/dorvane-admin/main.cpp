@@ -156,8 +156,8 @@ void configure(const std::vector<std::string>& args) {
     std::string admin = a.options.count("admin") ? a.options["admin"] : "";
     std::string password = admin.empty() ? "" : readPassword();
     pointOptionsAt(a.positional[0], a.positional[1], admin, password);
-    std::cout << "The options now use the database " << a.positional[0] << " and the workgroup " << a.positional[1]
-              << "\n";
+    std::cout << "The options now use the database " << a.positional[0] << " and the workgroup "
+              << a.positional[1] << "\n";
 }
 
 void demo(const std::vector<std::string>& args) {
@@ -179,6 +179,11 @@ void demo(const std::vector<std::string>& args) {
     } catch (const std::exception&) {
         throw UsageError{"--seed and --shipments take whole numbers"};
     }
+    if (options.shipments < 0) throw UsageError{"--shipments cannot be negative"};
+    // A demo folder may hold a database someone has worked in: it is only replaced on request.
+    if (!a.options.count("force") && (fs::exists(database) || fs::exists(workgroup)))
+        throw std::runtime_error("the demo in " + dir.string() +
+                                 " already exists; add --force to replace it (its data is lost)");
     fs::create_directories(dir);
     fs::remove(database);
     fs::remove(workgroup);
@@ -226,10 +231,11 @@ const std::map<std::string, Command>& commands() {
           "line from standard input.",
           configure}},
         {"demo",
-         {"demo [--if-missing] [--dir DIR] [--seed N] [--shipments N]",
+         {"demo [--if-missing | --force] [--dir DIR] [--seed N] [--shipments N]",
           "Creates the demo: a shipments database with realistic data around today and a workgroup with demo "
           "accounts, in DIR (default $XDG_DATA_HOME/dorvane/demo). --if-missing does nothing when the demo "
-          "database exists. The same seed gives the same data. The user's options are pointed at the demo.",
+          "database exists; an existing demo is only replaced with --force. The same seed gives the same "
+          "data. The user's options are pointed at the demo.",
           demo}},
     };
     return c;

@@ -1,0 +1,93 @@
+// The board's standard shipping report: the board's rows are copied into a scratch table of the
+// reports database, printed through the report component under the board's caption, and the
+// table is dropped again.
+#include "frmShipments.h"
+
+#include "ReportComponent.h"
+#include "basDAOUtilityFunctions.h"
+#include "reports_database.h"
+
+#include "runtime/dialogs.h"
+#include "widgets/dao_record_source.h"
+#include "widgets/data_control.h"
+
+#include <QApplication>
+
+namespace {
+constexpr const char* kScratchTable = "ShipReportTable";
+
+void hourglass() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+void defaultPointer() {
+    QApplication::restoreOverrideCursor();
+}
+
+// Copies every row of `from` into `to`, field by field of the same name. One transaction: the
+// scratch database is written once instead of once per row.
+void copyRows(dao::Recordset& from, dao::Recordset& to) {
+    std::vector<std::pair<dao::Field, dao::Field>> pairs;
+    for (int i = 0; i < to.FieldCount(); ++i) {
+        dao::Field target = to.Fields(i);
+        pairs.emplace_back(target, from.Fields(target.Name()));
+    }
+    dao::Workspace ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    try {
+        for (from.MoveFirst(); !from.atEOF(); from.MoveNext()) {
+            to.AddNew();
+            for (auto& [target, source] : pairs)
+                target.setValue(source.Value());
+            to.Update();
+        }
+        ws.CommitTrans();
+    } catch (...) {
+        ws.Rollback();
+        throw;
+    }
+}
+} // namespace
+
+void frmShipments::cmdPrint_Click() {
+    hourglass();
+    dao::Recordset* board = widgets::boundRecordset(*Data1);
+    // An empty board has nothing to print: say so rather than fail on the empty copy.
+    if (!board || (board->atBOF() && board->atEOF()) || board->RecordCount() == 0) {
+        defaultPointer();
+        runtime::MsgBox("There are no shipments on the board to print.", runtime::mb::Information);
+        return;
+    }
+    dao::Recordset clone = board->Clone();
+    clone.MoveLast();
+
+    std::int16_t status = CreateTableFromRecordset(kReportsDatabase, kScratchTable, clone);
+    dao::Database reports;
+    dao::Recordset scratch;
+    if (status == 2) {
+        // Left behind by a run that was interrupted: emptied, so no old rows are printed.
+        reports = OpenOrCreateDatabase(kReportsDatabase);
+        scratch = reports.OpenRecordset(kScratchTable);
+        reports.Execute(std::string("Delete * from ") + kScratchTable + ";");
+    }
+    if (!reports) {
+        reports = OpenOrCreateDatabase(kReportsDatabase);
+        scratch = reports.OpenRecordset(kScratchTable);
+    }
+    copyRows(clone, scratch);
+    scratch.Close();
+
+    Report1->setFormulas(0, "ReportTitleFormula= '" + Caption().toStdString() + "'");
+    defaultPointer();
+    Report1->setPassword("Pendrix");
+    std::int16_t result = Report1->PrintReport();
+    if (result != 0) runtime::MsgBox("Error Printing Report, Code: " + std::to_string(result));
+
+    hourglass();
+    try {
+        reports.DeleteTableDef(kScratchTable);
+    } catch (const std::exception&) {
+        QCoreApplication::processEvents();
+    }
+    reports.Close();
+    defaultPointer();
+}

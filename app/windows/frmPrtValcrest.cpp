@@ -1,0 +1,200 @@
+#include "frmPrtValcrest.h"
+
+#include "CKelmarOptions.h"
+#include "ReportComponent.h"
+#include "basDAOUtilityFunctions.h"
+#include "basGlobals.h"
+#include "frmMain.h"
+#include "reports_database.h"
+
+#include "runtime/dialogs.h"
+#include "runtime/locale_text.h"
+#include "widgets/data_control.h"
+#include "widgets/data_grid.h"
+#include "widgets/twips.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using widgets::twipsToPixels;
+
+namespace {
+frmPrtValcrest* theWindow = nullptr;
+
+constexpr double kClientWidth = 6150, kClientHeight = 5760; // twips
+constexpr const char* kReportTable = "Report";
+
+// Adds the customer's purchase orders that POTable does not hold yet, each once. A shipment
+// without a PO number has nothing to add (a Null would never match the check and would be added
+// again at every opening).
+const char* kAddNewPOs = "INSERT INTO POTable (PONumber) "
+                         "SELECT DISTINCT CustomerPO "
+                         "From Shipments "
+                         "WHERE ((Shipments.Customer='Valcrest') "
+                         "AND (Shipments.CustomerPO Is Not Null) "
+                         "AND ((select count(*) "
+                         "from POTable as p1 "
+                         "Where p1.PONumber = shipments.CustomerPO) = 0));";
+
+// Deletes the scratch table "Report" of the reports database, if it is there.
+void dropReportTable() {
+    dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
+    if (!reports) runtime::raise(91);
+    for (const dao::TableDef& t : reports.TableDefs())
+        if (t.Name() == kReportTable) reports.DeleteTableDef(t.Name());
+    reports.Close();
+}
+} // namespace
+
+frmPrtValcrest& frmPrtValcrest::showWindow() {
+    if (!theWindow) {
+        theWindow = new frmPrtValcrest();
+        theWindow->Form_Load();
+    }
+    theWindow->show();
+    theWindow->raise();
+    theWindow->activateWindow();
+    return *theWindow;
+}
+
+frmPrtValcrest* frmPrtValcrest::openWindow() {
+    return theWindow;
+}
+
+void frmPrtValcrest::unload() {
+    delete theWindow;
+}
+
+frmPrtValcrest::frmPrtValcrest() : QWidget(&frmMain::instance(), Qt::Window) {
+    setObjectName("frmPrtValcrest");
+    setWindowTitle("Print Valcrest Production Schedule");
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+}
+
+frmPrtValcrest::~frmPrtValcrest() {
+    delete Report1;
+    if (theWindow == this) theWindow = nullptr;
+}
+
+void frmPrtValcrest::buildControls() {
+    lblInstructions = new QLabel("Please verify the dates on each Purchase Order before printing.", this);
+    datPOs = new widgets::DataControl(this);
+    datPOs->setObjectName("datPOs");
+    datPOs->setRecordSourceText("Select * from POTable order by PONumber;");
+    VxGrid1 = new widgets::DataGrid(this);
+    VxGrid1->setObjectName("VxGrid1");
+    VxGrid1->setDataSource(datPOs);
+    VxGrid1->addColumn("PO Number", "PONumber");
+    VxGrid1->addColumn("PO Date", "PODate", widgets::ColumnDisplay::ShortDate);
+    VxGrid1->Columns(0).widthTwips = 2400;
+    VxGrid1->Columns(1).widthTwips = 1800;
+    VxGrid1->columnChanged(0);
+    VxGrid1->columnChanged(1);
+    txtBeginningDate = new QLineEdit(this);
+    txtBeginningDate->setObjectName("txtBeginningDate");
+    txtEndingDate = new QLineEdit(this);
+    txtEndingDate->setObjectName("txtEndingDate");
+    cmdPrint = new QPushButton("Print", this);
+    cmdPrint->setObjectName("cmdPrint");
+    cmdPrint->setDefault(true);
+    cmdPrint->setAutoDefault(true);
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    Report1 = new ReportComponent(this);
+    // The schedule's template is installed in the program's own folder.
+    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() +
+                               "\\daily valcrest report.rpt");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblInstructions);
+    layout->addWidget(VxGrid1, 1);
+    layout->addWidget(datPOs);
+    auto* form = new QGridLayout;
+    form->addWidget(new QLabel("Beginning PO Date to Print", this), 0, 0);
+    form->addWidget(txtBeginningDate, 0, 1);
+    form->addWidget(cmdPrint, 0, 2);
+    form->addWidget(new QLabel("Ending PO Date to Print", this), 1, 0);
+    form->addWidget(txtEndingDate, 1, 1);
+    form->addWidget(cmdCancel, 1, 2);
+    layout->addLayout(form);
+
+    connect(cmdPrint, &QPushButton::clicked, this, &frmPrtValcrest::cmdPrint_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmPrtValcrest::cmdCancel_Click);
+    connect(txtBeginningDate, &QLineEdit::returnPressed, this, &frmPrtValcrest::cmdPrint_Click);
+    connect(txtEndingDate, &QLineEdit::returnPressed, this, &frmPrtValcrest::cmdPrint_Click);
+}
+
+void frmPrtValcrest::Form_Load() {
+    datPOs->setDatabaseName(basGlobals::gOptions->DatabaseName());
+    datPOs->Refresh();
+    dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
+    db.Execute(kAddNewPOs);
+    db.Close();
+    datPOs->Refresh();
+}
+
+void frmPrtValcrest::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cmdCancel_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// The query reads the two texts as dates: texts that are not dates, or a range that runs
+// backwards, would print an empty schedule without a word, so they are refused here.
+bool frmPrtValcrest::datesAccepted() {
+    auto low = runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString());
+    auto high = runtime::parseDateText(txtEndingDate->text().trimmed().toStdString());
+    QLineEdit* wrong = !low ? txtBeginningDate : !high ? txtEndingDate : nullptr;
+    if (wrong) {
+        runtime::MsgBox(std::string("Please enter the ") +
+                            (wrong == txtBeginningDate ? "beginning" : "ending") +
+                            " PO date as a date, for example " +
+                            runtime::shortDateText(runtime::Date::fromYmd(2026, 12, 1)) + ".",
+                        runtime::mb::Exclamation);
+        wrong->setFocus();
+        return false;
+    }
+    if (*low > *high) {
+        runtime::MsgBox(
+            "The beginning PO date is after the ending PO date. Please enter the earlier date first.",
+            runtime::mb::Exclamation);
+        txtBeginningDate->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void frmPrtValcrest::cmdPrint_Click() {
+    if (!datesAccepted()) return;
+    // A PO date still being typed in the grid is stored first: the schedule is printed by those dates.
+    if (auto source = datPOs->source(); source && source->editMode() != widgets::EditMode::None)
+        source->update();
+
+    dropReportTable();
+    dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
+    dao::QueryDef query = db.QueryDefs("Valcrest Production Schedule");
+    query.Parameters("LowDate").setValue(
+        *runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString()));
+    query.Parameters("HighDate")
+        .setValue(*runtime::parseDateText(txtEndingDate->text().trimmed().toStdString()));
+    query.Execute();
+    db.Close();
+
+    std::int16_t result = Report1->PrintReport();
+    dropReportTable();
+    // A schedule that did not print must not look as if it had.
+    if (result != 0) runtime::MsgBox("Error Printing Report, Code: " + std::to_string(result));
+}
+
+void frmPrtValcrest::cmdCancel_Click() {
+    close();
+}

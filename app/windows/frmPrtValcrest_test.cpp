@@ -1,0 +1,169 @@
+#include "frmPrtValcrest.h"
+
+#include "ReportComponent.h"
+#include "basDAOUtilityFunctions.h"
+#include "board_test_fixture.h"
+#include "reports_database.h"
+
+#include "report/report_test_support.h"
+#include "widgets/data_control.h"
+#include "widgets/data_grid.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+using namespace boardtest;
+
+namespace {
+
+class Valcrest : public BoardFixture {
+protected:
+    void SetUp() override {
+        BoardFixture::SetUp();
+        frmMain::instance();
+        execute(
+            "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) VALUES "
+            "('J1', 'Round Lid', 'VC-77')");
+    }
+    void TearDown() override {
+        frmPrtValcrest::unload();
+        BoardFixture::TearDown();
+    }
+
+    void shipment(const std::string& customer, const char* po, const std::string& workOrder,
+                  long quantity = 100) {
+        std::string value = po ? "'" + std::string(po) + "'" : "Null";
+        execute(
+            "INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, "
+            "Canceled, OKToShip) VALUES ('" +
+            workOrder + "', '" + customer + "', " + value + ", 'J1', " + std::to_string(quantity) +
+            ", #2026-12-10#, No, No, Yes)");
+    }
+
+    std::vector<std::string> poNumbers() {
+        dao::Database db = dao::engine().OpenDatabase(path);
+        dao::Recordset rs =
+            db.OpenRecordset("SELECT PONumber FROM POTable ORDER BY PONumber", dao::dbOpenSnapshot);
+        std::vector<std::string> out;
+        for (; !rs.atEOF(); rs.MoveNext())
+            out.push_back(rs["PONumber"].isNull() ? "<null>" : rs["PONumber"].toString());
+        db.Close();
+        return out;
+    }
+
+    bool reportTableExists() {
+        dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
+        bool found = false;
+        for (const dao::TableDef& t : reports.TableDefs())
+            found = found || t.Name() == "Report";
+        reports.Close();
+        return found;
+    }
+
+    frmPrtValcrest& openToPdf(const QString& pdf) {
+        frmPrtValcrest& w = frmPrtValcrest::showWindow();
+        w.Report1->setReportFileName(DORVANE_REPORTS_DIR "/daily valcrest report.rpt");
+        w.Report1->setDestination(ReportComponent::crptToFile);
+        w.Report1->setPrintFileName(pdf.toStdString());
+        return w;
+    }
+};
+
+TEST_F(Valcrest, OpeningAddsTheCustomersNewPurchaseOrdersOnce) {
+    execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-11-30#)");
+    shipment("Valcrest", "PO-1", "W1");
+    shipment("Valcrest", "PO-2", "W2");
+    shipment("Valcrest", "PO-2", "W3");  // one PO on several shipments
+    shipment("Valcrest", nullptr, "W4"); // no PO yet
+    shipment("Acme", "PO-9", "W5");      // another customer's
+    frmPrtValcrest& w = frmPrtValcrest::showWindow();
+    EXPECT_EQ(w.windowTitle(), "Print Valcrest Production Schedule");
+    EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-1", "PO-2"}));
+    ASSERT_TRUE(w.datPOs->source());
+    EXPECT_EQ(w.datPOs->source()->rowCount(), 2);
+    EXPECT_EQ(w.VxGrid1->Columns(0).caption, "PO Number");
+    EXPECT_EQ(w.VxGrid1->Columns(1).caption, "PO Date");
+
+    // Closed and opened again: nothing is added twice, and the window works as before.
+    w.cmdCancel->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frmPrtValcrest::openWindow(), nullptr);
+    shipment("Valcrest", "PO-3", "W6");
+    frmPrtValcrest& again = frmPrtValcrest::showWindow();
+    EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-1", "PO-2", "PO-3"}));
+    EXPECT_EQ(again.datPOs->source()->rowCount(), 3);
+    EXPECT_TRUE(frmMain::instance().mnuFilePrintValcrest->isVisible());
+}
+
+TEST_F(Valcrest, DatesThatAreNotDatesOrRunBackwardsAreRefused) {
+    frmPrtValcrest& w = openToPdf(dir.filePath("v.pdf"));
+    w.txtBeginningDate->setText("soon");
+    w.txtEndingDate->setText("12/31/2026");
+    w.cmdPrint->click();
+    w.txtBeginningDate->setText("12/1/2026");
+    w.txtEndingDate->setText("");
+    w.cmdPrint->click();
+    w.txtEndingDate->setText("11/1/2026");
+    w.cmdPrint->click();
+    ASSERT_EQ(dialogs->shown().size(), 3u);
+    EXPECT_NE(dialogs->shown()[0].prompt.find("beginning PO date as a date"), std::string::npos);
+    EXPECT_NE(dialogs->shown()[1].prompt.find("ending PO date as a date"), std::string::npos);
+    EXPECT_NE(dialogs->shown()[2].prompt.find("after the ending PO date"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(dir.filePath("v.pdf")));
+    EXPECT_FALSE(reportTableExists());
+}
+
+TEST_F(Valcrest, PrintsTheScheduleOfTheDateRangeAndCleansUp) {
+    execute(
+        "INSERT INTO POTable (PONumber, PODate) VALUES ('PO-IN', #2026-12-02#), ('PO-OUT', #2027-01-15#)");
+    shipment("Valcrest", "PO-IN", "W-A", 1200);
+    shipment("Valcrest", "PO-IN", "W-B", 300);
+    shipment("Valcrest", "PO-OUT", "W-C");
+    // A table an earlier failure left behind, with rows that must not print.
+    {
+        dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
+        reports.Execute("CREATE TABLE Report (PONumber TEXT, WorkOrder TEXT)");
+        reports.Execute("INSERT INTO Report VALUES ('PO-STALE', 'W-STALE')");
+        reports.Close();
+    }
+    QString pdf = dir.filePath("schedule.pdf");
+    frmPrtValcrest& w = openToPdf(pdf);
+    w.txtBeginningDate->setText("12/1/2026");
+    w.txtEndingDate->setText("12/31/2026");
+    w.cmdPrint->click();
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->shown()[0].prompt;
+    QString text = reporttest::pdfText(pdf);
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_TRUE(text.contains("Valcrest Production Schedule"));
+    EXPECT_TRUE(text.contains(QRegularExpression("PO +PO-IN +dated +12/2/2026")));
+    EXPECT_TRUE(text.contains(QRegularExpression("W-A +J1 +VC-77 +Round Lid +1,200")));
+    EXPECT_TRUE(text.contains(QRegularExpression("PO total +1,500")));
+    EXPECT_FALSE(text.contains("W-C"));
+    EXPECT_FALSE(text.contains("STALE"));
+    EXPECT_FALSE(reportTableExists());
+    EXPECT_TRUE(w.isVisible()); // the window stays for another range
+
+    // A print that fails is said, and leaves no table behind either.
+    w.Report1->setReportFileName(dir.filePath("gone.rpt").toStdString());
+    w.cmdPrint->click();
+    ASSERT_EQ(dialogs->shown().size(), 1u);
+    EXPECT_EQ(dialogs->shown()[0].prompt, "Error Printing Report, Code: 1");
+    EXPECT_FALSE(reportTableExists());
+}
+
+TEST_F(Valcrest, APODateTypedInTheGridIsStoredBeforePrinting) {
+    shipment("Valcrest", "PO-NEW", "W-N");
+    QString pdf = dir.filePath("typed.pdf");
+    frmPrtValcrest& w = openToPdf(pdf);
+    auto* grid = w.VxGrid1;
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole));
+    w.txtBeginningDate->setText("12/1/2026");
+    w.txtEndingDate->setText("12/31/2026");
+    w.cmdPrint->click();
+    EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
+}
+
+} // namespace

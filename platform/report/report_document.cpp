@@ -1,0 +1,286 @@
+#include "report_document.h"
+
+#include "runtime/clock.h"
+#include "runtime/locale_text.h"
+
+#include <QLocale>
+
+#include <memory>
+#include <optional>
+
+namespace report {
+namespace {
+
+struct Stats {
+    long count = 0;
+    double sum = 0;
+    std::optional<double> min, max;
+    void add(const runtime::Variant& v) {
+        if (v.isNull() || v.isEmpty()) return;
+        ++count;
+        if (!v.isNumeric()) return;
+        double d = v.toDouble();
+        sum += d;
+        min = min ? std::min(*min, d) : d;
+        max = max ? std::max(*max, d) : d;
+    }
+};
+
+// Running totals of one scope (the report, a page, a group), by field ("" counts rows).
+struct Totals {
+    std::map<QString, Stats> byField;
+    long rows = 0;
+    double value(const Item& item) const {
+        if (item.aggregate == Aggregate::Count && item.text.isEmpty()) return rows;
+        auto it = byField.find(item.text.toLower());
+        if (it == byField.end()) return 0;
+        const Stats& s = it->second;
+        switch (item.aggregate) {
+        case Aggregate::Sum:
+            return s.sum;
+        case Aggregate::Count:
+            return s.count;
+        case Aggregate::Min:
+            return s.min.value_or(0);
+        case Aggregate::Max:
+            return s.max.value_or(0);
+        case Aggregate::Average:
+            return s.count ? s.sum / s.count : 0;
+        }
+        return 0;
+    }
+};
+
+class Layouter {
+public:
+    Layouter(std::shared_ptr<Document> doc, const RowSet& rows, const std::map<QString, QString>& formulas)
+        : doc_(std::move(doc)), t_(doc_->definition), rows_(rows), formulas_(formulas) {
+        QSizeF paper = t_.pageSize.size(QPageSize::Point);
+        if (t_.orientation == QPageLayout::Landscape) paper.transpose();
+        left_ = t_.margins.left();
+        width_ = paper.width() - t_.margins.left() - t_.margins.right();
+        top_ = t_.margins.top();
+        const Band* footer = t_.band(BandKind::PageFooter);
+        footerTop_ = paper.height() - t_.margins.bottom() - (footer ? footer->height : 0);
+        groupHeaders_ = t_.groupBands(BandKind::GroupHeader);
+        groupFooters_ = t_.groupBands(BandKind::GroupFooter);
+        groups_.resize(groupHeaders_.size());
+        for (const Band& b : t_.bands)
+            for (const Item& i : b.items)
+                if (i.kind == ItemKind::Total && !i.text.isEmpty()) {
+                    int f = rows_.index(i.text);
+                    if (f >= 0) totalFields_[i.text.toLower()] = f;
+                }
+        printDate_ = QString::fromStdString(runtime::shortDateText(runtime::Today()));
+    }
+
+    void run() {
+        newPage();
+        const std::vector<runtime::Variant>* first = rows_.rows.empty() ? nullptr : &rows_.rows.front();
+        if (const Band* b = t_.band(BandKind::ReportHeader)) place(*b, first);
+        const std::vector<runtime::Variant>* previous = nullptr;
+        for (const auto& row : rows_.rows) {
+            size_t changed = previous ? firstChangedGroup(*previous, row) : 0;
+            if (previous) closeGroups(changed, *previous);
+            openGroups(changed, row);
+            detail(row);
+            count(row);
+            previous = &row;
+        }
+        if (previous) closeGroups(0, *previous);
+        endAcross();
+        if (const Band* b = t_.band(BandKind::ReportFooter)) place(*b, previous);
+        finishPage();
+    }
+
+private:
+    using Row = std::vector<runtime::Variant>;
+
+    runtime::Variant fieldOf(const Row* row, const QString& name) const {
+        int f = row ? rows_.index(name) : -1;
+        return f >= 0 ? (*row)[f] : runtime::Variant::null();
+    }
+
+    size_t firstChangedGroup(const Row& a, const Row& b) const {
+        for (size_t g = 0; g < groupHeaders_.size(); ++g) {
+            const QString& field = groupHeaders_[g]->groupField;
+            if (!(fieldOf(&a, field) == fieldOf(&b, field))) return g;
+        }
+        return groupHeaders_.size();
+    }
+
+    void openGroups(size_t from, const Row& row) {
+        for (size_t g = from; g < groupHeaders_.size(); ++g) {
+            groups_[g] = Totals{};
+            currentGroup_ = int(g);
+            place(*groupHeaders_[g], &row);
+        }
+    }
+
+    // Footers close innermost first; a footer belongs to the group header of the same field.
+    void closeGroups(size_t from, const Row& last) {
+        for (size_t g = groupHeaders_.size(); g-- > from;) {
+            currentGroup_ = int(g);
+            for (const Band* f : groupFooters_)
+                if (f->groupField.compare(groupHeaders_[g]->groupField, Qt::CaseInsensitive) == 0)
+                    place(*f, &last);
+        }
+    }
+
+    void count(const Row& row) {
+        auto add = [&](Totals& t) {
+            ++t.rows;
+            for (const auto& [name, index] : totalFields_)
+                t.byField[name].add(row[index]);
+        };
+        add(report_);
+        add(page_);
+        for (Totals& g : groups_)
+            add(g);
+    }
+
+    void newPage() {
+        doc_->pages.emplace_back();
+        y_ = top_;
+        page_ = Totals{};
+        if (const Band* b = t_.band(BandKind::PageHeader)) {
+            putItems(*b, nullptr, left_, y_);
+            y_ += b->height;
+        }
+    }
+
+    void finishPage() {
+        if (const Band* b = t_.band(BandKind::PageFooter)) putItems(*b, nullptr, left_, footerTop_);
+    }
+
+    // Starts a new page when a band of `height` does not fit on this one any more. A band taller
+    // than a whole page is placed anyway rather than looping on empty pages.
+    void room(double height) {
+        if (y_ + height <= footerTop_ + 0.01 || y_ <= top_ + pageHeaderHeight() + 0.01) return;
+        finishPage();
+        newPage();
+    }
+
+    double pageHeaderHeight() const {
+        const Band* b = t_.band(BandKind::PageHeader);
+        return b ? b->height : 0;
+    }
+
+    void place(const Band& band, const Row* row) {
+        endAcross();
+        room(band.height);
+        putItems(band, row, left_, y_);
+        y_ += band.height;
+    }
+
+    // Detail cells fill a row of `across` cells (label sheets) before moving down.
+    void detail(const Row& row) {
+        const Band* band = t_.band(BandKind::Detail);
+        if (!band) return;
+        if (column_ == 0) room(band->height);
+        double cell = (width_ - (t_.across - 1) * t_.acrossGap) / t_.across;
+        putItems(*band, &row, left_ + column_ * (cell + t_.acrossGap), y_);
+        if (++column_ == t_.across) {
+            column_ = 0;
+            y_ += band->height + t_.downGap;
+        }
+    }
+
+    void endAcross() {
+        if (column_ == 0) return;
+        column_ = 0;
+        y_ += t_.band(BandKind::Detail)->height + t_.downGap;
+    }
+
+    const Totals& totalsFor(const Item& item, const Band& band) const {
+        bool inGroup = band.kind == BandKind::GroupHeader || band.kind == BandKind::GroupFooter;
+        if (item.scope == TotalScope::Page) return page_;
+        if (item.scope == TotalScope::Group && inGroup && currentGroup_ >= 0) return groups_[currentGroup_];
+        return report_;
+    }
+
+    QString textOf(const Item& item, const Band& band, const Row* row) const {
+        switch (item.kind) {
+        case ItemKind::Text:
+            return QString(item.text).replace("{printdate}", printDate_);
+        case ItemKind::Field:
+        case ItemKind::Barcode:
+            return formatValue(fieldOf(row, item.text), item.format);
+        case ItemKind::Formula: {
+            auto it = formulas_.find(item.text);
+            return it == formulas_.end() ? QString() : it->second;
+        }
+        case ItemKind::Total: {
+            double v = totalsFor(item, band).value(item);
+            QString format = item.format.isEmpty() && item.aggregate == Aggregate::Count ? "0" : item.format;
+            return formatValue(runtime::Variant(v), format);
+        }
+        default:
+            return {};
+        }
+    }
+
+    void putItems(const Band& band, const Row* row, double x, double y) {
+        Page& page = doc_->pages.back();
+        for (const Item& item : band.items)
+            page.items.push_back({&item, item.rect.translated(x, y), textOf(item, band, row)});
+    }
+
+    std::shared_ptr<Document> doc_;
+    const Template& t_;
+    const RowSet& rows_;
+    const std::map<QString, QString>& formulas_;
+    std::vector<const Band*> groupHeaders_, groupFooters_;
+    std::map<QString, int> totalFields_;
+    Totals report_, page_;
+    std::vector<Totals> groups_;
+    int currentGroup_ = -1;
+    double left_ = 0, width_ = 0, top_ = 0, footerTop_ = 0, y_ = 0;
+    int column_ = 0;
+    QString printDate_;
+};
+
+QString numberPattern(double v, const QString& format) {
+    int dot = format.indexOf('.');
+    int decimals = dot < 0 ? 0 : int(format.size() - dot - 1);
+    QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    if (!format.contains(',')) locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(v, 'f', decimals);
+}
+
+} // namespace
+
+int RowSet::index(const QString& name) const {
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+QString formatValue(const runtime::Variant& value, const QString& format) {
+    if (value.isNull() || value.isEmpty()) return {};
+    const QString f = format.toLower();
+    if (f == "date" || f == "longdate") {
+        if (!value.isDate()) return QString::fromStdString(value.toString());
+        runtime::Date d = value.toDate();
+        return QString::fromStdString(f == "date" ? runtime::shortDateText(d) : runtime::longDateText(d));
+    }
+    if (f == "yesno") {
+        if (value.type() == runtime::VarType::String) return QString::fromStdString(value.toString());
+        return value.toBool() ? "Yes" : "No";
+    }
+    if (!f.isEmpty() && (f.startsWith('#') || f.startsWith('0')) && value.isNumeric() &&
+        value.type() != runtime::VarType::Boolean)
+        return numberPattern(value.toDouble(), f);
+    return QString::fromStdString(value.toString());
+}
+
+std::shared_ptr<Document> layoutReport(const Template& definition, const RowSet& rows,
+                                       const std::map<QString, QString>& formulas) {
+    auto doc = std::make_shared<Document>();
+    doc->definition = definition;
+    doc->layout = QPageLayout(definition.pageSize, definition.orientation, QMarginsF(0, 0, 0, 0));
+    Layouter(doc, rows, formulas).run();
+    return doc;
+}
+
+} // namespace report

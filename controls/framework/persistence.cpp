@@ -1,5 +1,7 @@
 #include "persistence.h"
 
+#include <olectl.h>
+
 #include <algorithm>
 
 namespace framework {
@@ -104,6 +106,8 @@ VARTYPE bagType(FieldKind kind) {
         return VT_R8;
     case FieldKind::Text:
         return VT_BSTR;
+    case FieldKind::Font:
+        return VT_DISPATCH;
     default:
         return VT_I4;
     }
@@ -124,9 +128,21 @@ HRESULT writeField(StreamWriter& out, const PersistentField& field) {
         return out.f64(*static_cast<double*>(field.field));
     case FieldKind::Text:
         return out.text(*static_cast<std::string*>(field.field));
+    case FieldKind::Font:
+        return out.object(*static_cast<IFont**>(field.field));
     }
     return E_UNEXPECTED;
 }
+
+namespace {
+
+void replaceFont(const PersistentField& field, IFont* font) {
+    IFont*& held = *static_cast<IFont**>(field.field);
+    if (held) held->Release();
+    held = font;
+}
+
+} // namespace
 
 HRESULT readField(StreamReader& in, const PersistentField& field) {
     HRESULT hr = S_OK;
@@ -156,6 +172,12 @@ HRESULT readField(StreamReader& in, const PersistentField& field) {
         return in.f64(*static_cast<double*>(field.field));
     case FieldKind::Text:
         return in.text(*static_cast<std::string*>(field.field));
+    case FieldKind::Font: {
+        IFont* font = nullptr;
+        if (FAILED(hr = in.object(CLSID_StdFont, IID_IFont, reinterpret_cast<void**>(&font)))) return hr;
+        if (font) replaceFont(field, font);
+        return S_OK;
+    }
     }
     return E_UNEXPECTED;
 }
@@ -184,6 +206,11 @@ HRESULT writeBagField(IPropertyBag* bag, const PersistentField& field) {
         if (!V_BSTR(&value)) return E_OUTOFMEMORY;
         break;
     }
+    case FieldKind::Font:
+        V_DISPATCH(&value) = nullptr;
+        if (IFont* font = *static_cast<IFont**>(field.field))
+            font->QueryInterface(IID_IFontDisp, reinterpret_cast<void**>(&V_DISPATCH(&value)));
+        break;
     }
     HRESULT hr = bag->Write(field.name, &value);
     VariantClear(&value);
@@ -220,6 +247,17 @@ void readBagField(IPropertyBag* bag, IErrorLog* log, const PersistentField& fiel
         *static_cast<std::string*>(field.field) =
             narrowText(V_BSTR(&value), static_cast<int>(SysStringLen(V_BSTR(&value))));
         break;
+    case FieldKind::Font: {
+        // A copy: the bag's object stays the bag's.
+        IFont* stored = nullptr;
+        IFont* copy = nullptr;
+        if (V_DISPATCH(&value) &&
+            SUCCEEDED(V_DISPATCH(&value)->QueryInterface(IID_IFont, reinterpret_cast<void**>(&stored)))) {
+            if (SUCCEEDED(stored->Clone(&copy))) replaceFont(field, copy);
+            stored->Release();
+        }
+        break;
+    }
     }
     VariantClear(&value);
 }

@@ -59,6 +59,8 @@ enum class FieldKind {
     Color, // 32-bit OLE_COLOR; VT_I4
     Double,
     Text, // std::string of ANSI characters; VT_BSTR
+    Font, // IFont* the control holds a reference to; a font object (VT_DISPATCH) in a bag, the
+          // object's class id and saved form in a stream. A loaded font replaces the held one.
 };
 
 // One persisted property: its bag name, its kind, where the control keeps it, and the range a

@@ -35,6 +35,7 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 TimeControl::TimeControl(IUnknown* outer)
     : ControlBase(outer, timeDescription()), model_(readUserTimeLocale(), currentClockNumber()) {
     VariantInit(&bindField_);
+    caption_ = new Caption(this);
     setDefaults();
 }
 
@@ -43,10 +44,13 @@ TimeControl::~TimeControl() {
     if (HWND window = controlWindow()) DestroyWindow(window);
     if (backBrush_) DeleteObject(backBrush_);
     VariantClear(&bindField_);
+    caption_->detach();
+    caption_->Release();
 }
 
 void* TimeControl::queryControlInterface(REFIID iid) {
     if (IsEqualIID(iid, IID_IVxTime)) return static_cast<IVxTime*>(this);
+    if (IsEqualIID(iid, IID_ICaption)) return static_cast<ICaption*>(caption_);
     return nullptr;
 }
 
@@ -62,6 +66,8 @@ void TimeControl::setDefaults() {
     selection_ = {};
     VariantClear(&bindField_);
     resetStockProperties();
+    caption_->reset(); // after the stock font, which the caption's font starts from
+    resetHeldValues();
 }
 
 // Without the focus the control paints off screen first, so a repaint never flickers through the
@@ -74,23 +80,52 @@ void TimeControl::draw(HDC dc, const RECT& bounds) {
     if (!bitmap) {
         if (memory) DeleteDC(memory);
         drawDisplayText(dc, drawFrame(dc, bounds));
+        drawCaption(dc, bounds);
         return;
     }
     HGDIOBJ old = SelectObject(memory, bitmap);
     const RECT local = {0, 0, width, height};
     drawDisplayText(memory, drawFrame(memory, local));
+    drawCaption(memory, local);
     BitBlt(dc, bounds.left, bounds.top, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
 }
 
-// The background and the border; answers the area inside the border.
+RECT TimeControl::editArea(const RECT& bounds) const {
+    RECT captionArea, edit;
+    caption_->split(bounds, captionArea, edit);
+    return edit;
+}
+
+void TimeControl::drawCaption(HDC dc, const RECT& bounds) const {
+    RECT captionArea, edit;
+    caption_->split(bounds, captionArea, edit);
+    caption_->draw(dc, captionArea);
+}
+
+// The border around the edit area, drawn over whatever painted the inside.
+void TimeControl::drawBorder(HDC dc, const RECT& area) {
+    if (look_.borderStyle != 1) return;
+    RECT edge = area;
+    if (look_.appearance == 1) {
+        DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+    } else {
+        HBRUSH frame = CreateSolidBrush(translate(look_.foreColor));
+        FrameRect(dc, &edge, frame);
+        DeleteObject(frame);
+    }
+}
+
+// The background of the whole control and the border of its edit area; answers the area inside
+// the border.
 RECT TimeControl::drawFrame(HDC dc, const RECT& bounds) {
     HBRUSH back = CreateSolidBrush(translate(look_.backColor));
     FillRect(dc, &bounds, back);
     DeleteObject(back);
-    RECT inside = bounds;
+    RECT inside = editArea(bounds);
+    if (inside.right <= inside.left || inside.bottom <= inside.top) return inside;
     if (look_.borderStyle == 1) {
         if (look_.appearance == 1) {
             DrawEdge(dc, &inside, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
@@ -123,6 +158,27 @@ void TimeControl::drawDisplayText(HDC dc, const RECT& inside) {
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
     SelectObject(dc, oldFont);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The caption
+
+STDMETHODIMP TimeControl::get_Caption(ICaption** value) {
+    if (!value) return E_POINTER;
+    caption_->AddRef();
+    *value = caption_;
+    return S_OK;
+}
+
+// A change of the caption is a change of the control's Caption property.
+void TimeControl::captionChanged(DISPID) {
+    propertyChanged(100);
+}
+
+// Any caption area is taken; one wider than the control leaves the edit area empty, and the
+// control then draws only its caption.
+bool TimeControl::acceptsCaptionSize(short) {
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -284,11 +340,10 @@ STDMETHODIMP TimeControl::AboutBox() {
     if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GERMAN &&
         FindResourceA(framework::moduleHandle(), MAKEINTRESOURCEA(kAboutDialogGerman), MAKEINTRESOURCEA(5)))
         dialog = kAboutDialogGerman;
-    IOleInPlaceFrame* frame = inPlaceFrame();
-    if (frame) frame->EnableModeless(FALSE);
+    tellContainerModal(true);
     INT_PTR result =
         DialogBoxParamA(framework::moduleHandle(), MAKEINTRESOURCEA(dialog), GetActiveWindow(), aboutProc, 0);
-    if (frame) frame->EnableModeless(TRUE);
+    tellContainerModal(false);
     return result == -1 ? E_FAIL : S_OK;
 }
 

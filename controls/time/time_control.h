@@ -3,14 +3,16 @@
 // value and its formats are the portable time core's TimeModel, which the time members forward to.
 // Its window is an edit field (a superclass of the system EDIT class) that shows the edit text while
 // the control has the focus; the keyboard and mouse edit the time through the core's keystrokes.
-// The caption answers E_NOTIMPL until it is built.
+// The caption is a sub-object of its own (caption.h) drawn beside the edit area.
 #pragma once
 
 #include <string>
 
+#include "caption.h"
 #include "control_base.h"
 #include "key_table.h"
 #include "keystrokes.h"
+#include "stored_control.h"
 #include "time_model.h"
 #include "vxtime.h"
 #include <imm.h>
@@ -36,12 +38,7 @@ struct EditLook {
     BOOL spinAutowrap = FALSE;
 };
 
-#define VXTIME_NOT_YET(signature)                                                                            \
-    STDMETHODIMP signature override {                                                                        \
-        return E_NOTIMPL;                                                                                    \
-    }
-
-class TimeControl final : public IVxTime, public framework::ControlBase {
+class TimeControl final : public IVxTime, public framework::ControlBase, private CaptionOwner {
 public:
     explicit TimeControl(IUnknown* outer);
     ~TimeControl() override;
@@ -134,9 +131,13 @@ public:
     STDMETHODIMP put_KeyPrevious(BSTR value) override {
         return putKeys(vxtime::KeyGroup::Previous, value, 9);
     }
-    VXTIME_NOT_YET(get_Caption(ICaption**))
+    STDMETHODIMP get_Caption(ICaption** value) override;
     STDMETHODIMP get_BindField(VARIANT* value) override;
     STDMETHODIMP put_BindField(VARIANT value) override;
+
+    // Persistence: a bag without DisplayFormat or CaptionFont takes them from what it loaded.
+    using ControlBase::Load;
+    STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
 
     // The accelerator stage: KeyNext, KeyPrevious and the arrow keys before the container sees them.
     STDMETHODIMP TranslateAccelerator(LPMSG message) override;
@@ -151,6 +152,10 @@ protected:
     void describeWindowClass(WNDCLASSA& windowClass) override;
     LRESULT defaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool paintsWindow() override;
+    void persistentFields(framework::PersistentFields& fields) override;
+    HRESULT saveBlocks(framework::StreamWriter& out) override;
+    HRESULT loadBlocks(framework::StreamReader& in) override;
+    void afterLoad() override;
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:
@@ -167,6 +172,20 @@ private:
     HRESULT getField(int field, short* value);
     void drawDisplayText(HDC dc, const RECT& inside);
     RECT drawFrame(HDC dc, const RECT& bounds);
+    void drawBorder(HDC dc, const RECT& editArea);
+    // The part of the window the edit area takes, beside the caption.
+    RECT editArea(const RECT& bounds) const;
+    void drawCaption(HDC dc, const RECT& bounds) const;
+
+    // The caption's owner.
+    void captionChanged(DISPID dispid) override;
+    bool acceptsCaptionSize(short size) override;
+    IFont* controlFont() override { return font(); }
+
+    // Persistence (time_persistence.cpp).
+    void capture();
+    void resetHeldValues();
+    void restoreKeys();
 
     // Keys and selection.
     HRESULT getKeys(vxtime::KeyGroup group, BSTR* value);
@@ -205,6 +224,8 @@ private:
     HIMC detachedContext_ = nullptr;
     HBRUSH backBrush_ = nullptr;
     VARIANT bindField_;
+    Caption* caption_ = nullptr;
+    StoredControl stored_;
 };
 
 framework::ControlDescription& timeDescription();

@@ -125,15 +125,8 @@ LRESULT TimeControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
         HDC dc = GetDC(controlWindow());
         RECT client;
         GetClientRect(controlWindow(), &client);
-        if (look_.borderStyle == 1) {
-            if (look_.appearance == 1) {
-                DrawEdge(dc, &client, EDGE_SUNKEN, BF_RECT);
-            } else {
-                HBRUSH frame = CreateSolidBrush(translate(look_.foreColor));
-                FrameRect(dc, &client, frame);
-                DeleteObject(frame);
-            }
-        }
+        drawBorder(dc, editArea(client));
+        drawCaption(dc, client);
         ReleaseDC(controlWindow(), dc);
         return result;
     }
@@ -264,6 +257,7 @@ void TimeControl::onFocusEntry() {
     if (handle) SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
     RECT client;
     GetClientRect(window, &client);
+    client = editArea(client);
     const int frame = look_.borderStyle == 1 ? (look_.appearance == 1 ? 2 : 1) : 0;
     RECT text = {client.left + frame + look_.marginLeft, client.top + frame + look_.marginTop,
                  client.right - frame - look_.marginRight, client.bottom - frame - look_.marginBottom};

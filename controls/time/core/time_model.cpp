@@ -56,8 +56,11 @@ Assign TimeModel::setMinTime(std::int32_t number) {
 
 Assign TimeModel::setMaxTime(std::int32_t number) {
     if (number < limits_.minTime || number > kLastSecond || !isTimeOfDay(number)) return Assign::Invalid;
+    // A time half typed over prompts would be overwritten when the limit lowers it, so that is
+    // refused; an empty control has no time to move, and the limit waits for the time entered.
     const TimeFields fields = splitTime(number, table_.hourStyle());
-    if (!validateTime({fields, layout_, limits_, editText_, prompt_}, kCheckPrompts)) return Assign::Invalid;
+    if (!isEmpty() && !validateTime({fields, layout_, limits_, editText_, prompt_}, kCheckPrompts))
+        return Assign::Invalid;
     limits_.maxTime = number;
     if (!isEmpty() && number_ > number) showNumber(number);
     return Assign::Accepted;

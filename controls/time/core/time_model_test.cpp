@@ -123,11 +123,22 @@ TEST(TimeModel, LimitsMoveTheTime) {
     EXPECT_EQ(m.minTime(), 120000);
     EXPECT_EQ(m.setMinTime(1259), Assign::Accepted);
 
-    // While prompt characters show, MaxTime is refused; an empty control is not given a time.
+    // An empty control takes both limits (a form sets them before a time is entered) and is not
+    // given a time by them; the limits hold for the time typed later.
     m.clear();
-    EXPECT_EQ(m.setMaxTime(200000), Assign::Invalid);
+    EXPECT_EQ(m.setMaxTime(200000), Assign::Accepted);
     EXPECT_EQ(m.setMinTime(130000), Assign::Accepted);
     EXPECT_EQ(m.number(), kNoTime);
+    EXPECT_EQ(m.maxTime(), 200000);
+    EXPECT_EQ(m.setNumber(210000), Assign::OutOfRange);
+
+    // A held time with a field deleted down to prompts keeps refusing MaxTime: lowering the time
+    // would overwrite what is being typed.
+    ASSERT_EQ(m.setNumber(190000), Assign::Accepted);
+    TimeFields partial = m.fields();
+    partial.minute = kEmptyField;
+    m.setEditFields(partial);
+    EXPECT_EQ(m.setMaxTime(180000), Assign::Invalid);
 }
 
 TEST(TimeModel, TextAndSelText) {

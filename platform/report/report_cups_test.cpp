@@ -98,22 +98,23 @@ TEST_F(Spooler, PrintsOnTheDefaultAndOnAChosenPrinter) {
     EXPECT_TRUE(dialogs->shown().empty());
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QTemporaryDir dir("/tmp/dorvane-cups-XXXXXX");
-    folder = &dir;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The print service of this process is the test's own spooler, never the machine's.
-    spooler = new reporttest::Spooler(dir.path());
-    whyNoSpooler = spooler->start({"DorvaneTest", "DorvaneOther"});
-    if (!whyNoSpooler.isEmpty()) {
-        fprintf(stderr, "report_cups_test: cupsd cannot run here (%s); the spooler tests are skipped.\n",
-                qPrintable(whyNoSpooler));
+// The spooler runs before any test asks the print service for printers (the print service reads
+// CUPS_SERVER once).
+class SpoolerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        folder = new QTemporaryDir("/tmp/dorvane-cups-XXXXXX");
+        spooler = new reporttest::Spooler(folder->path());
+        whyNoSpooler = spooler->start({"DorvaneTest", "DorvaneOther"});
+        if (!whyNoSpooler.isEmpty())
+            fprintf(stderr, "report_cups_test: cupsd cannot run here (%s); the spooler tests are skipped.\n",
+                    qPrintable(whyNoSpooler));
     }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    int rc = RUN_ALL_TESTS();
-    delete spooler;
-    return rc;
-}
+    void TearDown() override {
+        delete spooler;
+        delete folder;
+    }
+};
+const auto* environment = ::testing::AddGlobalTestEnvironment(new SpoolerEnvironment);
+
+} // namespace

@@ -51,3 +51,12 @@ std::int16_t CreateTableFromRecordset(const std::string& path, const std::string
     db.Close();
     return 0;
 }
+
+bool DropTableIfPresent(const std::string& path, const std::string& tableName) {
+    dao::Database db = OpenOrCreateDatabase(path);
+    if (!db) return false;
+    for (const dao::TableDef& t : db.TableDefs())
+        if (t.Name() == tableName) db.DeleteTableDef(t.Name());
+    db.Close();
+    return true;
+}

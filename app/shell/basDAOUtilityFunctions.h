@@ -15,3 +15,7 @@ dao::Database OpenOrCreateDatabase(const std::string& path);
 // the table was added, 2 when adding it failed (normally: a table of that name exists).
 std::int16_t CreateTableFromRecordset(const std::string& path, const std::string& tableName,
                                       const dao::Recordset& source);
+
+// Deletes the table `tableName` from the database at `path` (opened or created as above) when it
+// is there: the scratch tables of printing. False when the database cannot be opened.
+bool DropTableIfPresent(const std::string& path, const std::string& tableName);

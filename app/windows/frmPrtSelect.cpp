@@ -57,12 +57,6 @@ bool systemPrinterDialog(frmPrtSelect::PrintSetupChoice& choice) {
 
 frmPrtSelect::PrinterDialog printerDialog = systemPrinterDialog;
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // The number a text starts with, blanks ignored; 0 when it starts with none.
 double leadingNumber(const QString& text) {
     return runtime::Val(text.toStdString());
@@ -401,16 +395,17 @@ void frmPrtSelect::cmdPrintSetup_Click() {
 }
 
 bool frmPrtSelect::SetBarcodePrinter() {
-    if (upper(programPrinter::DeviceName()) == "BARCODE") return true;
+    if (runtime::UCase(programPrinter::DeviceName()) == "BARCODE") return true;
     rememberedPrinter_ = programPrinter::DeviceName();
     for (const programPrinter::InstalledPrinter& p : programPrinter::Printers())
-        if (upper(p.DeviceName) == "BARCODE") return programPrinter::select(p.DeviceName);
+        if (runtime::UCase(p.DeviceName) == "BARCODE") return programPrinter::select(p.DeviceName);
     return false;
 }
 
 bool frmPrtSelect::SetNormalPrinter() {
-    if (upper(programPrinter::DeviceName()) == upper(rememberedPrinter_)) return true;
+    if (runtime::UCase(programPrinter::DeviceName()) == runtime::UCase(rememberedPrinter_)) return true;
     for (const programPrinter::InstalledPrinter& p : programPrinter::Printers())
-        if (upper(p.DeviceName) == upper(rememberedPrinter_)) return programPrinter::select(p.DeviceName);
+        if (runtime::UCase(p.DeviceName) == runtime::UCase(rememberedPrinter_))
+            return programPrinter::select(p.DeviceName);
     return false;
 }

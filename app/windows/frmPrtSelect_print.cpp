@@ -52,11 +52,7 @@ bool isEmpty(const widgets::DataControl& data) {
 }
 
 void dropLabelTable() {
-    dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
-    if (!reports) return;
-    for (const dao::TableDef& t : reports.TableDefs())
-        if (t.Name() == kLabelTable) reports.DeleteTableDef(t.Name());
-    reports.Close();
+    DropTableIfPresent(kReportsDatabase, kLabelTable);
 }
 
 // Copies every row of the label query `copies` times, each row's copies one after the other.
@@ -131,9 +127,7 @@ void frmPrtSelect::printLabels() {
         dao::QueryDef query = db.QueryDefs(queryName.toString());
         for (int i = 0; i < query.ParameterCount(); ++i) {
             dao::Parameter parameter = query.Parameters(i);
-            std::string name = parameter.Name();
-            for (char& c : name)
-                c = char(std::toupper(static_cast<unsigned char>(c)));
+            const std::string name = runtime::UCase(parameter.Name());
             if (name == "JOB NUMBER TO PRINT") {
                 widgets::DataGrid* grid = chkPrintForShipment->isChecked() ? vxgShipments : vxgParts;
                 const widgets::GridColumn* column = grid->columnByCaption("Job Number");

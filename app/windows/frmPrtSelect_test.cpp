@@ -59,9 +59,12 @@ protected:
         frmMain::instance();
         // Acme (customer 7) has a labelled job due today and shipped today; Nolab's job has no labels.
         execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num], "
-                "[Customer Part Desc], [Parts Per Box], CustomerID, LabelFilename, BoxLabelQuery, BarcodedBoxLabel, "
-                "ShipLabelFilename, ShipLabelQuery, BarcodedShipLabel, BoxesPerTransfer) VALUES ('4443-3', 'Lid', "
-                "'AC-100', 'Round lid 90 mm', 250, 7, 'box label.rpt', 'Box Label Query', 1, 'shipping label.rpt', "
+                "[Customer Part Desc], [Parts Per Box], CustomerID, LabelFilename, BoxLabelQuery, "
+                "BarcodedBoxLabel, "
+                "ShipLabelFilename, ShipLabelQuery, BarcodedShipLabel, BoxesPerTransfer) VALUES ('4443-3', "
+                "'Lid', "
+                "'AC-100', 'Round lid 90 mm', 250, 7, 'box label.rpt', 'Box Label Query', 1, 'shipping "
+                "label.rpt', "
                 "'Shipping Label Query', 2, 20)");
         execute("INSERT INTO [Job Lookup Table] ([Job Number], CustomerID) VALUES ('5000-1', 8)");
         add("W100", "Acme", "4443-3", 500, "2026-12-08", "2026-12-08");
@@ -90,7 +93,8 @@ protected:
     bool labelTableExists() {
         dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
         bool found = false;
-        for (const dao::TableDef& t : reports.TableDefs()) found = found || t.Name() == "BarCode";
+        for (const dao::TableDef& t : reports.TableDefs())
+            found = found || t.Name() == "BarCode";
         reports.Close();
         return found;
     }
@@ -109,7 +113,8 @@ TEST_F(LabelWizard, LoadsTheDaysCustomersAndStepsThroughItsPages) {
     EXPECT_FALSE(w.cmdBack->isEnabled());
     EXPECT_TRUE(w.cmdNext->isEnabled());
     EXPECT_FALSE(w.cmdPrint->isEnabled());
-    EXPECT_FALSE(w.optBoxLabels->isChecked() || w.optPalletLabels->isChecked() || w.optShipmentLabels->isChecked());
+    EXPECT_FALSE(w.optBoxLabels->isChecked() || w.optPalletLabels->isChecked() ||
+                 w.optShipmentLabels->isChecked());
 
     w.lstCustList->setCurrentRow(0);
     EXPECT_EQ(w.datLabels->source()->rowCount(), 1);
@@ -121,7 +126,8 @@ TEST_F(LabelWizard, LoadsTheDaysCustomersAndStepsThroughItsPages) {
     EXPECT_FALSE(w.fraStep1->isVisible());
     EXPECT_TRUE(w.cmdBack->isEnabled());
     w.cmdBack->click();
-    w.chkPrintForShipment->click(); // not for a shipment: shipment labels make no sense, the parts grid is step 2
+    w.chkPrintForShipment
+        ->click(); // not for a shipment: shipment labels make no sense, the parts grid is step 2
     EXPECT_FALSE(w.optShipmentLabels->isEnabled());
     w.cmdNext->click();
     EXPECT_TRUE(w.fraStep2A->isVisible());
@@ -173,11 +179,12 @@ TEST_F(LabelWizard, ThreeRowsTimesTwoCopiesPrintSixLabelsInOrder) {
     add("W102", "Acme", "4443-3", 700, "2026-12-10");
     {
         dao::Database db = dao::engine().OpenDatabase(path);
-        db.CreateQueryDef("Three Boxes",
-                          "PARAMETERS [JOB NUMBER TO PRINT] Text; SELECT JobNum AS [Job Number], WorkOrder AS "
-                          "[Customer Part Num], Customer AS [Customer Part Desc], Quantity AS [Parts Per Box], "
-                          "'' AS CustomersCustomerPartNo, '' AS LotNumber FROM Shipments WHERE JobNum = "
-                          "[JOB NUMBER TO PRINT] ORDER BY WorkOrder");
+        db.CreateQueryDef(
+            "Three Boxes",
+            "PARAMETERS [JOB NUMBER TO PRINT] Text; SELECT JobNum AS [Job Number], WorkOrder AS "
+            "[Customer Part Num], Customer AS [Customer Part Desc], Quantity AS [Parts Per Box], "
+            "'' AS CustomersCustomerPartNo, '' AS LotNumber FROM Shipments WHERE JobNum = "
+            "[JOB NUMBER TO PRINT] ORDER BY WorkOrder");
         db.Close();
     }
     frmPrtSelect& w = readyToPrint(&frmPrtSelect::optBoxLabels, "2");
@@ -216,7 +223,8 @@ TEST_F(LabelWizard, BoxLabelAsksItsOwnParametersAndCarriesAScannableBarcode) {
     // The printed barcode decodes to the job number.
     QProcess render;
     render.start("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf(), dir.filePath("label")});
-    ASSERT_TRUE(render.waitForFinished(60000) && render.exitCode() == 0) << "pdftoppm is missing: run scripts/bootstrap";
+    ASSERT_TRUE(render.waitForFinished(60000) && render.exitCode() == 0)
+        << "pdftoppm is missing: run scripts/bootstrap";
     QProcess scan;
     scan.start("zbarimg", {"--quiet", "--raw", dir.filePath("label.png")});
     ASSERT_TRUE(scan.waitForFinished(60000)) << "zbarimg is missing: run scripts/bootstrap";
@@ -270,7 +278,8 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
     w.cmdNext->click(), w.cmdNext->click();
     w.cmdPrint->click();
     ASSERT_EQ(dialogs->shown().size(), 3u);
-    EXPECT_EQ(dialogs->shown()[1].prompt.rfind("Print Error, Code:1.  Error codes are listed in reports/README.md", 0),
+    EXPECT_EQ(dialogs->shown()[1].prompt.rfind(
+                  "Print Error, Code:1.  Error codes are listed in reports/README.md", 0),
               0u)
         << dialogs->shown()[1].prompt;
     EXPECT_NE(dialogs->shown()[1].prompt.find("Report FileName = "), std::string::npos);

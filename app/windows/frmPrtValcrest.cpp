@@ -43,11 +43,7 @@ const char* kAddNewPOs = "INSERT INTO POTable (PONumber) "
 
 // Deletes the scratch table "Report" of the reports database, if it is there.
 void dropReportTable() {
-    dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
-    if (!reports) runtime::raise(91);
-    for (const dao::TableDef& t : reports.TableDefs())
-        if (t.Name() == kReportTable) reports.DeleteTableDef(t.Name());
-    reports.Close();
+    if (!DropTableIfPresent(kReportsDatabase, kReportTable)) runtime::raise(91);
 }
 } // namespace
 

@@ -60,8 +60,9 @@ public:
     // Makes another database file reachable in SQL as `alias` (for SELECT ... INTO ... IN 'file').
     virtual void attach(const std::string& path, const std::string& alias) = 0;
     virtual void detach(const std::string& alias) = 0;
-    // The column that numbers a table's rows for a keyset: the file engine's own row number, or on a
-    // server the table's one whole-number key; "" when there is none (its record sets only read).
+    // The column that tells a table's rows apart for a keyset: the file engine's own row number, or
+    // on a server the table's primary key when it is one column of any type; "" when there is none
+    // (its record sets only read).
     virtual std::string rowKey(const std::string& /*table*/) { return "rowid"; }
     // `column` equal to the placeholder's value exactly (letter case counts), a Null to a Null.
     virtual std::string sameValue(const std::string& column, const std::string& placeholder) const {

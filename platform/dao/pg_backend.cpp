@@ -222,9 +222,7 @@ public:
         std::string key;
         for (auto& c : tableColumns(table))
             if (c.primaryKey) {
-                if (!key.empty()) return ""; // a key of several columns numbers nothing
-                auto t = c.declType;
-                if (t != "integer" && t != "bigint" && t != "smallint") return "";
+                if (!key.empty()) return ""; // the layer keys rows by one column only
                 key = c.name;
             }
         return key;

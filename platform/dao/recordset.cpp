@@ -61,17 +61,13 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
     }
 }
 
-std::int64_t keyOf(const StoredValue& v) {
-    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : 0;
-}
-
 // Reads every row of a prepared statement; with `keyed`, column 0 is the row key.
 void readRows(RowSet& set, Statement& stmt, bool keyed) {
     int count = stmt.columnCount();
     int first = keyed ? 1 : 0;
     while (stmt.step()) {
         Row row;
-        if (keyed) row.key = keyOf(stmt.value(0));
+        if (keyed) row.key = stmt.value(0);
         row.values.reserve(size_t(count - first));
         for (int i = first; i < count; ++i)
             row.values.push_back(stmt.value(i));
@@ -95,14 +91,14 @@ std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     }
 }
 
-std::optional<std::vector<std::int64_t>> readKeys(RowSet& set) {
+std::optional<std::vector<StoredValue>> readKeys(RowSet& set) {
     auto stmt = prepareKeys(set);
-    std::vector<std::int64_t> keys;
-    std::unordered_set<std::int64_t> seen;
+    std::vector<StoredValue> keys;
+    std::unordered_set<StoredValue, KeyHash> seen;
     while (stmt->step()) {
-        auto k = keyOf(stmt->value(0));
+        auto k = stmt->value(0);
         if (!seen.insert(k).second) return std::nullopt;
-        keys.push_back(k);
+        keys.push_back(std::move(k));
     }
     return keys;
 }
@@ -111,20 +107,31 @@ std::optional<std::vector<std::int64_t>> readKeys(RowSet& set) {
 // that is no longer there marks its row gone.
 void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
     if (indexes.empty()) return;
+    // Whole-number keys are written into the list; others (texts from the rows) are bound.
     std::string list;
-    for (size_t i : indexes)
-        list += (list.empty() ? "" : ", ") + std::to_string(set.rows[i].key);
+    std::vector<const StoredValue*> bound;
+    for (size_t i : indexes) {
+        list += list.empty() ? "" : ", ";
+        if (auto* n = std::get_if<std::int64_t>(&set.rows[i].key))
+            list += std::to_string(*n);
+        else {
+            bound.push_back(&set.rows[i].key);
+            list += "?" + std::to_string(set.fetchParams.size() + bound.size());
+        }
+    }
     auto stmt = set.db->conn().prepare(set.fetchSql + "(" + list + ")" + set.fetchTail);
     for (size_t i = 0; i < set.fetchParams.size(); ++i)
         stmt->bind(int(i + 1), set.fetchParams[i]);
-    std::unordered_map<std::int64_t, std::vector<StoredValue>> found;
+    for (size_t i = 0; i < bound.size(); ++i)
+        stmt->bind(int(set.fetchParams.size() + i + 1), *bound[i]);
+    std::unordered_map<StoredValue, std::vector<StoredValue>, KeyHash> found;
     int count = stmt->columnCount();
     while (stmt->step()) {
         std::vector<StoredValue> values;
         values.reserve(size_t(count - 1));
         for (int c = 1; c < count; ++c)
             values.push_back(stmt->value(c));
-        found.emplace(keyOf(stmt->value(0)), std::move(values));
+        found.emplace(stmt->value(0), std::move(values));
     }
     for (size_t i : indexes) {
         Row& row = set.rows[i];
@@ -230,14 +237,28 @@ void requireWritable(const Cursor& c) {
     if (!c.set->updatable) raise(errc::ReadOnly, "This record set cannot be updated.");
 }
 
+// The file engine's own row number, which no field of the record set holds.
+bool numberedByEngine(const RowSet& set) {
+    return set.keyColumn == "rowid";
+}
+
 std::string rowKeyName(const RowSet& set, Connection& conn) {
-    std::string column = conn.rowKey(set.key->table);
-    return column == "rowid" ? column : conn.quoteName(column);
+    return numberedByEngine(set) ? set.keyColumn : conn.quoteName(set.keyColumn);
+}
+
+// The field holding the key table's key column, if the record set reads it.
+std::optional<size_t> keyField(const RowSet& set) {
+    if (numberedByEngine(set)) return std::nullopt;
+    for (size_t i = 0; i < set.fields.size(); ++i)
+        if (sameName(set.fields[i]->sourceTable, set.key->table) &&
+            sameName(set.fields[i]->sourceField, set.keyColumn))
+            return i;
+    return std::nullopt;
 }
 
 // WHERE clause matching the row's key and every key-table value it was read with. Values compare
 // exactly: a change of letter case by another user is a change.
-std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector<StoredValue>& values,
+std::string matchOriginal(const RowSet& set, const StoredValue& key, const std::vector<StoredValue>& values,
                           Connection& conn, std::vector<StoredValue>& params) {
     std::string where = " WHERE " + rowKeyName(set, conn) + " = ?" + std::to_string(params.size() + 1);
     params.push_back(key);
@@ -251,7 +272,7 @@ std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector
     return where;
 }
 
-[[noreturn]] void raiseConflict(RowSet& set, std::int64_t key) {
+[[noreturn]] void raiseConflict(RowSet& set, const StoredValue& key) {
     Connection& conn = set.db->conn();
     auto stmt = conn.prepare("SELECT 1 FROM " + conn.quoteName(set.key->table) + " WHERE " +
                              rowKeyName(set, conn) + " = ?1");
@@ -260,6 +281,17 @@ std::string matchOriginal(const RowSet& set, std::int64_t key, const std::vector
         raise(errc::ChangedByOther, "Another user changed this record after you read it; your change was not "
                                     "saved. Refresh to see the record as it is now.");
     raise(errc::RecordDeleted, "Another user deleted this record; your change was not saved.");
+}
+
+// Runs an INSERT or UPDATE of one row and gives the key the row has afterwards as the database
+// stores it (nothing when no row was written).
+std::optional<StoredValue> writeReturningKey(const RowSet& set, Connection& conn, const std::string& sql,
+                                             const std::vector<StoredValue>& params) {
+    auto stmt = conn.prepare(sql + " RETURNING " + rowKeyName(set, conn));
+    for (size_t i = 0; i < params.size(); ++i)
+        stmt->bind(int(i + 1), params[i]);
+    if (!stmt->step()) return std::nullopt;
+    return stmt->value(0);
 }
 
 // A change made inside a transaction is remembered until the transaction ends.
@@ -326,9 +358,10 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
     set->id = ++lastId;
     set->source = std::move(source);
     if (type == dbOpenDynaset)
-        if (auto key = jet::keyTable(set->source.statement.body);
-            key && db->isTable(key->table) && !db->conn().rowKey(key->table).empty())
-            set->key = key;
+        if (auto key = jet::keyTable(set->source.statement.body); key && db->isTable(key->table)) {
+            set->keyColumn = db->conn().rowKey(key->table);
+            if (!set->keyColumn.empty()) set->key = key;
+        }
     set->updatable = set->key && db->writable && !(options & dbReadOnly);
 
     if (set->key) {
@@ -336,8 +369,9 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
         set->keysPending = true;
         prepareKeys(*set); // a statement that cannot run, or lacks a parameter, fails at open
         prepareKeyset(*set);
-        // The columns are described from the statement that reads rows by key.
-        auto describe = db->conn().prepare(set->fetchSql + "(0)" + set->fetchTail);
+        // The columns are described from the statement that reads rows by key (a Null list fits a
+        // key of any type).
+        auto describe = db->conn().prepare(set->fetchSql + "(NULL)" + set->fetchTail);
         describeColumns(*set, *describe, 1, *db);
         std::erase_if(db->shared->rowSets, [](auto& w) { return w.expired(); });
         db->shared->rowSets.push_back(set);
@@ -608,8 +642,9 @@ Recordset Recordset::Clone() const {
     return rs;
 }
 
-// A bookmark names the record set's rows (shared by its clones) and the row: by its key where the
-// rows have distinct keys, so it keeps naming the same record whatever is added or deleted.
+// A bookmark names the record set's rows (shared by its clones) and the row by its place: rows are
+// only ever added at the end (a deleted one stays, marked), so the place keeps naming the same record
+// whatever is added or deleted, and whatever type the rows' keys have.
 namespace {
 
 struct Mark {
@@ -618,7 +653,7 @@ struct Mark {
 };
 
 runtime::Bytes bookmarkOf(const RowSet& set, size_t index) {
-    Mark m{set.id, set.keyset ? set.rows[index].key : std::int64_t(index)};
+    Mark m{set.id, std::int64_t(index)};
     runtime::Bytes b(sizeof m);
     std::memcpy(b.data(), &m, sizeof m);
     return b;
@@ -628,19 +663,8 @@ std::optional<size_t> rowOfBookmark(RowSet& set, const runtime::Bytes& bookmark)
     Mark m{};
     if (bookmark.size() != sizeof m) return std::nullopt;
     std::memcpy(&m, bookmark.data(), sizeof m);
-    if (m.set != set.id) return std::nullopt;
-    if (!set.keyset) {
-        if (m.row < 0 || m.row >= std::int64_t(set.rows.size())) return std::nullopt;
-        return size_t(m.row);
-    }
-    if (set.rowOfKey.size() != set.rows.size()) {
-        set.rowOfKey.clear();
-        for (size_t i = 0; i < set.rows.size(); ++i)
-            set.rowOfKey.emplace(set.rows[i].key, i);
-    }
-    auto it = set.rowOfKey.find(m.row);
-    if (it == set.rowOfKey.end()) return std::nullopt;
-    return it->second;
+    if (m.set != set.id || m.row < 0 || m.row >= std::int64_t(set.rows.size())) return std::nullopt;
+    return size_t(m.row);
 }
 
 } // namespace
@@ -730,9 +754,12 @@ void Recordset::Update() {
             }
             sql += " (" + cols + ") VALUES (" + marks + ")";
         }
-        conn.execute(sql, params);
         Row row;
-        row.key = conn.lastInsertKey();
+        if (numberedByEngine(set)) {
+            conn.execute(sql, params);
+            row.key = std::int64_t(conn.lastInsertKey());
+        } else
+            row.key = writeReturningKey(set, conn, sql, params).value();
         set.rows.push_back(row);
         reloadRow(set, set.rows.size() - 1);
         noteChange(set, Change::Added, set.rows.size() - 1);
@@ -744,7 +771,13 @@ void Recordset::Update() {
             for (size_t i = 0; i < names.size(); ++i)
                 sql += (i ? ", " : "") + names[i] + " = ?" + std::to_string(i + 1);
             sql += matchOriginal(set, row.key, c.original, conn, params);
-            if (conn.execute(sql, params) == 0) raiseConflict(set, row.key);
+            auto key = keyField(set);
+            if (key && c.edits.count(int(*key))) { // the row goes by its new key from now on
+                auto changed = writeReturningKey(set, conn, sql, params);
+                if (!changed) raiseConflict(set, row.key);
+                row.key = *changed;
+            } else if (conn.execute(sql, params) == 0)
+                raiseConflict(set, row.key);
             noteChange(set, Change::Edited, size_t(c.editRow));
             reloadRow(set, size_t(c.editRow));
         }

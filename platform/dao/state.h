@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 namespace dao::detail {
@@ -76,8 +77,22 @@ struct FieldInfo {
     bool typeFromValues = false; // an expression column: typed by its first value that is not Null
 };
 
+// Row keys of any type in hashed containers; equal only when the same type and value (texts
+// compare exactly, letter case counts).
+struct KeyHash {
+    size_t operator()(const StoredValue& v) const noexcept {
+        if (auto* n = std::get_if<std::int64_t>(&v)) return std::hash<std::int64_t>()(*n);
+        if (auto* s = std::get_if<std::string>(&v)) return std::hash<std::string>()(*s);
+        if (auto* d = std::get_if<double>(&v)) return std::hash<double>()(*d);
+        if (auto* b = std::get_if<std::vector<std::uint8_t>>(&v))
+            return std::hash<std::string_view>()(
+                std::string_view(reinterpret_cast<const char*>(b->data()), b->size()));
+        return 0;
+    }
+};
+
 struct Row {
-    std::int64_t key = 0; // the key table's row key (dynasets)
+    StoredValue key; // the key table's row key (dynasets)
     std::vector<StoredValue> values;
     bool deleted = false; // deleted through this record set (and skipped)
     bool loaded = true;   // keyset rows are read by key when first needed
@@ -105,6 +120,7 @@ struct RowSet {
     int type = dbOpenDynaset;
     bool updatable = false;
     std::optional<jet::KeyTable> key;
+    std::string keyColumn; // the key table's column that tells its rows apart (backend.h rowKey)
     std::vector<std::shared_ptr<FieldInfo>> fields;
     std::vector<Row> rows;
     long deletedCount = 0; // rows marked deleted: while none are, a position is an index
@@ -117,8 +133,7 @@ struct RowSet {
     std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
     std::vector<StoredValue> fetchParams;
-    std::vector<size_t> cachedPages;                   // oldest first
-    std::unordered_map<std::int64_t, size_t> rowOfKey; // built when a bookmark is looked up
+    std::vector<size_t> cachedPages; // oldest first
     std::vector<Change> journal;
 };
 struct Cursor {
@@ -128,7 +143,7 @@ struct Cursor {
     std::map<int, runtime::Variant> edits;
     long editRow = -1;
     std::vector<StoredValue> original; // the row as Edit found it: what Update compares with
-    std::optional<std::int64_t> lastModified;
+    std::optional<StoredValue> lastModified; // the key of the row last added or changed
     std::string filter;
     std::string sort;
     bool closed = false;

@@ -81,17 +81,20 @@ std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Token
 }
 
 // SELECT ... INTO table [IN 'file']: the new table gets the declared types of the selected columns.
+// A table of that name already there is refused (3010), never replaced.
 long long runMakeTable(const std::shared_ptr<DatabaseState>& db, const Source& source) {
     auto make = jet::splitMakeTable(source.statement.body);
+    if (!make.externalFile.empty() && isServerName(db->path)) return makeTableInFile(*db, source, make);
     Connection& c = db->conn();
     std::string schema = "main";
     if (!make.externalFile.empty()) {
         schema = "dao_external";
         std::string path = paths::resolve(make.externalFile);
         OpenOptions probe;
-        openSqlite(path, probe); // 3024/3044 before anything is written
+        refuseExistingTable(openSqlite(path, probe)->tableNames(), make.table); // 3024/3044 first
         c.attach(path, schema);
-    }
+    } else if (db->isTable(make.table))
+        raise(errc::TableExists, "The table '" + make.table + "' already exists.");
     struct Detach {
         Connection& c;
         std::string schema;

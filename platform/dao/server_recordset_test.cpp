@@ -41,8 +41,9 @@ protected:
                         "\"TruckLineName\" varchar(50))");
         other_->execute("INSERT INTO \"Truck Lines\" VALUES ('ABF', 'ABF Freight'), ('abf', 'lower case'), "
                         "('ODFL', 'Old Dominion'), ('R+L', 'R+L Carriers')");
-        other_->execute("CREATE TABLE \"Rates\" (\"Lane\" text, \"Weight\" integer, \"Rate\" double precision, "
-                        "PRIMARY KEY (\"Lane\", \"Weight\"))");
+        other_->execute(
+            "CREATE TABLE \"Rates\" (\"Lane\" text, \"Weight\" integer, \"Rate\" double precision, "
+            "PRIMARY KEY (\"Lane\", \"Weight\"))");
         other_->execute("INSERT INTO \"Rates\" VALUES ('East', 100, 1.5)");
         auto& engine = dao::engine();
         engine.reset();
@@ -58,7 +59,8 @@ protected:
         other_.reset();
     }
     std::string nameOf(const std::string& abbr) {
-        auto s = other_->prepare("SELECT \"TruckLineName\" FROM \"Truck Lines\" WHERE \"TruckLineAbbr\" = $1");
+        auto s =
+            other_->prepare("SELECT \"TruckLineName\" FROM \"Truck Lines\" WHERE \"TruckLineAbbr\" = $1");
         s->bind(1, abbr);
         if (!s->step()) return "<none>";
         auto v = s->value(0);
@@ -138,7 +140,8 @@ TEST_F(ServerRecordset, AnotherWorkstationsChangeOrDeletionIsNotOverwritten) {
     seek(rs, "ODFL");
     rs.Edit();
     rs.Fields("TruckLineName").setValue(text("mine"));
-    other_->execute("UPDATE \"Truck Lines\" SET \"TruckLineName\" = 'theirs' WHERE \"TruckLineAbbr\" = 'ODFL'");
+    other_->execute(
+        "UPDATE \"Truck Lines\" SET \"TruckLineName\" = 'theirs' WHERE \"TruckLineAbbr\" = 'ODFL'");
     EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::ChangedByOther);
     EXPECT_EQ(nameOf("ODFL"), "theirs");
 
@@ -146,7 +149,8 @@ TEST_F(ServerRecordset, AnotherWorkstationsChangeOrDeletionIsNotOverwritten) {
     seek(rs, "ABF");
     rs.Edit();
     rs.Fields("TruckLineName").setValue(text("mine"));
-    other_->execute("UPDATE \"Truck Lines\" SET \"TruckLineName\" = 'ABF FREIGHT' WHERE \"TruckLineAbbr\" = 'ABF'");
+    other_->execute(
+        "UPDATE \"Truck Lines\" SET \"TruckLineName\" = 'ABF FREIGHT' WHERE \"TruckLineAbbr\" = 'ABF'");
     EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::ChangedByOther);
 
     // Changing the key of a row another workstation changed is refused the same way.

@@ -174,6 +174,10 @@ void readWhole(RowSet& set);
 void levelEnded(RowSet& set, size_t level, bool commit);
 std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, const Source& source);
 long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& source);
+// SELECT ... INTO table IN 'file' on a server database (make_table_in_file.cpp); 3010 when the
+// table exists.
+long long makeTableInFile(DatabaseState& db, const Source& source, const jet::MakeTable& make);
+void refuseExistingTable(const std::vector<std::string>& tables, const std::string& table);
 std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,
                                              std::vector<StoredValue>& params);
 

@@ -142,7 +142,7 @@ struct Cursor {
     int editMode = dbEditNone;
     std::map<int, runtime::Variant> edits;
     long editRow = -1;
-    std::vector<StoredValue> original; // the row as Edit found it: what Update compares with
+    std::vector<StoredValue> original;       // the row as Edit found it: what Update compares with
     std::optional<StoredValue> lastModified; // the key of the row last added or changed
     std::string filter;
     std::string sort;

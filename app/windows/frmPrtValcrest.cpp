@@ -41,6 +41,18 @@ const char* kAddNewPOs = "INSERT INTO POTable (PONumber) "
                          "from POTable as p1 "
                          "Where p1.PONumber = shipments.CustomerPO) = 0));";
 
+// Why the grid's PO dates cannot be typed over: the clerk would otherwise find a grid that takes no
+// typing, and a new order without a date never prints.
+QString poDatesFixedReason(bool accountMayChange) {
+    QString why = accountMayChange
+                      ? "the table POTable has no primary key on the database server, so its rows cannot be "
+                        "told apart for a change. Ask the database administrator to give POTable a primary "
+                        "key (PONumber)."
+                      : "your account may only read the database.";
+    return "The PO dates cannot be changed here: " + why +
+           " The schedule prints by the PO dates the database holds.";
+}
+
 // Deletes the scratch table "Report" of the reports database, if it is there.
 void dropReportTable() {
     if (!DropTableIfPresent(kReportsDatabase, kReportTable)) runtime::raise(91);
@@ -131,9 +143,13 @@ void frmPrtValcrest::Form_Load() {
     datPOs->setDatabaseName(basGlobals::gOptions->DatabaseName());
     datPOs->Refresh();
     dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
-    db.Execute(kAddNewPOs);
+    bool mayChange = db.Updatable();
+    // An account that may only read cannot add the new orders; the schedule still prints.
+    if (mayChange) db.Execute(kAddNewPOs);
     db.Close();
     datPOs->Refresh();
+    if (auto source = datPOs->source(); source && !source->updatable())
+        lblInstructions->setText(poDatesFixedReason(mayChange));
 }
 
 void frmPrtValcrest::keyPressEvent(QKeyEvent* event) {

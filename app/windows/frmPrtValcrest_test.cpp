@@ -5,11 +5,15 @@
 #include "board_test_fixture.h"
 #include "reports_database.h"
 
+#include "copy_database.h"
+
+#include "dao/pg_test_server.h"
 #include "report/report_test_support.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -22,6 +26,7 @@ class Valcrest : public BoardFixture {
 protected:
     void SetUp() override {
         BoardFixture::SetUp();
+        databaseName = path;
         frmMain::instance();
         execute(
             "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) VALUES "
@@ -43,7 +48,7 @@ protected:
     }
 
     std::vector<std::string> poNumbers() {
-        dao::Database db = dao::engine().OpenDatabase(path);
+        dao::Database db = dao::engine().OpenDatabase(databaseName);
         dao::Recordset rs =
             db.OpenRecordset("SELECT PONumber FROM POTable ORDER BY PONumber", dao::dbOpenSnapshot);
         std::vector<std::string> out;
@@ -69,6 +74,8 @@ protected:
         w.Report1->setPrintFileName(pdf.toStdString());
         return w;
     }
+
+    std::string databaseName; // where the options point: the fixture's file or a server database
 };
 
 TEST_F(Valcrest, OpeningAddsTheCustomersNewPurchaseOrdersOnce) {
@@ -164,6 +171,97 @@ TEST_F(Valcrest, APODateTypedInTheGridIsStoredBeforePrinting) {
     w.txtEndingDate->setText("12/31/2026");
     w.cmdPrint->click();
     EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
+}
+
+// The shipments database on a server, the program logged in as the server's role.
+class ValcrestOnServer : public Valcrest {
+protected:
+    void SetUp() override {
+        Valcrest::SetUp();
+        const auto& s = dao::testing::pgServer();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        dao::testing::freshDatabase(name);
+        databaseName = s.uri(name);
+        shipments::createOnServer(*dao::openPostgres(databaseName, s.superuser, s.password, {}));
+        auto& engine = dao::engine();
+        engine.setSystemDB(databaseName);
+        engine.setDefaultUser(s.superuser);
+        engine.setDefaultPassword(s.password);
+        db.Close();
+        db = engine.OpenDatabase(databaseName);
+        SaveSetting("Kelmar", "Options", "DBName", databaseName);
+        basGlobals::gOptions->DatabaseName(databaseName);
+        execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) "
+                "VALUES ('J1', 'Round Lid', 'VC-77')");
+    }
+};
+
+TEST_F(ValcrestOnServer, PrintsTheScheduleIntoTheReportsFile) {
+    execute(
+        "INSERT INTO POTable (PONumber, PODate) VALUES ('PO-IN', #2026-12-02#), ('PO-OUT', #2027-01-15#)");
+    shipment("Valcrest", "PO-IN", "W-A", 1200);
+    shipment("Valcrest", "PO-OUT", "W-C");
+    shipment("Valcrest", "PO-NEW", "W-N");
+    QString pdf = dir.filePath("schedule.pdf");
+    frmPrtValcrest& w = openToPdf(pdf);
+    EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-IN", "PO-NEW", "PO-OUT"}));
+    w.txtBeginningDate->setText("12/1/2026");
+    w.txtEndingDate->setText("12/31/2026");
+    w.cmdPrint->click();
+    QString text = reporttest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QRegularExpression("W-A +J1 +VC-77 +Round Lid +1,200"))) << text.toStdString();
+    EXPECT_FALSE(text.contains("W-C"));
+    EXPECT_FALSE(reportTableExists());
+}
+
+// POTable has no key: on a server its rows cannot be told apart, so the window says the dates
+// cannot be changed instead of leaving a grid that silently refuses typing.
+TEST_F(ValcrestOnServer, SaysWhyThePODatesCannotBeChanged) {
+    shipment("Valcrest", "PO-NEW", "W-N");
+    frmPrtValcrest& w = frmPrtValcrest::showWindow();
+    EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-NEW"})) << "new orders are still added";
+    ASSERT_TRUE(w.datPOs->source());
+    EXPECT_FALSE(w.datPOs->source()->updatable());
+    EXPECT_FALSE(w.VxGrid1->model()->flags(w.VxGrid1->model()->index(0, 1)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(w.lblInstructions->text().contains("cannot be changed here"))
+        << w.lblInstructions->text().toStdString();
+    EXPECT_TRUE(w.lblInstructions->text().contains("no primary key"));
+    EXPECT_TRUE(dialogs->shown().empty());
+    w.cmdCancel->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // With the key the window asks for, the dates can be typed and print.
+    execute("ALTER TABLE POTable ADD PRIMARY KEY (PONumber)");
+    QString pdf = dir.filePath("keyed.pdf");
+    frmPrtValcrest& keyed = openToPdf(pdf);
+    EXPECT_FALSE(keyed.lblInstructions->text().contains("cannot be changed"));
+    auto* grid = keyed.VxGrid1;
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole));
+    keyed.txtBeginningDate->setText("12/1/2026");
+    keyed.txtEndingDate->setText("12/31/2026");
+    keyed.cmdPrint->click();
+    EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
+}
+
+// A clerk whose role may only read opens the window (no new orders are added) and is told why the
+// dates cannot be changed.
+TEST_F(ValcrestOnServer, AReadingRoleSeesTheOrdersAndIsToldWhy) {
+    execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-12-02#)");
+    shipment("Valcrest", "PO-NEW", "W-N");
+    const auto& s = dao::testing::pgServer();
+    dao::openPostgres(databaseName, s.superuser, s.password, {})
+        ->execute("DROP ROLE IF EXISTS valcrest_clerk; CREATE ROLE valcrest_clerk LOGIN PASSWORD 'clerk-pw'; "
+                  "GRANT SELECT ON ALL TABLES IN SCHEMA public TO valcrest_clerk");
+    dao::engine().setDefaultUser("valcrest_clerk");
+    dao::engine().setDefaultPassword("clerk-pw");
+    frmPrtValcrest& w = frmPrtValcrest::showWindow();
+    EXPECT_EQ(w.datPOs->source()->rowCount(), 1);
+    EXPECT_TRUE(w.lblInstructions->text().contains("may only read"))
+        << w.lblInstructions->text().toStdString();
+    EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-1"}));
 }
 
 } // namespace

@@ -5,9 +5,8 @@
 #include "board_test_fixture.h"
 #include "reports_database.h"
 
-#include "copy_database.h"
+#include "board_server_database.h"
 
-#include "dao/pg_test_server.h"
 #include "report/report_test_support.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
@@ -178,21 +177,7 @@ class ValcrestOnServer : public Valcrest {
 protected:
     void SetUp() override {
         Valcrest::SetUp();
-        const auto& s = dao::testing::pgServer();
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        dao::testing::freshDatabase(name);
-        databaseName = s.uri(name);
-        shipments::createOnServer(*dao::openPostgres(databaseName, s.superuser, s.password, {}));
-        auto& engine = dao::engine();
-        engine.setSystemDB(databaseName);
-        engine.setDefaultUser(s.superuser);
-        engine.setDefaultPassword(s.password);
-        db.Close();
-        db = engine.OpenDatabase(databaseName);
-        SaveSetting("Kelmar", "Options", "DBName", databaseName);
-        basGlobals::gOptions->DatabaseName(databaseName);
+        databaseName = useServerDatabase(db);
         execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description], [Customer Part Num]) "
                 "VALUES ('J1', 'Round Lid', 'VC-77')");
     }

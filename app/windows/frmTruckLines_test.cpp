@@ -2,6 +2,7 @@
 // abbreviation rules, the hints and caption, delete, and the board's list after closing.
 #include "frmTruckLines.h"
 
+#include "board_server_database.h"
 #include "board_test_fixture.h"
 
 #include "widgets/status_bar.h"
@@ -22,6 +23,9 @@ class TruckLines : public BoardFixture {
 protected:
     void SetUp() override {
         BoardFixture::SetUp();
+        addLines();
+    }
+    void addLines() {
         for (auto [abbreviation, name] : {std::pair<const char*, Variant>{"ABF", "ABF Freight"},
                                           {"CON", Variant::null()},
                                           {"YRC", "Yellow Freight/Collect"}})
@@ -169,4 +173,37 @@ TEST_F(TruckLines, DeleteRemovesTheCurrentLineAtOnceAndShowsItsNeighbour) {
     EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"CON"}));
     EXPECT_EQ(w.datTruckLines->source()->currentRow(), 0);
     EXPECT_EQ(w.VxGrid1->currentRowIndex(), 0);
+}
+
+// On a server the lines are told apart by their abbreviation, the table's key: lines are added,
+// renamed, changed and deleted through the window all the same.
+class TruckLinesOnServer : public TruckLines {
+protected:
+    void SetUp() override {
+        BoardFixture::SetUp();
+        useServerDatabase(db);
+        addLines();
+    }
+};
+
+TEST_F(TruckLinesOnServer, LinesAreAddedRenamedChangedAndDeleted) {
+    frmTruckLines& w = frmTruckLines::showWindow();
+    EXPECT_TRUE(w.cmdUpdate->isEnabled());
+    typeNewLine(w, "FDX", "FedEx Freight");
+    w.cmdUpdate_Click();
+    auto source = w.datTruckLines->source();
+    w.datTruckLines->moveTo(2); // YRC (FDX comes after it, added last): a new abbreviation, then a new name
+    source->edit();
+    source->setValue(source->fieldIndex("TruckLineAbbr"), Variant("YRCW"));
+    w.cmdUpdate_Click();
+    source->edit();
+    source->setValue(source->fieldIndex("TruckLineName"), Variant("Yellow Roadway"));
+    w.cmdUpdate_Click();
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->shown()[0].prompt;
+    w.datTruckLines->moveTo(1);
+    w.cmdDelete_Click();
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "FDX", "YRCW"}));
+    EXPECT_EQ(db.OpenRecordset("SELECT TruckLineName FROM [Truck Lines] WHERE TruckLineAbbr = 'YRCW'",
+                               dao::dbOpenSnapshot)["TruckLineName"],
+              Variant("Yellow Roadway"));
 }

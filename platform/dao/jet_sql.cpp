@@ -268,7 +268,11 @@ Tokens serverColumnTypes(const Tokens& body) {
                                                     [&](const char* w) { return isKeyword(e[0], w); });
         size_t type = constraint || e.empty() ? e.size() : nextSignificant(e, name + 1);
         if (type >= e.size() || e[type].kind != TokenKind::Word) {
-            out.insert(out.end(), element.begin(), element.end());
+            int depth = 0; // PRIMARY KEY (a, b): the columns by the names they were made with
+            for (auto tok : element) {
+                depth += isSymbol(tok, "(") ? 1 : isSymbol(tok, ")") ? -1 : 0;
+                out.push_back(depth > 0 ? asName(tok) : tok);
+            }
             continue;
         }
         Tokens rest;
@@ -626,6 +630,16 @@ private:
                 out += "(" + range(t, i + 1, std::min(close, end)) + ")";
                 i = close;
                 continue;
+            }
+            // A division by zero is Null on the file engine; the server would fail the statement.
+            if (server_ && isSymbol(t[i], "/")) {
+                size_t right = nextSignificant(t, i + 1);
+                size_t rightEnd = operandEnd(t, right, end);
+                if (right < end) {
+                    out += "/ NULLIF(" + range(t, right, rightEnd) + ", 0)";
+                    i = rightEnd - 1;
+                    continue;
+                }
             }
             out += token(t, i, end);
         }

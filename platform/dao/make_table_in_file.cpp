@@ -39,7 +39,7 @@ long long makeTableInFile(DatabaseState& db, const Source& source, const jet::Ma
         else
             types.push_back(std::nullopt);
         columns += (i ? ", " : "") + out.quoteName(col.name) + " " +
-                   (types.back() ? declaredType(*types.back(), false) : std::string());
+                   (types.back() ? out.columnType(*types.back(), false) : std::string());
         marks += (i ? ", ?" : "?") + std::to_string(i + 1);
     }
 

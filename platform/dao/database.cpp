@@ -115,10 +115,12 @@ long long runMakeTable(const std::shared_ptr<DatabaseState>& db, const Source& s
         columns += (i ? ", " : "") + c.quoteName(col.name) + " " +
                    (col.declType.empty() ? std::string() : c.columnType(type, false));
     }
-    std::string target = c.quoteName(schema) + "." + c.quoteName(make.table);
+    // The database's own table goes where its other tables are (a server has no schema "main").
+    std::string target =
+        schema == "main" ? c.quoteName(make.table) : c.quoteName(schema) + "." + c.quoteName(make.table);
     auto t = jet::translate(make.select, source.statement.parameters, c.dialect());
-    c.execute("DROP TABLE IF EXISTS " + target);
     c.execute("CREATE TABLE " + target + " (" + columns + ")");
+    db->tableColumnsCache.clear();
     return c.execute("INSERT INTO " + target + " " + t.sql, params);
 }
 
@@ -181,7 +183,8 @@ void discoverParameters(DatabaseState& db, jet::Statement& statement) {
         return;
     }
     for (int found = 0; found < 64; ++found) {
-        auto name = db.conn().unknownName(jet::translate(body, statement.parameters, db.conn().dialect()).sql);
+        auto name =
+            db.conn().unknownName(jet::translate(body, statement.parameters, db.conn().dialect()).sql);
         if (!name || name->find('.') != std::string::npos) return;
         statement.parameters.push_back({*name, ""});
     }

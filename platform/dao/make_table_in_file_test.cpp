@@ -34,6 +34,7 @@ protected:
         uri_ = s.uri("make_table");
         {
             auto admin = dao::openPostgres(uri_, s.superuser, s.password, {});
+            admin->execute("CREATE EXTENSION IF NOT EXISTS citext"); // what the server's texts are
             admin->execute(
                 "CREATE TABLE \"Ships\" (\"ID\" serial PRIMARY KEY, \"Job\" text, \"Qty\" integer, "
                 "\"Due\" timestamp, \"Late\" boolean, \"Weight\" double precision)");
@@ -104,6 +105,13 @@ TEST_F(ServerMakeTable, TheRowsLandInATableOfTheFile) {
               dao::errc::TableExists);
     auto again = dao::engine().OpenDatabase(reports_).OpenRecordset("Report", dao::dbOpenSnapshot);
     EXPECT_EQ(again.RecordCount(), 2);
+
+    // Into the server database itself.
+    EXPECT_EQ(db_.Execute("SELECT Job, Due INTO Copied FROM Ships WHERE Qty > 15"), 2);
+    auto copied = db_.OpenRecordset("SELECT * FROM Copied ORDER BY Job", dao::dbOpenSnapshot);
+    EXPECT_EQ(copied.RecordCount(), 2);
+    EXPECT_EQ(copied.Fields("Due").Type(), dao::dbDate);
+    EXPECT_EQ(errorOf([&] { db_.Execute("SELECT Job INTO copied FROM Ships"); }), dao::errc::TableExists);
 
     EXPECT_EQ(errorOf([&] {
                   db_.Execute("SELECT Job INTO Other IN '" + (dir_ / "missing.db").string() + "' FROM Ships");

@@ -218,14 +218,21 @@ public:
         return out;
     }
 
+    // Asked several times for each record set opened: read from the catalogue once per table, again
+    // after this connection changed a definition.
     std::string rowKey(const std::string& table) override {
+        auto known = rowKeys_.find(table);
+        if (known != rowKeys_.end()) return known->second;
         std::string key;
         for (auto& c : tableColumns(table))
             if (c.primaryKey) {
-                if (!key.empty()) return ""; // the layer keys rows by one column only
+                if (!key.empty()) { // the layer keys rows by one column only
+                    key.clear();
+                    break;
+                }
                 key = c.name;
             }
-        return key;
+        return rowKeys_[table] = key;
     }
     // Text columns compare without regard to letter case on the server (citext), so the value is
     // also compared as the exact text it reads as: a change of case by another user is a change.
@@ -291,7 +298,10 @@ public:
             // make, rename or drop names has the names read again.
             std::string text = serverNames(sql);
             auto r = fenced([&] { return PQexec(conn_, text.c_str()); }, "running a statement");
-            if (definesNames(sql)) names_.clear();
+            if (definesNames(sql)) {
+                names_.clear();
+                rowKeys_.clear();
+            }
             return std::atoll(PQcmdTuples(r.get()));
         }
         auto stmt = prepare(sql);
@@ -436,7 +446,8 @@ private:
 
     PGconn* conn_;
     bool readOnly_;
-    std::map<std::string, std::string> names_; // lower case -> as the catalogue spells it
+    std::map<std::string, std::string> names_;   // lower case -> as the catalogue spells it
+    std::map<std::string, std::string> rowKeys_; // table -> its key column ("" for none)
     long long lastStatement_ = 0;
     long long changed_ = 0;
     std::vector<std::string> unused_;

@@ -2,6 +2,7 @@
 // gives the same answer on both, over grids of values that reach the corners (Nulls, month ends,
 // leap years, negative numbers, halves, odd Like patterns, dates before the serials' day 0).
 #include "backend.h"
+#include "dao.h"
 #include "errors.h"
 #include "pg_test_server.h"
 #include "server_objects.h"
@@ -312,4 +313,22 @@ TEST_F(ServerFunctions, PreparingIsRepeatable) {
     EXPECT_EQ(onServer("SELECT count(*) FROM names WHERE dao_like(n, 's*H')", {}, Kind::Number), "1");
     EXPECT_NO_THROW(dao::prepareServerDatabase(*server_)) << "with a table in place";
     server_->execute("DROP TABLE names");
+}
+
+// A database the layer makes on a server is prepared before its first table.
+TEST(ServerDatabase, CreatedPrepared) {
+    const auto& s = dao::testing::pgServer();
+    dao::testing::freshDatabase("made");
+    auto& engine = dao::engine();
+    engine.reset();
+    engine.setSystemDB(s.uri("made"));
+    auto ws = engine.CreateWorkspace("W", s.superuser, s.password);
+    ws.CreateDatabase(s.uri("made")).Close();
+    ws.Close();
+    engine.reset();
+    auto c = dao::openPostgres(s.uri("made"), s.superuser, s.password, {});
+    auto q = c->prepare("SELECT dao_like('Abc', 'a*'), to_regtype('memo') IS NOT NULL");
+    ASSERT_TRUE(q->step());
+    EXPECT_EQ(std::get<std::int64_t>(q->value(0)), -1);
+    EXPECT_EQ(std::get<std::int64_t>(q->value(1)), -1);
 }

@@ -59,7 +59,7 @@ protected:
             auto* text = std::get_if<std::string>(&v);
             switch (kind) {
             case Kind::Number: {
-                double d = text ? std::strtod(text->c_str(), nullptr)
+                double d = text                                ? std::strtod(text->c_str(), nullptr)
                            : std::holds_alternative<double>(v) ? std::get<double>(v)
                                                                : double(std::get<std::int64_t>(v));
                 char buf[40];
@@ -156,9 +156,9 @@ const std::vector<StoredValue> kDates = {
     t("2026-12-31 00:00:01"), t("2027-01-03"),          t("1900-03-01 12:00:00"), t("1899-12-30"),
     t("1899-12-30 10:00:00"), t("1899-12-29 06:00:00"), t("1800-06-15 18:45:00"), Null};
 
-const std::vector<StoredValue> kUnits = {t("yyyy"), t("q"),  t("m"), t("y"),    t("d"), t("w"),
-                                         t("ww"),   t("h"),  t("n"), t("s"),    t("M"), t("YYYY"),
-                                         t("x"),    t("mm"), Null};
+const std::vector<StoredValue> kUnits = {t("yyyy"), t("q"),    t("m"), t("y"),  t("d"),
+                                         t("w"),    t("ww"),   t("h"), t("n"),  t("s"),
+                                         t("M"),    t("YYYY"), t("x"), t("mm"), Null};
 
 } // namespace
 
@@ -214,28 +214,28 @@ TEST_F(ServerFunctions, DateDifferencesAndParts) {
 }
 
 TEST_F(ServerFunctions, LikeValAndRound) {
-    std::vector<StoredValue> values = {t("abc"),    t("ABC"),     t("a*c"), t(""),          t("a1c"),
-                                       t("a[c"),    t("x]y"),     t("Résumé"), t("a.c"),    t("a\\c"),
-                                       t("a\nb"),   t("(a)"),     t("a+c"), t("^a$"),       t("199x"),
-                                       t("abcabc"), t("-"),       Null};
+    std::vector<StoredValue> values = {t("abc"), t("ABC"),    t("a*c"),  t(""),       t("a1c"),  t("a[c"),
+                                       t("x]y"), t("Résumé"), t("a.c"),  t("a\\c"),   t("a\nb"), t("(a)"),
+                                       t("a+c"), t("^a$"),    t("199x"), t("abcabc"), t("-"),    Null};
     std::vector<StoredValue> patterns = {
-        t("a*"),   t("A?C"),   t("a#c"),    t("[a-c]*"), t("[!a]*"),   t("*["),   t("[]]*"),  t("[!]"),
-        t("*.*"),  t("a\\c"),  t("a[*]c"),  t("[z-a]bc"), t(""),       t("*"),    t("#"),     t("R?sum?"),
-        t("x]y"),  t("a.c"),   t("(a)"),    t("a+c"),    t("^a$"),     t("a*b"),  t("1##[!0-9]"),
-        t("*abc"), t("[a-]*"), t("[-a]*"), t("a[b"),   t("[!a-b]bc"), t("*c*c"), t("a?"), t("[A-C][!B]?"),
-        t("?"),    t("[+]c"),  t("-"),      Null};
+        t("a*"),   t("A?C"),       t("a#c"),        t("[a-c]*"), t("[!a]*"),   t("*["),  t("[]]*"),
+        t("[!]"),  t("*.*"),       t("a\\c"),       t("a[*]c"),  t("[z-a]bc"), t(""),    t("*"),
+        t("#"),    t("R?sum?"),    t("x]y"),        t("a.c"),    t("(a)"),     t("a+c"), t("^a$"),
+        t("a*b"),  t("1##[!0-9]"), t("*abc"),       t("[a-]*"),  t("[-a]*"),   t("a[b"), t("[!a-b]bc"),
+        t("*c*c"), t("a?"),        t("[A-C][!B]?"), t("?"),      t("[+]c"),    t("-"),   Null};
     EXPECT_GT(expectSame("dao_like", {"text", "text"}, grid({values, patterns}), Kind::Boolean), 500);
 
-    std::vector<StoredValue> texts = {t("  12 34abc"), t("&HFF"),     t("&hff"),   t("&O17"),     t("&O19"),
-                                      t("&H"),         t("1.5e3"),    t("1.5d2"),  t("-.5"),      t("+3"),
-                                      t("--5"),        t("."),        t("abc"),    t(""),         t("1e999"),
-                                      t("-1e999"),     t("1e-999"),   t("12.34.56"), t("1 000,5"), t("&HFFFFFFFF"),
-                                      t("e5"),         t("5e"),       t("\t-7\n"), Null};
+    std::vector<StoredValue> texts = {
+        t("  12 34abc"), t("&HFF"),       t("&hff"),  t("&O17"),   t("&O19"),   t("&H"),
+        t("1.5e3"),      t("1.5d2"),      t("-.5"),   t("+3"),     t("--5"),    t("."),
+        t("abc"),        t(""),           t("1e999"), t("-1e999"), t("1e-999"), t("12.34.56"),
+        t("1 000,5"),    t("&HFFFFFFFF"), t("e5"),    t("5e"),     t("\t-7\n"), Null};
     EXPECT_GT(expectSame("dao_val", {"text"}, grid({texts}), Kind::Number), 20);
 
-    std::vector<StoredValue> numbers = {2.5,    3.5,   -2.5,  0.125, 0.135, 1.005, 1234.5678,
-                                        -0.5,   -1.5,  15.0,  25.0,  1e20,  Null};
-    std::vector<StoredValue> places = {std::int64_t(0), std::int64_t(1), std::int64_t(2), std::int64_t(-1), Null};
+    std::vector<StoredValue> numbers = {2.5,  3.5,  -2.5, 0.125, 0.135, 1.005, 1234.5678,
+                                        -0.5, -1.5, 15.0, 25.0,  1e20,  Null};
+    std::vector<StoredValue> places = {std::int64_t(0), std::int64_t(1), std::int64_t(2), std::int64_t(-1),
+                                       Null};
     EXPECT_GT(expectSame("dao_round", {"float8", "integer"}, grid({numbers, places}), Kind::Number), 40);
 
     EXPECT_EQ(onServer("SELECT dao_like('Résumé', 'r?SUM?')", {}, Kind::Boolean), "True");
@@ -244,17 +244,17 @@ TEST_F(ServerFunctions, LikeValAndRound) {
 }
 
 TEST_F(ServerFunctions, Formats) {
-    std::vector<StoredValue> numbers = {0.0,  1234567.891, -1234.5, 2.5,   3.5,  -0.004,
-                                        0.125, 1e15,       0.5,     -0.5,  999.999, Null};
-    std::vector<StoredValue> numberPatterns = {t("0"),   t("0.00"), t("#,##0.00"), t("#,##0"), t("0%"),
-                                               t("0.0%"), t(""),    t("#.##"),     t("0.000"), t("x0")};
+    std::vector<StoredValue> numbers = {0.0,   1234567.891, -1234.5, 2.5,  3.5,     -0.004,
+                                        0.125, 1e15,        0.5,     -0.5, 999.999, Null};
+    std::vector<StoredValue> numberPatterns = {t("0"),    t("0.00"), t("#,##0.00"), t("#,##0"), t("0%"),
+                                               t("0.0%"), t(""),     t("#.##"),     t("0.000"), t("x0")};
     EXPECT_GT(expectSame("dao_format", {"float8", "text"}, grid({numbers, numberPatterns}), Kind::Text), 80);
 
     std::vector<StoredValue> datePatterns = {
-        t("yyyy-mm-dd"), t("dd/mm/yy"),   t("mmmm d, yyyy"), t("ddd dd mmm"),    t("dddd"),
-        t("h:nn:ss AM/PM"), t("hh:mm"),   t("hh:mm:ss"),     t("mm:ss"),         t("h am/pm"),
-        t("\"Week\" ww"), t("yyyy\\Q"),   t("m/d/yyyy h:nn"), t("Medium Date"),  t("short time"),
-        t("\"at\" h\\h"), t("yy.mm.dd"),  t("0.00"),         t("\"open"),        t("y"),
+        t("yyyy-mm-dd"),    t("dd/mm/yy"), t("mmmm d, yyyy"),  t("ddd dd mmm"),  t("dddd"),
+        t("h:nn:ss AM/PM"), t("hh:mm"),    t("hh:mm:ss"),      t("mm:ss"),       t("h am/pm"),
+        t("\"Week\" ww"),   t("yyyy\\Q"),  t("m/d/yyyy h:nn"), t("Medium Date"), t("short time"),
+        t("\"at\" h\\h"),   t("yy.mm.dd"), t("0.00"),          t("\"open"),      t("y"),
         t("mmm-yyyy")};
     auto withNull = datePatterns;
     withNull.push_back(Null);
@@ -264,14 +264,15 @@ TEST_F(ServerFunctions, Formats) {
     std::vector<StoredValue> serials = {45000.75, 0.5, -1.25, 2.0, 36526.999999};
     EXPECT_GT(expectSame("dao_format", {"float8", "text"}, grid({serials, datePatterns}), Kind::Text), 60);
 
-    std::vector<StoredValue> texts = {t("12.5"),  t("  7 "),      t("&HFF"),  t("abc"),
-                                      t("2026-12-08"), t("2026-12-08 14:30:00"), t("2026-02-30"),
-                                      t(""),      t("1e3"),       t("1,000"), t("-.5"), Null};
+    std::vector<StoredValue> texts = {
+        t("12.5"),       t("  7 "), t("&HFF"), t("abc"),   t("2026-12-08"), t("2026-12-08 14:30:00"),
+        t("2026-02-30"), t(""),     t("1e3"),  t("1,000"), t("-.5"),        Null};
     std::vector<StoredValue> textPatterns = {t("0.00"), t("yyyy"), t("#,##0"), t("dd-mmm"), Null};
     EXPECT_GT(expectSame("dao_format", {"text", "text"}, grid({texts, textPatterns}), Kind::Text), 40);
 
     EXPECT_EQ(onServer("SELECT dao_format(1234567.891::float8, '#,##0.00')", {}, Kind::Text), "1,234,567.89");
-    EXPECT_EQ(onServer("SELECT dao_format('2026-12-08 14:05:00'::timestamp, 'hh:mm')", {}, Kind::Text), "14:05");
+    EXPECT_EQ(onServer("SELECT dao_format('2026-12-08 14:05:00'::timestamp, 'hh:mm')", {}, Kind::Text),
+              "14:05");
     EXPECT_EQ(onServer("SELECT dao_format('abc'::text, '0.00')", {}, Kind::Text), "abc");
     EXPECT_EQ(onServer("SELECT dao_format(now()::timestamp, 'Short Date')", {}, Kind::Text), "error")
         << "a workstation's own format reaches the server as its pattern";
@@ -280,8 +281,8 @@ TEST_F(ServerFunctions, Formats) {
 // The named formats on the file engine, by name, and on the server, by the pattern the layer gives
 // for them, write the same, in each of several languages.
 TEST_F(ServerFunctions, NamedFormatsThroughTheirPatterns) {
-    const char* names[] = {"Short Date", "Long Date", "General Date", "Long Time", "Medium Date", "Short Time",
-                           "general date"};
+    const char* names[] = {"Short Date",  "Long Date",  "General Date", "Long Time",
+                           "Medium Date", "Short Time", "general date"};
     for (const char* locale : {"en_US", "en_GB", "de_DE"}) {
         runtime::setDateLocale(locale);
         for (const char* name : names) {
@@ -292,7 +293,8 @@ TEST_F(ServerFunctions, NamedFormatsThroughTheirPatterns) {
             if (std::string(locale) == "de_DE" && pattern.find("mmm") != std::string::npos) continue;
             for (auto& date : kDates) {
                 auto a = answer(*sqlite_, "SELECT dao_format(?1, ?2)", {date, t(name)}, Kind::Text);
-                auto b = answer(*server_, "SELECT dao_format(?1::timestamp, ?2::text)", {date, pattern}, Kind::Text);
+                auto b = answer(*server_, "SELECT dao_format(?1::timestamp, ?2::text)", {date, pattern},
+                                Kind::Text);
                 EXPECT_EQ(a, b) << locale << " " << name << " as " << pattern << " of " << shown({date});
             }
         }

@@ -31,55 +31,63 @@ $f$;
 
 -- The nearest whole number, halves away from zero (the server's round of a double goes to even).
 CREATE OR REPLACE FUNCTION dao_lround(x double precision) RETURNS bigint
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT (CASE WHEN x >= 0 THEN floor(x + 0.5) ELSE -floor(0.5 - x) END)::bigint
 $f$;
 
 -- A whole number written with at least `width` digits.
 CREATE OR REPLACE FUNCTION dao_digits(v integer, width integer) RETURNS text
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT CASE WHEN v < 0 OR length(v::text) >= width THEN v::text ELSE lpad(v::text, width, '0') END
 $f$;
 
 -- The OLE date serial of a timestamp: days since 1899-12-30, the time of day as the fraction, which
 -- before that day still counts forward from midnight (-1.25 is 1899-12-29 06:00).
 CREATE OR REPLACE FUNCTION dao_serial(d timestamp) RETURNS double precision
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
-  SELECT CASE WHEN days < 0 THEN days - secs / 86400.0::float8 ELSE days + secs / 86400.0::float8 END
-  FROM (SELECT (d::date - date '1899-12-30')::float8 AS days,
-               extract(epoch FROM d - d::date)::float8 AS secs) parts
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT (d::date - date '1899-12-30')::float8
+         + CASE WHEN d < timestamp '1899-12-30' THEN -1 ELSE 1 END
+           * (extract(epoch FROM d - d::date)::float8 / 86400.0::float8)
 $f$;
 
 -- The time of day in whole seconds, rounded as the language shows times (never into the next day).
 CREATE OR REPLACE FUNCTION dao_seconds_of_day(d timestamp) RETURNS integer
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
-  SELECT least(floor(extract(epoch FROM d - d::date)::float8 + 0.5), 86399)::integer
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT (CASE WHEN extract(epoch FROM d - d::date) >= 86399.5 THEN 86399
+               ELSE floor(extract(epoch FROM d - d::date)::float8 + 0.5) END)::integer
+$f$;
+
+-- The time of day rounded to the second as the language shows it.
+CREATE OR REPLACE FUNCTION dao_to_second(d timestamp) RETURNS timestamp
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT d::date + make_interval(secs => dao_seconds_of_day(d))
 $f$;
 
 -- The timestamp of an OLE date serial, to the second.
 CREATE OR REPLACE FUNCTION dao_from_serial(s double precision) RETURNS timestamp
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT (date '1899-12-30' + trunc(s)::integer)
          + make_interval(secs => least(floor(abs(s - trunc(s)) * 86400 + 0.5), 86399))
 $f$;
 
 -- 1 = Sunday ... 7 = Saturday.
 CREATE OR REPLACE FUNCTION dao_weekday(d timestamp) RETURNS integer
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT (((d::date - date '1899-12-30') + 6) % 7 + 7) % 7 + 1
 $f$;
 
 -- A date as the file engine stores it: "yyyy-mm-dd", with " hh:mm:ss" when it has a time.
 CREATE OR REPLACE FUNCTION dao_iso(d timestamp) RETURNS text
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT CASE WHEN d = d::date THEN to_char(d, 'YYYY-MM-DD')
               ELSE to_char(d::date, 'YYYY-MM-DD') || ' ' ||
                    to_char(make_interval(secs => dao_seconds_of_day(d)), 'HH24:MI:SS') END
 $f$;
 
 -- Like: * any run, ? one character, # one digit, [abc] [a-z] [!a-z] a class; letter case does not
--- count. The pattern becomes a regular expression whose every literal is escaped.
-CREATE OR REPLACE FUNCTION dao_like(value text, pattern text) RETURNS boolean
+-- count. The pattern becomes a regular expression whose every literal is escaped; the translation is
+-- its own function so that a constant pattern is translated once per statement, not once per row.
+CREATE OR REPLACE FUNCTION dao_like_expression(pattern text) RETURNS text
 LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
 DECLARE
   p text[] := dao_chars(dao_fold(pattern));
@@ -139,113 +147,123 @@ BEGIN
       i := i + 1;
     END IF;
   END LOOP;
-  RETURN dao_fold(value) ~ (re || '$');
+  RETURN re || '$';
 END
 $f$;
 
-CREATE OR REPLACE FUNCTION dao_unknown_interval(fn text, name text) RETURNS void
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $f$
+-- Not strict, so that the server can write the call into the statement in its place.
+CREATE OR REPLACE FUNCTION dao_like(value text, pattern text) RETURNS boolean
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT dao_fold(value) ~ dao_like_expression(pattern)
+$f$;
+
+-- Raises the error of an interval name the engine does not know; typed so a CASE can end in it, and
+-- not immutable, so that a constant name fails only when a row meets it, as on the file engine.
+CREATE OR REPLACE FUNCTION dao_unknown_interval(fn text, name text) RETURNS bigint
+LANGUAGE plpgsql STABLE PARALLEL SAFE AS $f$
 BEGIN
   RAISE EXCEPTION USING ERRCODE = '22023',
     MESSAGE = format('%s: "%s" is not an interval (yyyy q m y d w ww h n s)', fn, name);
 END
 $f$;
 
--- DateAdd(interval, number, date): months, quarters and years keep the day where the month has it
--- (the 31st becomes the month's last day) and the time of day.
+-- The day `months` months on, kept where the month has it (the 31st becomes the month's last day),
+-- with the time of day added to its serial as the file engine adds it.
+CREATE OR REPLACE FUNCTION dao_add_months(d timestamp, months bigint) RETURNS timestamp
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT CASE
+    -- From the serials' day 0 on, the server's own month arithmetic keeps the day and time alike.
+    WHEN dao_to_second(d) + make_interval(months => months::integer) >= timestamp '1899-12-30'
+    THEN dao_to_second(d) + make_interval(months => months::integer)
+    ELSE dao_from_serial(
+      dao_serial(((date_trunc('month', d) + make_interval(months => months::integer))::date
+                  + (least(extract(day FROM d)::integer,
+                           extract(day FROM date_trunc('month', d) + make_interval(months => months::integer)
+                                            + interval '1 month - 1 day')::integer) - 1))::timestamp)
+      + abs(dao_serial(d) - trunc(dao_serial(d)))) END
+$f$;
+
+-- The functions below are plain SQL and not strict, so that the server writes them into the
+-- statement that calls them and works out a constant interval name once.
+
+-- DateAdd(interval, number, date); the number is rounded to a whole one, halves away from zero.
 CREATE OR REPLACE FUNCTION dao_dateadd(unit text, number double precision, d timestamp) RETURNS timestamp
-LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
-DECLARE
-  u text := dao_fold(unit);
-  n bigint := dao_lround(number);
-  s double precision := dao_serial(d);
-  months bigint;
-  target date;
-  days double precision;
-BEGIN
-  IF u IN ('yyyy', 'q', 'm') THEN
-    months := n * CASE u WHEN 'yyyy' THEN 12 WHEN 'q' THEN 3 ELSE 1 END;
-    target := make_date(extract(year FROM d)::integer, extract(month FROM d)::integer, 1)
-              + make_interval(months => months::integer);
-    target := target + (least(extract(day FROM d)::integer,
-                              extract(day FROM target + interval '1 month' - interval '1 day')::integer) - 1);
-    RETURN dao_from_serial(dao_serial(target) + abs(s - trunc(s)));
-  END IF;
-  days := CASE u WHEN 'd' THEN n WHEN 'y' THEN n WHEN 'w' THEN n WHEN 'ww' THEN 7.0 * n
-                 WHEN 'h' THEN n / 24.0::float8 WHEN 'n' THEN n / 1440.0::float8
-                 WHEN 's' THEN n / 86400.0::float8 END;
-  IF days IS NULL THEN PERFORM dao_unknown_interval('DateAdd', unit); END IF;
-  RETURN dao_from_serial(s + days);
-END
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT CASE WHEN unit IS NULL OR number IS NULL OR d IS NULL THEN NULL
+         ELSE CASE dao_fold(unit)
+           WHEN 'yyyy' THEN dao_add_months(d, dao_lround(number) * 12)
+           WHEN 'q' THEN dao_add_months(d, dao_lround(number) * 3)
+           WHEN 'm' THEN dao_add_months(d, dao_lround(number))
+           WHEN 'd' THEN dao_from_serial(dao_serial(d) + dao_lround(number))
+           WHEN 'y' THEN dao_from_serial(dao_serial(d) + dao_lround(number))
+           WHEN 'w' THEN dao_from_serial(dao_serial(d) + dao_lround(number))
+           WHEN 'ww' THEN dao_from_serial(dao_serial(d) + 7.0 * dao_lround(number))
+           WHEN 'h' THEN dao_from_serial(dao_serial(d) + dao_lround(number) / 24.0::float8)
+           WHEN 'n' THEN dao_from_serial(dao_serial(d) + dao_lround(number) / 1440.0::float8)
+           WHEN 's' THEN dao_from_serial(dao_serial(d) + dao_lround(number) / 86400.0::float8)
+           ELSE dao_from_serial(dao_unknown_interval('DateAdd', unit)) END END
 $f$;
 
 -- date - date: the days between, with the fraction of a day.
 CREATE OR REPLACE FUNCTION dao_datesub(a timestamp, b timestamp) RETURNS double precision
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT dao_serial(a) - dao_serial(b)
 $f$;
 
 -- date - number: the date that many days (and fractions) earlier.
 CREATE OR REPLACE FUNCTION dao_datesub(a timestamp, days double precision) RETURNS timestamp
-LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT dao_from_serial(dao_serial(a) - days)
+$f$;
+
+-- Whole days since the serials' day 0, and seconds since then as the file engine rounds them.
+CREATE OR REPLACE FUNCTION dao_day_number(d timestamp) RETURNS bigint
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT (d::date - date '1899-12-30')::bigint
+$f$;
+CREATE OR REPLACE FUNCTION dao_second_number(d timestamp) RETURNS bigint
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT dao_lround(dao_serial(d) * 86400)
 $f$;
 
 -- DateDiff(interval, date1, date2): the boundaries of the interval crossed from date1 to date2;
 -- "ww" counts Sundays.
 CREATE OR REPLACE FUNCTION dao_datediff(unit text, a timestamp, b timestamp) RETURNS bigint
-LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
-DECLARE
-  u text := dao_fold(unit);
-  ya bigint := extract(year FROM a);
-  yb bigint := extract(year FROM b);
-  ma bigint := extract(month FROM a);
-  mb bigint := extract(month FROM b);
-  da bigint := a::date - date '1899-12-30';
-  db bigint := b::date - date '1899-12-30';
-  sa bigint := dao_lround(dao_serial(a) * 86400);
-  sb bigint := dao_lround(dao_serial(b) * 86400);
-BEGIN
-  CASE u
-  WHEN 'yyyy' THEN RETURN yb - ya;
-  WHEN 'q' THEN RETURN (yb * 4 + (mb - 1) / 3) - (ya * 4 + (ma - 1) / 3);
-  WHEN 'm' THEN RETURN (yb * 12 + mb) - (ya * 12 + ma);
-  WHEN 'd', 'y' THEN RETURN db - da;
-  WHEN 'w' THEN RETURN (db - da) / 7;
-  WHEN 'ww' THEN RETURN ((db - (dao_weekday(b) - 1)) - (da - (dao_weekday(a) - 1))) / 7;
-  WHEN 'h' THEN RETURN sb / 3600 - sa / 3600;
-  WHEN 'n' THEN RETURN sb / 60 - sa / 60;
-  WHEN 's' THEN RETURN sb - sa;
-  ELSE PERFORM dao_unknown_interval('DateDiff', unit);
-  END CASE;
-  RETURN NULL;
-END
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT CASE WHEN unit IS NULL OR a IS NULL OR b IS NULL THEN NULL
+         ELSE CASE dao_fold(unit)
+           WHEN 'yyyy' THEN extract(year FROM b)::bigint - extract(year FROM a)::bigint
+           WHEN 'q' THEN (extract(year FROM b)::bigint * 4 + (extract(month FROM b)::bigint - 1) / 3)
+                         - (extract(year FROM a)::bigint * 4 + (extract(month FROM a)::bigint - 1) / 3)
+           WHEN 'm' THEN (extract(year FROM b)::bigint * 12 + extract(month FROM b)::bigint)
+                         - (extract(year FROM a)::bigint * 12 + extract(month FROM a)::bigint)
+           WHEN 'd' THEN dao_day_number(b) - dao_day_number(a)
+           WHEN 'y' THEN dao_day_number(b) - dao_day_number(a)
+           WHEN 'w' THEN (dao_day_number(b) - dao_day_number(a)) / 7
+           WHEN 'ww' THEN ((dao_day_number(b) - (dao_weekday(b) - 1)) - (dao_day_number(a) - (dao_weekday(a) - 1))) / 7
+           WHEN 'h' THEN dao_second_number(b) / 3600 - dao_second_number(a) / 3600
+           WHEN 'n' THEN dao_second_number(b) / 60 - dao_second_number(a) / 60
+           WHEN 's' THEN dao_second_number(b) - dao_second_number(a)
+           ELSE dao_unknown_interval('DateDiff', unit) END END
 $f$;
 
 -- DatePart(interval, date); "ww" is the week of the year, weeks starting on Sunday.
 CREATE OR REPLACE FUNCTION dao_datepart(unit text, d timestamp) RETURNS integer
-LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
-DECLARE
-  u text := dao_fold(unit);
-  jan1 date := make_date(extract(year FROM d)::integer, 1, 1);
-  day_of_year integer := d::date - jan1 + 1;
-  secs integer := dao_seconds_of_day(d);
-BEGIN
-  CASE u
-  WHEN 'yyyy' THEN RETURN extract(year FROM d);
-  WHEN 'q' THEN RETURN (extract(month FROM d)::integer - 1) / 3 + 1;
-  WHEN 'm' THEN RETURN extract(month FROM d);
-  WHEN 'y' THEN RETURN day_of_year;
-  WHEN 'd' THEN RETURN extract(day FROM d);
-  WHEN 'w' THEN RETURN dao_weekday(d);
-  WHEN 'ww' THEN RETURN (day_of_year + dao_weekday(jan1) - 2) / 7 + 1;
-  WHEN 'h' THEN RETURN secs / 3600;
-  WHEN 'n' THEN RETURN secs / 60 % 60;
-  WHEN 's' THEN RETURN secs % 60;
-  ELSE PERFORM dao_unknown_interval('DatePart', unit);
-  END CASE;
-  RETURN NULL;
-END
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT CASE WHEN unit IS NULL OR d IS NULL THEN NULL
+         ELSE CASE dao_fold(unit)
+           WHEN 'yyyy' THEN extract(year FROM d)::integer
+           WHEN 'q' THEN (extract(month FROM d)::integer - 1) / 3 + 1
+           WHEN 'm' THEN extract(month FROM d)::integer
+           WHEN 'y' THEN extract(doy FROM d)::integer
+           WHEN 'd' THEN extract(day FROM d)::integer
+           WHEN 'w' THEN dao_weekday(d)
+           WHEN 'ww' THEN (extract(doy FROM d)::integer
+                           + dao_weekday(date_trunc('year', d)) - 2) / 7 + 1
+           WHEN 'h' THEN dao_seconds_of_day(d) / 3600
+           WHEN 'n' THEN dao_seconds_of_day(d) / 60 % 60
+           WHEN 's' THEN dao_seconds_of_day(d) % 60
+           ELSE dao_unknown_interval('DatePart', unit)::integer END END
 $f$;
 
 -- DateSerial(year, month, day): months past 12 or below 1 move the year, days past the month's
@@ -257,9 +275,15 @@ LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
   FROM (SELECT (y + floor((m - 1) / 12.0))::integer AS yy) x
 $f$;
 
-CREATE OR REPLACE FUNCTION dao_not_applicable(pattern text) RETURNS void
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $f$
+-- Raises the error of a format that cannot be applied. Not immutable, so that a constant pattern
+-- fails only when a row meets it, as on the file engine, and not when the statement is planned.
+CREATE OR REPLACE FUNCTION dao_format_error(pattern text) RETURNS text
+LANGUAGE plpgsql STABLE PARALLEL SAFE AS $f$
 BEGIN
+  IF dao_fold(pattern) IN ('short date', 'long date', 'general date', 'long time') THEN
+    RAISE EXCEPTION USING ERRCODE = '22023',
+      MESSAGE = format('Format: "%s" is the workstation''s own format; the server needs its pattern', pattern);
+  END IF;
   RAISE EXCEPTION USING ERRCODE = '22023',
     MESSAGE = format('Format: the format "%s" cannot be applied to this value', pattern);
 END
@@ -295,149 +319,151 @@ BEGIN
 END
 $f$;
 
--- A date by the engine's format characters: d dd ddd dddd, m mm mmm mmmm, yy yyyy, h hh, n nn,
--- s ss, AM/PM or am/pm, "text", \c, and the separators " /:-.,". An m or mm right after an hour or
--- right before seconds (separators between) is the minute. Sections "a;b;c" are chosen by what
--- the value holds: a for a day and a time, b for a day alone, c for a time alone (how the regional
--- general date shows them). "Medium Date" and "Short Time" are the same everywhere; the other named
--- formats are the workstation's language, whose pattern the layer gives in their place.
-CREATE OR REPLACE FUNCTION dao_format_date(d timestamp, pattern text) RETURNS text
+-- A date pattern of the engine's format characters as the server's to_char templates: d dd ddd
+-- dddd, m mm mmm mmmm, yy yyyy, h hh, n nn, s ss, AM/PM or am/pm, "text", \c, and the separators
+-- " /:-.,". An m or mm right after an hour or right before seconds (separators between) is the
+-- minute. Sections "a;b;c" are chosen by what the value holds: a for a day and a time, b for a day
+-- alone, c for a time alone (how the regional general date shows them); the three templates are
+-- returned in that order, Null for one that cannot be applied. "Medium Date" and "Short Time" are the
+-- same everywhere; the other named formats are the workstation's language, whose pattern the layer
+-- gives in their place. A constant pattern is translated once per statement.
+CREATE OR REPLACE FUNCTION dao_date_templates(pattern text) RETURNS text[]
 LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
 DECLARE
   named text := dao_fold(pattern);
-  f text := pattern;
   c text[];
-  lc text[];
   n integer;
+  i integer := 1;
+  sections text[] := ARRAY[''];
+  quoted boolean := false;
+  result text[] := ARRAY[]::text[];
+BEGIN
+  IF named = 'medium date' THEN
+    c := dao_chars('dd-mmm-yy');
+  ELSIF named = 'short time' THEN
+    c := dao_chars('hh:nn');
+  ELSIF named IN ('short date', 'long date', 'general date', 'long time') THEN
+    RETURN ARRAY[NULL, NULL, NULL]::text[];
+  ELSE
+    c := dao_chars(pattern);
+  END IF;
+  n := coalesce(array_length(c, 1), 0);
+  WHILE i <= n LOOP
+    IF c[i] = '"' THEN quoted := NOT quoted; END IF;
+    IF c[i] = ';' AND NOT quoted THEN
+      sections := array_append(sections, '');
+    ELSE
+      sections[array_length(sections, 1)] := sections[array_length(sections, 1)] || c[i];
+      IF c[i] = '\' AND NOT quoted AND i < n THEN
+        i := i + 1;
+        sections[array_length(sections, 1)] := sections[array_length(sections, 1)] || c[i];
+      END IF;
+    END IF;
+    i := i + 1;
+  END LOOP;
+  FOR k IN 1..3 LOOP
+    result := array_append(result, dao_date_template(
+      CASE WHEN k = 1 OR coalesce(sections[k], '') = '' THEN sections[1] ELSE sections[k] END));
+  END LOOP;
+  RETURN result;
+END
+$f$;
+
+-- One section of a date pattern as a to_char template (whose names of months and days are
+-- English, as the file engine's are); Null when a character has no meaning in a date pattern.
+CREATE OR REPLACE FUNCTION dao_date_template(f text) RETURNS text
+LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+DECLARE
+  c text[] := dao_chars(f);
+  lc text[] := dao_chars(dao_fold(f));
+  n integer := coalesce(array_length(c, 1), 0);
   i integer := 1;
   k integer;
   run integer;
-  out text := '';
-  secs integer := dao_seconds_of_day(d);
-  hh integer := secs / 3600;
-  mi integer := secs / 60 % 60;
-  ss integer := secs % 60;
-  yr integer := extract(year FROM d);
-  mo integer := extract(month FROM d);
-  dy integer := extract(day FROM d);
-  wd integer := dao_weekday(d);
-  twelve boolean;
+  out text := '""';
+  twelve boolean := strpos(f, 'AM/PM') > 0 OR strpos(f, 'am/pm') > 0;
   after_hour boolean := false;
-  before_seconds boolean;
-  sections text[] := ARRAY[''];
-  quoted boolean := false;
-  v integer;
-  months text[] := ARRAY['January', 'February', 'March', 'April', 'May', 'June', 'July', 'August',
-                         'September', 'October', 'November', 'December'];
-  days text[] := ARRAY['Sunday', 'Monday', 'Tuesday', 'Wednesday', 'Thursday', 'Friday', 'Saturday'];
+  field text;
+  lit text;
 BEGIN
-  IF named = 'medium date' THEN
-    f := 'dd-mmm-yy';
-  ELSIF named = 'short time' THEN
-    f := 'hh:nn';
-  ELSIF named IN ('short date', 'long date', 'general date', 'long time') THEN
-    RAISE EXCEPTION USING ERRCODE = '22023',
-      MESSAGE = format('Format: "%s" is the workstation''s own format; the server needs its pattern', pattern);
-  END IF;
-  c := dao_chars(f);
-  n := coalesce(array_length(c, 1), 0);
-  IF f ~ ';' THEN
-    WHILE i <= n LOOP
-      IF c[i] = '"' THEN quoted := NOT quoted; END IF;
-      IF c[i] = ';' AND NOT quoted THEN
-        sections := array_append(sections, '');
-      ELSE
-        sections[array_length(sections, 1)] := sections[array_length(sections, 1)] || c[i];
-        IF c[i] = '\' AND NOT quoted AND i < n THEN
-          i := i + 1;
-          sections[array_length(sections, 1)] := sections[array_length(sections, 1)] || c[i];
-        END IF;
-      END IF;
-      i := i + 1;
-    END LOOP;
-    k := CASE WHEN d = d::date THEN 2 WHEN d::date = date '1899-12-30' THEN 3 ELSE 1 END;
-    f := coalesce(nullif(sections[k], ''), sections[1]);
-    c := dao_chars(f);
-    n := coalesce(array_length(c, 1), 0);
-    i := 1;
-  END IF;
-  lc := dao_chars(dao_fold(f));
-  twelve := strpos(f, 'AM/PM') > 0 OR strpos(f, 'am/pm') > 0;
   WHILE i <= n LOOP
+    lit := NULL;
+    field := NULL;
     IF lc[i] IN ('y', 'm', 'd', 'h', 'n', 's') THEN
       run := 1;
       WHILE i + run <= n AND lc[i + run] = lc[i] LOOP run := run + 1; END LOOP;
       IF lc[i] = 'y' THEN
-        out := out || CASE WHEN run >= 3 THEN dao_digits(yr, 4) ELSE dao_digits(yr % 100, 2) END;
+        field := CASE WHEN run >= 3 THEN 'YYYY' ELSE 'YY' END;
       ELSIF lc[i] = 'm' THEN
         k := i + run;
         WHILE k <= n AND strpos(' /:-.,', c[k]) > 0 LOOP k := k + 1; END LOOP;
-        before_seconds := k <= n AND lc[k] = 's';
-        IF run <= 2 AND (after_hour OR before_seconds) THEN
-          out := out || CASE WHEN run = 2 THEN dao_digits(mi, 2) ELSE mi::text END;
+        IF run <= 2 AND (after_hour OR (k <= n AND lc[k] = 's')) THEN
+          field := CASE WHEN run = 2 THEN 'MI' ELSE 'FMMI' END;
         ELSE
-          out := out || CASE WHEN run >= 4 THEN months[mo] WHEN run = 3 THEN left(months[mo], 3)
-                             WHEN run = 2 THEN dao_digits(mo, 2) ELSE mo::text END;
+          field := CASE WHEN run >= 4 THEN 'FMMonth' WHEN run = 3 THEN 'Mon' WHEN run = 2 THEN 'MM' ELSE 'FMMM' END;
         END IF;
       ELSIF lc[i] = 'd' THEN
-        out := out || CASE WHEN run >= 4 THEN days[wd] WHEN run = 3 THEN left(days[wd], 3)
-                           WHEN run = 2 THEN dao_digits(dy, 2) ELSE dy::text END;
+        field := CASE WHEN run >= 4 THEN 'FMDay' WHEN run = 3 THEN 'Dy' WHEN run = 2 THEN 'DD' ELSE 'FMDD' END;
+      ELSIF lc[i] = 'h' THEN
+        field := CASE WHEN run >= 2 THEN '' ELSE 'FM' END || CASE WHEN twelve THEN 'HH12' ELSE 'HH24' END;
+      ELSIF lc[i] = 'n' THEN
+        field := CASE WHEN run >= 2 THEN 'MI' ELSE 'FMMI' END;
       ELSE
-        v := CASE lc[i] WHEN 'n' THEN mi WHEN 's' THEN ss
-                        ELSE CASE WHEN twelve THEN (hh + 11) % 12 + 1 ELSE hh END END;
-        out := out || CASE WHEN run >= 2 THEN dao_digits(v, 2) ELSE v::text END;
+        field := CASE WHEN run >= 2 THEN 'SS' ELSE 'FMSS' END;
       END IF;
       after_hour := lc[i] = 'h';
       i := i + run;
     ELSIF substr(f, i, 5) IN ('AM/PM', 'am/pm') THEN
-      out := out || CASE WHEN c[i] = 'a' THEN CASE WHEN hh < 12 THEN 'am' ELSE 'pm' END
-                         ELSE CASE WHEN hh < 12 THEN 'AM' ELSE 'PM' END END;
+      field := CASE WHEN c[i] = 'a' THEN 'am' ELSE 'AM' END;
       after_hour := false;
       i := i + 5;
     ELSIF c[i] = '"' THEN
       k := strpos(substr(f, i + 1), '"');
-      IF k = 0 THEN PERFORM dao_not_applicable(pattern); END IF;
-      out := out || substr(f, i + 1, k - 1);
+      IF k = 0 THEN RETURN NULL; END IF;
+      lit := substr(f, i + 1, k - 1);
       after_hour := false;
       i := i + k + 1;
     ELSIF c[i] = '\' AND i < n THEN
-      out := out || c[i + 1];
+      lit := c[i + 1];
       after_hour := false;
       i := i + 2;
     ELSIF strpos(' /:-.,', c[i]) > 0 THEN
-      out := out || c[i]; -- a separator keeps an hour before a minute
+      lit := c[i]; -- a separator keeps an hour before a minute
       i := i + 1;
     ELSE
-      PERFORM dao_not_applicable(pattern);
+      RETURN NULL;
     END IF;
+    -- Every literal is quoted, so no letter of it is read as a field of the template.
+    out := out || coalesce(field, '"' || replace(replace(lit, '\', '\\'), '"', '\"') || '"');
   END LOOP;
   RETURN out;
 END
 $f$;
 
+CREATE OR REPLACE FUNCTION dao_format_date(d timestamp, pattern text) RETURNS text
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT coalesce(to_char(dao_to_second(d), (dao_date_templates(pattern))[
+                    CASE WHEN d = d::date THEN 2 WHEN d::date = date '1899-12-30' THEN 3 ELSE 1 END]),
+                  dao_format_error(pattern))
+$f$;
+
 -- Format(number, pattern): a number pattern, or else the number taken as a date.
 CREATE OR REPLACE FUNCTION dao_format(v double precision, pattern text) RETURNS text
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $f$
-BEGIN
-  IF v IS NULL THEN RETURN NULL; END IF;
-  IF pattern IS NULL THEN RETURN v::text; END IF;
-  RETURN coalesce(dao_format_number(v, pattern), dao_format_date(dao_from_serial(v), pattern));
-END
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT CASE WHEN v IS NULL THEN NULL WHEN pattern IS NULL THEN v::text
+              ELSE coalesce(dao_format_number(v, pattern), dao_format_date(dao_from_serial(v), pattern)) END
 $f$;
 
 CREATE OR REPLACE FUNCTION dao_format(d timestamp, pattern text) RETURNS text
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $f$
-BEGIN
-  IF d IS NULL THEN RETURN NULL; END IF;
-  IF pattern IS NULL THEN RETURN dao_iso(d); END IF;
-  RETURN dao_format_date(d, pattern);
-END
+LANGUAGE sql STABLE PARALLEL SAFE AS $f$
+  SELECT CASE WHEN d IS NULL THEN NULL WHEN pattern IS NULL THEN dao_iso(d)
+              ELSE dao_format_date(d, pattern) END
 $f$;
 
 -- Format(text, pattern): a text that is a number is formatted as one, a text that is a date as one
 -- (dates written yyyy-mm-dd, as the layer writes them); any other text stays as it is.
 CREATE OR REPLACE FUNCTION dao_format(t text, pattern text) RETURNS text
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $f$
+LANGUAGE plpgsql STABLE PARALLEL SAFE AS $f$
 DECLARE
   d timestamp;
 BEGIN

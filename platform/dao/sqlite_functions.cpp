@@ -350,7 +350,8 @@ void format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT)
         number = runtime::readNumber(textOf(argv[0]), ".", "");
     auto date = number ? std::optional<runtime::Date>(runtime::Date{*number}) : dateOf(argv[0]);
-    if (!number && !date && sqlite3_value_type(argv[0]) == SQLITE_TEXT) return sqlite3_result_value(ctx, argv[0]);
+    if (!number && !date && sqlite3_value_type(argv[0]) == SQLITE_TEXT)
+        return sqlite3_result_value(ctx, argv[0]);
     bool ok = false;
     if (number && formatNumber(*number, f, out))
         ok = true;

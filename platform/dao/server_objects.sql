@@ -84,9 +84,10 @@ LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
                    to_char(make_interval(secs => dao_seconds_of_day(d)), 'HH24:MI:SS') END
 $f$;
 
--- Like: * any run, ? one character, # one digit, [abc] [a-z] [!a-z] a class; letter case does not
--- count. The pattern becomes a regular expression whose every literal is escaped; the translation is
--- its own function so that a constant pattern is translated once per statement, not once per row.
+-- Like: * any run, a question mark one character, # one digit, [abc] [a-z] [!a-z] a class; letter
+-- case does not count. The pattern becomes a regular expression whose every literal is escaped; the
+-- translation is its own function so that a constant pattern is translated once per statement, not
+-- once per row.
 CREATE OR REPLACE FUNCTION dao_like_expression(pattern text) RETURNS text
 LANGUAGE plpgsql IMMUTABLE STRICT PARALLEL SAFE AS $f$
 DECLARE

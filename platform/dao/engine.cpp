@@ -189,7 +189,7 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
         raise(errc::DatabaseExists, "The server database '" + name + "' already holds tables.");
     if (server) prepareServerDatabase(state->conn());
     state->conn().execute(std::string("CREATE TABLE ") + detail::kQueryTable +
-                          (server ? " (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL)"
+                          (server ? " (Name citext PRIMARY KEY, SQL TEXT NOT NULL)"
                                   : " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)"));
     state->workspace = s_;
     ws.databases.push_back(state);

@@ -278,8 +278,8 @@ TEST_F(ServerFunctions, Formats) {
         << "a workstation's own format reaches the server as its pattern";
 }
 
-// The named formats on the file engine, by name, and on the server, by the pattern the layer gives
-// for them, write the same, in each of several languages.
+// The named formats on the file engine, by name, and on the server (and on the file engine too), by
+// the pattern the layer gives for them, write the same, in each of several languages.
 TEST_F(ServerFunctions, NamedFormatsThroughTheirPatterns) {
     const char* names[] = {"Short Date",  "Long Date",  "General Date", "Long Time",
                            "Medium Date", "Short Time", "general date"};
@@ -296,6 +296,8 @@ TEST_F(ServerFunctions, NamedFormatsThroughTheirPatterns) {
                 auto b = answer(*server_, "SELECT dao_format(?1::timestamp, ?2::text)", {date, pattern},
                                 Kind::Text);
                 EXPECT_EQ(a, b) << locale << " " << name << " as " << pattern << " of " << shown({date});
+                EXPECT_EQ(a, answer(*sqlite_, "SELECT dao_format(?1, ?2)", {date, pattern}, Kind::Text))
+                    << "the file engine reads the pattern as it reads the name: " << locale << " " << name;
             }
         }
     }

@@ -16,8 +16,7 @@ void prepareServerDatabase(Connection& server);
 // The engine's format characters that write what the named format `name` ("Short Date", "Long Date",
 // "General Date", "Long Time", "Medium Date", "Short Time"; letter case does not count) writes in the
 // workstation's language, for a server that cannot know that language; "" for any other name.
-// "General Date" is three sections (day and time; day alone; time alone), which only the server's
-// dao_format reads.
+// "General Date" is three sections: for a day with a time, a day alone, a time alone.
 std::string namedFormatPattern(const std::string& name);
 
 } // namespace dao

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dao {
 namespace {
@@ -315,6 +316,24 @@ bool formatDate(runtime::Date d, const std::string& f, std::string& out) {
     return true;
 }
 
+// A date pattern of sections "a;b;c" gives a to a day with a time, b to a day alone and c to a time
+// alone (how the regional general date shows them); a section left out or empty is the first.
+std::string dateSection(const std::string& f, runtime::Date d) {
+    std::vector<std::string> sections(1);
+    bool quoted = false;
+    for (size_t i = 0; i < f.size(); ++i) {
+        if (f[i] == '"') quoted = !quoted;
+        if (f[i] == ';' && !quoted) {
+            sections.emplace_back();
+            continue;
+        }
+        sections.back() += f[i];
+        if (f[i] == '\\' && !quoted && i + 1 < f.size()) sections.back() += f[++i];
+    }
+    size_t k = !d.hasTime() ? 1 : d.datePart().serial == 0.0 ? 2 : 0;
+    return k < sections.size() && !sections[k].empty() ? sections[k] : sections[0];
+}
+
 // A number by 0, #, thousands separators, decimals and %.
 bool formatNumber(double v, const std::string& f, std::string& out) {
     if (f.find_first_not_of("0#,.%") != std::string::npos) return false;
@@ -370,7 +389,7 @@ void format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         else if (named == "medium date")
             ok = formatDate(*d, "dd-mmm-yy", out);
         else
-            ok = formatDate(*d, f, out);
+            ok = formatDate(*d, dateSection(f, *d), out);
     }
     if (!ok) {
         std::string message = "Format: the format \"" + f + "\" cannot be applied to this value";

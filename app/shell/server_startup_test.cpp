@@ -145,6 +145,7 @@ TEST_F(ServerStartUp, TheReadWriteRoleSeesTheDayAndItsEditsReachTheServer) {
     frmShipments& board = frmShipments::instance();
     EXPECT_TRUE(frmMain::instance().isVisible());
     EXPECT_TRUE(board.subWindow()->isVisible());
+    EXPECT_EQ(board.Data1->DatabaseName(), uri) << "the board reads the server, not a file";
     EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026");
     EXPECT_GT(board.Data1->source()->rowCount(), 0);
     EXPECT_EQ(board.Data1->source()->rowCount(), savedQueryRows(kToday));

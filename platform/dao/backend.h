@@ -1,6 +1,8 @@
 #pragma once
 // The interface each storage backend implements: connections, prepared statements, column origins
 // and table structure. Everything above it (record sets, queries, accounts) is shared by all backends.
+#include "jet_sql.h"
+#include "types.h"
 #include "value.h"
 
 #include <memory>
@@ -67,6 +69,10 @@ public:
     virtual std::string sameValue(const std::string& column, const std::string& placeholder) const {
         return column + " IS " + placeholder + " COLLATE BINARY";
     }
+    // Which backend's SQL the program's statements are translated into.
+    virtual jet::Dialect dialect() const { return jet::Dialect::File; }
+    // The column type a field of `type` is declared with in a new table.
+    virtual std::string columnType(DataType type, bool counter) const { return declaredType(type, counter); }
     // The dialect's one way of writing a text or a name into SQL.
     virtual std::string quoteText(const std::string& text) const = 0;
     virtual std::string quoteName(const std::string& name) const = 0;

@@ -1,5 +1,8 @@
+// The data layer's behaviour, the same on both backends: every test runs on a database file and on
+// a database of the test's own PostgreSQL server.
 #include "dao/backend.h"
 #include "dao/dao.h"
+#include "dao/pg_test_server.h"
 
 #include "runtime/clock.h"
 
@@ -22,16 +25,33 @@ long errorOf(const std::function<void()>& f) {
     return 0;
 }
 
-class Dao : public ::testing::Test {
+enum class Backend { File, Server };
+void PrintTo(Backend b, std::ostream* out) {
+    *out << (b == Backend::File ? "a database file" : "a server database");
+}
+
+class Dao : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dao_test_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::string test;
+        for (char c : std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))
+            test += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '_';
+        test_ = test.substr(0, 40);
+        dir_ = fs::temp_directory_path() / ("dao_test_" + std::to_string(::getpid()) + "_" + test_);
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         dao::engine().reset();
         dao::engine().setLockTimeoutMs(200);
-        path_ = (dir_ / "ship.db").string();
+        if (server()) {
+            const auto& s = dao::testing::pgServer();
+            user_ = s.superuser;
+            password_ = s.password;
+        }
+        path_ = databaseName("ship");
+        // On a server the roles are the accounts: the program logs in as the test's superuser.
+        if (server()) dao::engine().setSystemDB(path_);
+        dao::engine().setDefaultUser(user_);
+        dao::engine().setDefaultPassword(password_);
         db_ = dao::engine().CreateDatabase(path_);
         db_.Execute("CREATE TABLE Jobs (JobNumber TEXT PRIMARY KEY, Weight DOUBLE)");
         db_.Execute("CREATE TABLE Ships (ID INTEGER PRIMARY KEY AUTOINCREMENT, Job TEXT, Qty LONG, "
@@ -47,14 +67,35 @@ protected:
         dao::engine().reset();
         fs::remove_all(dir_);
     }
+    bool server() const { return GetParam() == Backend::Server; }
+    // A new, empty database of this test: a file name in its folder, or a fresh server database.
+    std::string databaseName(const std::string& stem) const {
+        if (!server()) return (dir_ / (stem + ".db")).string();
+        std::string name = "t_" + test_ + "_" + stem;
+        dao::testing::freshDatabase(name);
+        { // TEMP until the server objects routine lands
+            auto c = dao::openPostgres(dao::testing::pgServer().uri(name), user_, password_, {});
+            c->execute("CREATE EXTENSION IF NOT EXISTS citext; CREATE DOMAIN yesno AS smallint; CREATE DOMAIN memo AS citext; CREATE DOMAIN byte AS smallint; CREATE DOMAIN single AS real; CREATE DOMAIN currency AS numeric(19,4)");
+        }
+        return dao::testing::pgServer().uri(name);
+    }
+    // Another workstation: a connection of its own, outside this program's shared one.
+    std::unique_ptr<dao::Connection> outside(const std::string& name) const {
+        if (!server()) return dao::openSqlite(name, {});
+        return dao::openPostgres(name, user_, password_, {});
+    }
+    void elsewhere(const std::string& sql) const { outside(path_)->execute(sql); }
+
     fs::path dir_;
+    std::string test_;
+    std::string user_ = "Admin", password_;
     std::string path_;
     dao::Database db_;
 };
 
 } // namespace
 
-TEST_F(Dao, NavigationAndTypedValues) {
+TEST_P(Dao, NavigationAndTypedValues) {
     auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     EXPECT_FALSE(rs.atBOF());
     EXPECT_EQ(rs.RecordCount(), 5);
@@ -83,11 +124,16 @@ TEST_F(Dao, NavigationAndTypedValues) {
     EXPECT_EQ(rs.AbsolutePosition(), 2);
 }
 
-TEST_F(Dao, OpeningErrors) {
-    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "missing.db").string()); }),
-              dao::errc::FileNotFound);
-    EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "no/such/dir/x.db").string()); }),
-              dao::errc::PathNotValid);
+TEST_P(Dao, OpeningErrors) {
+    if (server()) {
+        EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase(dao::testing::pgServer().uri("missing")); }),
+                  dao::errc::FileNotFound);
+    } else {
+        EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "missing.db").string()); }),
+                  dao::errc::FileNotFound);
+        EXPECT_EQ(errorOf([&] { dao::engine().OpenDatabase((dir_ / "no/such/dir/x.db").string()); }),
+                  dao::errc::PathNotValid);
+    }
     EXPECT_EQ(errorOf([&] { dao::engine().CreateDatabase(path_); }), dao::errc::DatabaseExists);
     EXPECT_EQ(errorOf([&] { db_.OpenRecordset("NoSuchTable"); }), dao::errc::InputNotFound);
     EXPECT_EQ(errorOf([&] { db_.OpenRecordset("SELECT Nonsense FROM Ships"); }), dao::errc::TooFewParameters);
@@ -95,7 +141,7 @@ TEST_F(Dao, OpeningErrors) {
     EXPECT_EQ(errorOf([&] { db_.QueryDefs("Nope"); }), dao::errc::ItemNotFound);
 }
 
-TEST_F(Dao, DynasetUpdatesOnlyKeyTableColumns) {
+TEST_P(Dao, DynasetUpdatesOnlyKeyTableColumns) {
     auto rs =
         db_.OpenRecordset("SELECT Ships.*, Jobs.Weight, Qty * Jobs.Weight AS Total FROM Ships LEFT JOIN Jobs "
                           "ON Ships.Job = Jobs.JobNumber ORDER BY Ships.ID");
@@ -125,7 +171,7 @@ TEST_F(Dao, DynasetUpdatesOnlyKeyTableColumns) {
     EXPECT_FALSE(db_.OpenRecordset("SELECT Job, Count(*) AS N FROM Ships GROUP BY Job").Updatable());
 }
 
-TEST_F(Dao, AddNewDeleteAndCancel) {
+TEST_P(Dao, AddNewDeleteAndCancel) {
     auto rs = db_.OpenRecordset("Ships");
     rs.AddNew();
     EXPECT_EQ(rs.EditMode(), dao::dbEditAdd);
@@ -156,7 +202,7 @@ TEST_F(Dao, AddNewDeleteAndCancel) {
     EXPECT_EQ(raw["RawLate"], Variant(-1));
 }
 
-TEST_F(Dao, FilterCloneAndBookmarks) {
+TEST_P(Dao, FilterCloneAndBookmarks) {
     auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     rs.setFilter("Ships.Late = Yes AND Reason Like \"W*\"");
     auto filtered = rs.OpenRecordset();
@@ -178,7 +224,7 @@ TEST_F(Dao, FilterCloneAndBookmarks) {
     EXPECT_EQ(rs["Qty"], Variant(21)); // but not the position
 }
 
-TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
+TEST_P(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     EXPECT_EQ(mine["Qty"], Variant(10)); // read: what the user saw
     auto other = dao::engine().OpenDatabase(path_);
@@ -205,9 +251,9 @@ TEST_F(Dao, ConcurrentChangeIsRefusedAndWritesNothing) {
     EXPECT_EQ(other.OpenRecordset("SELECT Reason FROM Ships WHERE ID = 1")["Reason"], Variant("Mine"));
 }
 
-TEST_F(Dao, LockedDatabaseWaitsThenFailsClearly) {
+TEST_P(Dao, LockedDatabaseWaitsThenFailsClearly) {
     // Another program's connection (another workstation) holds the write lock.
-    auto other = dao::openSqlite(path_, {});
+    auto other = outside(path_);
     other->begin();
     other->execute("UPDATE Ships SET Qty = 0");
     EXPECT_EQ(errorOf([&] { db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1"); }), dao::errc::Locked);
@@ -216,10 +262,10 @@ TEST_F(Dao, LockedDatabaseWaitsThenFailsClearly) {
     EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships")["S"], Variant(147));
 }
 
-TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
+TEST_P(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
     // The board's transaction runs in its own workspace while the bound record set comes from the
     // default one: the write must join the transaction, not wait for its lock.
-    auto board = dao::engine().CreateWorkspace("Board", "Admin", "");
+    auto board = dao::engine().CreateWorkspace("Board", user_, password_);
     auto boardDb = board.OpenDatabase(path_);
     auto bound = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     EXPECT_EQ(bound["Qty"], Variant(10)); // the grid shows it
@@ -235,8 +281,8 @@ TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
     bound.Update();
     board.Rollback();
     {
-        auto outside = dao::openSqlite(path_, {});
-        auto check = outside->prepare("SELECT Qty, Reason FROM Ships WHERE ID = 1");
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty, Reason FROM Ships WHERE ID = 1");
         ASSERT_TRUE(check->step());
         EXPECT_EQ(check->value(0), dao::StoredValue(std::int64_t(10)));
         EXPECT_EQ(check->value(1), dao::StoredValue(std::string("Weather")));
@@ -252,7 +298,8 @@ TEST_F(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {
     db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 2");
 }
 
-TEST_F(Dao, BeginTransIsAllOrNothing) {
+TEST_P(Dao, BeginTransIsAllOrNothing) {
+    if (server()) GTEST_SKIP() << "a server database has no lock that keeps a transaction from beginning";
     auto second = dao::engine().CreateDatabase((dir_ / "second.db").string());
     second.Execute("CREATE TABLE T (A LONG)");
     auto holder = dao::openSqlite((dir_ / "second.db").string(), {});
@@ -264,8 +311,8 @@ TEST_F(Dao, BeginTransIsAllOrNothing) {
     db_.Execute("UPDATE Ships SET Qty = 99 WHERE ID = 1");
     EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
     {
-        auto outside = dao::openSqlite(path_, {});
-        auto check = outside->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty FROM Ships WHERE ID = 1");
         ASSERT_TRUE(check->step());
         EXPECT_EQ(check->value(0), dao::StoredValue(std::int64_t(99)));
     }
@@ -275,7 +322,7 @@ TEST_F(Dao, BeginTransIsAllOrNothing) {
     EXPECT_EQ(second.OpenRecordset("T").RecordCount(), 0);
 }
 
-TEST_F(Dao, TransactionsCommitAndRollBack) {
+TEST_P(Dao, TransactionsCommitAndRollBack) {
     auto ws = dao::engine().Workspaces0();
     ws.BeginTrans();
     db_.Execute("DELETE FROM Ships WHERE ID = 1");
@@ -290,8 +337,8 @@ TEST_F(Dao, TransactionsCommitAndRollBack) {
     EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
     EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
 
-    auto other = dao::engine().CreateWorkspace("other", "Admin", "");
-    auto second = other.CreateDatabase((dir_ / "second.db").string());
+    auto other = dao::engine().CreateWorkspace("other", user_, password_);
+    auto second = other.CreateDatabase(databaseName("second"));
     second.Execute("CREATE TABLE T (A LONG)");
     ws.BeginTrans();
     other.BeginTrans();
@@ -303,7 +350,7 @@ TEST_F(Dao, TransactionsCommitAndRollBack) {
     EXPECT_EQ(errorOf([&] { other.Rollback(); }), dao::errc::NoTransaction);
 }
 
-TEST_F(Dao, SavedQueriesWithParameters) {
+TEST_P(Dao, SavedQueriesWithParameters) {
     db_.CreateQueryDef("Due Query",
                        "PARAMETERS [Due Date] DateTime; SELECT * FROM Ships WHERE Due = [Due Date] "
                        "ORDER BY ID;");
@@ -330,7 +377,7 @@ TEST_F(Dao, SavedQueriesWithParameters) {
     EXPECT_EQ(text.OpenRecordset().RecordCount(), 0);
 }
 
-TEST_F(Dao, CrosstabPivotsWithNullColumnFirst) {
+TEST_P(Dao, CrosstabPivotsWithNullColumnFirst) {
     auto rs = db_.OpenRecordset(
         "TRANSFORM Count(Ships.ID) SELECT Ships.Due AS Day, Count(Ships.ID) AS Scheduled FROM Ships "
         "WHERE Ships.Due Is Not Null GROUP BY Ships.Due PIVOT IIf(Ships.Late = Yes, Ships.Reason, Null)");
@@ -350,7 +397,7 @@ TEST_F(Dao, CrosstabPivotsWithNullColumnFirst) {
     EXPECT_FALSE(rs.Updatable());
 }
 
-TEST_F(Dao, MakeTableIntoAnotherDatabaseAndTableDefs) {
+TEST_P(Dao, MakeTableIntoAnotherDatabaseAndTableDefs) {
     std::string reports = (dir_ / "reports.db").string();
     dao::engine().CreateDatabase(reports).Close();
     db_.Execute("SELECT Job, Due INTO Report IN '" + reports + "' FROM Ships WHERE Late = Yes");
@@ -376,7 +423,7 @@ TEST_F(Dao, MakeTableIntoAnotherDatabaseAndTableDefs) {
     EXPECT_EQ(errorOf([&] { rdb.DeleteTableDef("BarCode"); }), dao::errc::ItemNotFound);
 }
 
-TEST_F(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
+TEST_P(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
     db_.CreateQueryDef("Asks",
                        "PARAMETERS [Job Wanted] Text; SELECT Qty, [Pallet Count] AS Pallets FROM Ships "
                        "WHERE Job = [Job Wanted] AND Qty >= [Smallest Qty] ORDER BY ID");
@@ -395,7 +442,7 @@ TEST_F(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
     EXPECT_EQ(rs["Pallets"], Variant("3"));
 }
 
-TEST_F(Dao, EditsInsideATransactionThroughAClone) {
+TEST_P(Dao, EditsInsideATransactionThroughAClone) {
     // The split of a partial shipment: a clone adds the rest while the original row is changed,
     // all in one transaction that either lands whole or not at all.
     auto ws = dao::engine().Workspaces(0);
@@ -423,7 +470,7 @@ TEST_F(Dao, EditsInsideATransactionThroughAClone) {
     EXPECT_EQ(errorOf([&] { dao::engine().Workspaces(1); }), dao::errc::ItemNotFound);
 }
 
-TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
+TEST_P(Dao, ForwardOnlyAndFixedCrosstabColumns) {
     auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID", dao::dbOpenForwardOnly);
     rs.MoveNext();
     EXPECT_EQ(errorOf([&] { rs.MovePrevious(); }), dao::errc::NotSupported);
@@ -440,14 +487,7 @@ TEST_F(Dao, ForwardOnlyAndFixedCrosstabColumns) {
     EXPECT_TRUE(x["Flood"].isNull());
 }
 
-namespace {
-// Another workstation: a connection of its own, outside this program's shared one.
-void elsewhere(const std::string& path, const std::string& sql) {
-    dao::openSqlite(path, {})->execute(sql);
-}
-} // namespace
-
-TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
+TEST_P(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
     db_.Execute("CREATE TABLE Many (ID INTEGER PRIMARY KEY, N LONG, Tag TEXT COLLATE NOCASE)");
     auto ws = dao::engine().Workspaces0();
     ws.BeginTrans();
@@ -461,9 +501,9 @@ TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
     EXPECT_EQ(rs.Fields("Twice").Type(), dao::dbLong);
 
     // After the keys were read: one row deleted, one changed, one changed out of the conditions.
-    elsewhere(path_, "DELETE FROM Many WHERE ID = 500");
-    elsewhere(path_, "UPDATE Many SET Tag = 'changed' WHERE ID = 499");
-    elsewhere(path_, "UPDATE Many SET N = 0 WHERE ID = 498");
+    elsewhere("DELETE FROM Many WHERE ID = 500");
+    elsewhere("UPDATE Many SET Tag = 'changed' WHERE ID = 499");
+    elsewhere("UPDATE Many SET N = 0 WHERE ID = 498");
     rs.setAbsolutePosition(1000 - 500);
     EXPECT_EQ(errorOf([&] { rs.Fields("N").Value(); }), dao::errc::RecordDeleted);
     EXPECT_EQ(errorOf([&] { rs.Edit(); }), dao::errc::RecordDeleted);
@@ -487,10 +527,10 @@ TEST_F(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
     EXPECT_EQ(rs.RecordCount(), 997);
 }
 
-TEST_F(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
+TEST_P(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     EXPECT_EQ(mine["Reason"], Variant("Weather"));
-    elsewhere(path_, "UPDATE Ships SET Reason = 'WEATHER' WHERE ID = 1");
+    elsewhere("UPDATE Ships SET Reason = 'WEATHER' WHERE ID = 1");
     mine.Edit();
     mine.Fields("Qty").setValue(11);
     EXPECT_EQ(errorOf([&] { mine.Update(); }), dao::errc::ChangedByOther);
@@ -500,7 +540,7 @@ TEST_F(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
     EXPECT_EQ(now["Reason"], Variant("WEATHER"));
 }
 
-TEST_F(Dao, OneStatementAtATime) {
+TEST_P(Dao, OneStatementAtATime) {
     for (const char* sql :
          {"UPDATE Ships SET Qty = 1; DELETE FROM Ships", "UPDATE Ships SET Qty = 1;DELETE * FROM Ships;"})
         EXPECT_EQ(errorOf([&] { db_.Execute(sql); }), dao::errc::TextAfterEnd) << sql;
@@ -519,7 +559,7 @@ TEST_F(Dao, OneStatementAtATime) {
     EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5));
 }
 
-TEST_F(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {
+TEST_P(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {
     auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     auto ws = dao::engine().Workspaces0();
     ws.BeginTrans();
@@ -553,7 +593,7 @@ TEST_F(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {
     EXPECT_EQ(check["S"], Variant(150 + 2 + 2));
 }
 
-TEST_F(Dao, BookmarksBelongToOneReadingOfOneRecordSet) {
+TEST_P(Dao, BookmarksBelongToOneReadingOfOneRecordSet) {
     auto rs = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     rs.MoveLast();
     auto mark = rs.Bookmark();
@@ -578,7 +618,7 @@ Variant valueOf(const dao::Database& db, const std::string& expression) {
 }
 } // namespace
 
-TEST_F(Dao, TheDialectSavedQueriesUse) {
+TEST_P(Dao, TheDialectSavedQueriesUse) {
     runtime::setClock(Date::fromYmdHms(2026, 12, 8, 9, 30, 0));
     auto ids = [&](const std::string& where) {
         std::string out;
@@ -609,7 +649,7 @@ TEST_F(Dao, TheDialectSavedQueriesUse) {
     // Dates: today, arithmetic in days, the date functions.
     EXPECT_EQ(ids("Due >= Date() - 7"), "1245");
     EXPECT_EQ(ids("Due > Date()-7 AND Due < #12/8/2026# + 1"), "245");
-    EXPECT_EQ(valueOf(db_, "DateAdd(\"m\", 1, #1/31/2026#)"), Variant("2026-02-28"));
+    EXPECT_EQ(valueOf(db_, "Format(DateAdd(\"m\", 1, #1/31/2026#), \"yyyy-mm-dd\")"), Variant("2026-02-28"));
     EXPECT_EQ(valueOf(db_, "DateDiff(\"d\", Due, Date())"), Variant(7));
     EXPECT_EQ(valueOf(db_, "Date() - Due"), Variant(7.0));
     EXPECT_EQ(valueOf(db_, "Year(Due) * 10000 + Month(Due) * 100 + Day(Due)"), Variant(20261201));
@@ -648,7 +688,7 @@ TEST_F(Dao, TheDialectSavedQueriesUse) {
     }
 }
 
-TEST_F(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
+TEST_P(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
     auto rs =
         db_.OpenRecordset("TRANSFORM Sum(Qty) SELECT Job, Count(ID) AS N FROM Ships WHERE Reason Is Not Null "
                           "GROUP BY Job PIVOT Reason");
@@ -659,3 +699,6 @@ TEST_F(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
     EXPECT_EQ(rs.Fields(3).Name(), "Weather");
     EXPECT_EQ(rs["Weather"], Variant(50));
 }
+
+INSTANTIATE_TEST_SUITE_P(Both, Dao, ::testing::Values(Backend::File, Backend::Server),
+                         [](const auto& info) { return info.param == Backend::File ? "file" : "server"; });

@@ -72,7 +72,7 @@ std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source
 
 std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,
                                              std::vector<StoredValue>& params) {
-    auto t = jet::translate(body, source.statement.parameters);
+    auto t = jet::translate(body, source.statement.parameters, db.conn().dialect());
     params = parameterValues(t, source);
     auto stmt = db.conn().prepare(t.sql);
     for (size_t i = 0; i < params.size(); ++i)
@@ -110,10 +110,10 @@ long long runMakeTable(const std::shared_ptr<DatabaseState>& db, const Source& s
         auto col = stmt->column(i);
         DataType type = typeOfDeclared(col.declType, std::monostate{});
         columns += (i ? ", " : "") + c.quoteName(col.name) + " " +
-                   (col.declType.empty() ? std::string() : declaredType(type, false));
+                   (col.declType.empty() ? std::string() : c.columnType(type, false));
     }
     std::string target = c.quoteName(schema) + "." + c.quoteName(make.table);
-    auto t = jet::translate(make.select, source.statement.parameters);
+    auto t = jet::translate(make.select, source.statement.parameters, c.dialect());
     c.execute("DROP TABLE IF EXISTS " + target);
     c.execute("CREATE TABLE " + target + " (" + columns + ")");
     return c.execute("INSERT INTO " + target + " " + t.sql, params);
@@ -129,7 +129,7 @@ long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& sour
     case jet::StatementKind::MakeTable:
         return runMakeTable(db, source);
     default: {
-        auto t = jet::translate(source.statement.body, source.statement.parameters);
+        auto t = jet::translate(source.statement.body, source.statement.parameters, db->conn().dialect());
         long long n = db->conn().execute(t.sql, parameterValues(t, source));
         db->tableColumnsCache.clear();
         return n;
@@ -178,7 +178,7 @@ void discoverParameters(DatabaseState& db, jet::Statement& statement) {
         return;
     }
     for (int found = 0; found < 64; ++found) {
-        auto name = db.conn().unknownName(jet::translate(body, statement.parameters).sql);
+        auto name = db.conn().unknownName(jet::translate(body, statement.parameters, db.conn().dialect()).sql);
         if (!name || name->find('.') != std::string::npos) return;
         statement.parameters.push_back({*name, ""});
     }
@@ -330,7 +330,7 @@ void Database::AppendTableDef(const TableDef& table) const {
         bool isCounter = (f.Attributes() & dbAutoIncrField) && !counter && (f.Type() == dbLong);
         counter = counter || isCounter;
         columns +=
-            (columns.empty() ? "" : ", ") + c.quoteName(f.Name()) + " " + declaredType(f.Type(), isCounter);
+            (columns.empty() ? "" : ", ") + c.quoteName(f.Name()) + " " + c.columnType(f.Type(), isCounter);
     }
     c.execute("CREATE TABLE " + c.quoteName(table.Name()) + " (" + columns + ")");
     db.tableColumnsCache.clear();

@@ -187,7 +187,7 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     if (server && state->conn().tableNames().size() > 0)
         raise(errc::DatabaseExists, "The server database '" + name + "' already holds tables.");
     state->conn().execute(std::string("CREATE TABLE ") + detail::kQueryTable +
-                          (server ? " (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL)"
+                          (server ? " (Name citext PRIMARY KEY, SQL TEXT NOT NULL)"
                                   : " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)"));
     state->workspace = s_;
     ws.databases.push_back(state);

@@ -1,6 +1,7 @@
 #include "jet_sql.h"
 
 #include "errors.h"
+#include "types.h"
 
 #include <algorithm>
 #include <cctype>
@@ -225,10 +226,91 @@ Tokens unqualifiedAssignments(Tokens t) {
     return t;
 }
 
+// CREATE TABLE / ALTER TABLE ... ADD on a server: each column's type as the engine names it
+// (TEXT(50), LONG, DATETIME, YESNO, COUNTER, SQLite's INTEGER PRIMARY KEY AUTOINCREMENT, ...)
+// becomes the server's type for the same field type; the file engine's COLLATE NOCASE goes, as
+// the server's text compares without regard to case already.
+Tokens serverColumnTypes(const Tokens& body) {
+    Tokens b = trimmed(body);
+    size_t start = b.size(), stop = b.size();
+    if (!b.empty() && isKeyword(b[0], "CREATE") && findTopLevel(b, {"TABLE"}) < b.size()) {
+        for (size_t i = 0; i < b.size(); ++i)
+            if (isSymbol(b[i], "(")) {
+                start = i + 1;
+                stop = matchingParen(b, i);
+                break;
+            }
+    } else if (!b.empty() && isKeyword(b[0], "ALTER")) {
+        size_t add = findTopLevel(b, {"ADD"});
+        if (add < b.size()) {
+            start = nextSignificant(b, add + 1);
+            if (start < b.size() && isKeyword(b[start], "COLUMN")) start = nextSignificant(b, start + 1);
+        }
+    }
+    if (start >= stop) return b;
+    // Names are made as written: the server would fold unquoted ones to lower case.
+    auto asName = [](Token t) {
+        if (t.kind == TokenKind::Word) t.kind = TokenKind::Name;
+        return t;
+    };
+    if (isKeyword(b[0], "CREATE"))
+        for (size_t i = findTopLevel(b, {"TABLE"}) + 1; i < start; ++i)
+            if (b[i].kind == TokenKind::Word) b[i] = asName(b[i]);
+    Tokens out = slice(b, 0, start);
+    bool firstElement = true;
+    for (auto& element : splitTopLevel(slice(b, start, stop))) {
+        if (!firstElement) out.push_back({TokenKind::Symbol, ","});
+        firstElement = false;
+        Tokens e = trimmed(element);
+        size_t name = 0;
+        static const char* constraints[] = {"CONSTRAINT", "PRIMARY", "UNIQUE", "FOREIGN", "CHECK"};
+        bool constraint = !e.empty() && std::any_of(std::begin(constraints), std::end(constraints),
+                                                    [&](const char* w) { return isKeyword(e[0], w); });
+        size_t type = constraint || e.empty() ? e.size() : nextSignificant(e, name + 1);
+        if (type >= e.size() || e[type].kind != TokenKind::Word) {
+            int depth = 0; // PRIMARY KEY (a, b): the columns by the names they were made with
+            for (auto tok : element) {
+                depth += isSymbol(tok, "(") ? 1 : isSymbol(tok, ")") ? -1 : 0;
+                out.push_back(depth > 0 ? asName(tok) : tok);
+            }
+            continue;
+        }
+        Tokens rest;
+        size_t after = type + 1;
+        size_t open = nextSignificant(e, after);
+        if (open < e.size() && isSymbol(e[open], "(")) after = matchingParen(e, open) + 1; // TEXT(50)
+        std::string word = upper(e[type].text);
+        bool counter = word == "COUNTER" || word == "AUTOINCREMENT";
+        for (size_t i = after; i < e.size(); ++i) {
+            if (isKeyword(e[i], "AUTOINCREMENT")) {
+                counter = true;
+                continue;
+            }
+            if (isKeyword(e[i], "COLLATE")) {
+                i = nextSignificant(e, i + 1);
+                continue;
+            }
+            rest.push_back(e[i]);
+        }
+        std::string tail = toText(trimmed(rest));
+        if (counter) { // the identity column is the key, whether or not the statement says so
+            for (const char* k : {"PRIMARY KEY", "primary key", "Primary Key"})
+                if (auto at = tail.find(k); at != std::string::npos) tail.erase(at, std::string(k).size());
+        }
+        std::string declared = serverDeclaredType(typeOfDeclared(word, std::monostate{}), counter);
+        Tokens column{asName(e[name])};
+        Tokens typed = tokenize(" " + declared + " " + tail + " ");
+        column.insert(column.end(), typed.begin(), typed.end());
+        out.insert(out.end(), column.begin(), column.end());
+    }
+    out.insert(out.end(), b.begin() + long(stop), b.end());
+    return out;
+}
+
 class Translator {
 public:
-    Translator(const std::vector<ParameterDecl>& parameters, Placeholders style)
-        : parameters_(parameters), style_(style) {}
+    Translator(const std::vector<ParameterDecl>& parameters, Dialect dialect)
+        : parameters_(parameters), server_(dialect == Dialect::Server) {}
 
     std::string run(const Tokens& t) {
         Tokens body = trimmed(t);
@@ -243,6 +325,7 @@ public:
         if (!body.empty() && isKeyword(body[0], "UPDATE")) body = unqualifiedAssignments(body);
         definitions_ = !body.empty() && (isKeyword(body[0], "CREATE") || isKeyword(body[0], "ALTER") ||
                                          isKeyword(body[0], "DROP"));
+        if (server_ && definitions_) body = serverColumnTypes(body);
         // SELECT [DISTINCT] TOP n [PERCENT]: the backend's LIMIT at the end.
         bool percent = false;
         size_t select = body.empty() ? 0 : nextSignificant(body, 0);
@@ -264,8 +347,9 @@ public:
         // A share of the rows, rounded up as the engine does.
         if (percent) {
             Tokens all = withOrder(body, {});
-            limit = "(SELECT CAST((COUNT(*) * " + limit + " + 99.999999) / 100 AS INTEGER) FROM (" +
-                    range(all, 0, all.size()) + "))";
+            std::string share = "(COUNT(*) * " + limit + " + 99.999999) / 100";
+            limit = "(SELECT CAST(" + (server_ ? "TRUNC(" + share + ")" : share) + " AS INTEGER) FROM (" +
+                    range(all, 0, all.size()) + ") AS dao_rows)";
         }
         if (!limit.empty()) sql += " LIMIT " + limit;
         return sql;
@@ -275,15 +359,20 @@ public:
 
 private:
     const std::vector<ParameterDecl>& parameters_;
-    Placeholders style_;
+    bool server_; // PostgreSQL's SQL rather than SQLite's
     bool definitions_ = false; // CREATE/ALTER/DROP: type names such as TEXT(50) are not calls
+
+    // A value as text, where the server (which joins and matches only texts) needs one.
+    std::string asText(const std::string& value) const {
+        return server_ ? "CAST(" + value + " AS TEXT)" : value;
+    }
 
     std::string placeholder(const std::string& name) {
         size_t index = 0;
         while (index < placeholderNames.size() && !sameName(placeholderNames[index], name))
             ++index;
         if (index == placeholderNames.size()) placeholderNames.push_back(name);
-        return (style_ == Placeholders::DollarNumbered ? "$" : "?") + std::to_string(index + 1);
+        return "?" + std::to_string(index + 1);
     }
 
     std::optional<std::string> parameterNamed(const std::string& name) const {
@@ -376,8 +465,9 @@ private:
         }
         if (right >= rightEnd || left >= leftEnd)
             raise(errc::SyntaxError, "Like needs a value and a pattern.");
-        return range(t, begin, left) + (negated ? " NOT " : " ") + "dao_like(" + range(t, left, leftEnd) +
-               ", " + range(t, right, rightEnd) + ") " + range(t, rightEnd, end);
+        return range(t, begin, left) + (negated ? " NOT " : " ") + "dao_like(" +
+               asText(range(t, left, leftEnd)) + ", " + asText(range(t, right, rightEnd)) + ") " +
+               range(t, rightEnd, end);
     }
 
     // The index after the operand (a value, a call, a qualified name or a parenthesised group)
@@ -435,8 +525,11 @@ private:
             rightEnd = operandEnd(t, nextSignificant(t, op + 1), end);
         if (right >= end)
             raise(errc::SyntaxError, "Syntax error in the expression: \\ needs a number on its right.");
-        return range(t, begin, left) + " (dao_round(" + range(t, left, div) + ", 0) / dao_round(" +
-               range(t, right, rightEnd) + ", 0)) " + range(t, rightEnd, end);
+        std::string quotient =
+            "dao_round(" + range(t, left, div) + ", 0) / dao_round(" + range(t, right, rightEnd) + ", 0)";
+        // The file engine divides whole numbers as whole numbers; the server's rounding gives doubles.
+        if (server_) quotient = "CAST(TRUNC(" + quotient + ") AS BIGINT)";
+        return range(t, begin, left) + " (" + quotient + ") " + range(t, rightEnd, end);
     }
 
     // Jet's & joins texts with Null read as empty text, and binds looser than arithmetic; the
@@ -496,7 +589,7 @@ private:
                 else if (i < stop && isSymbol(t[i], ")"))
                     --d;
                 else if (i == stop || (d == 0 && isSymbol(t[i], "&"))) {
-                    std::string operand = range(t, from, i);
+                    std::string operand = asText(range(t, from, i));
                     joined += (joined.empty() ? "" : " || ") + std::string("COALESCE(") + operand + ", '')";
                     all += (all.empty() ? "" : ", ") + operand;
                     from = i + 1;
@@ -537,6 +630,16 @@ private:
                 out += "(" + range(t, i + 1, std::min(close, end)) + ")";
                 i = close;
                 continue;
+            }
+            // A division by zero is Null on the file engine; the server would fail the statement.
+            if (server_ && isSymbol(t[i], "/")) {
+                size_t right = nextSignificant(t, i + 1);
+                size_t rightEnd = operandEnd(t, right, end);
+                if (right < end) {
+                    out += "/ NULLIF(" + range(t, right, rightEnd) + ", 0)";
+                    i = rightEnd - 1;
+                    continue;
+                }
             }
             out += token(t, i, end);
         }
@@ -594,7 +697,7 @@ private:
         case TokenKind::Number:
             return tok.text;
         case TokenKind::Date:
-            return "'" + isoFromDateLiteral(tok.text) + "'";
+            return (server_ ? "TIMESTAMP '" : "'") + isoFromDateLiteral(tok.text) + "'";
         case TokenKind::String:
             if (prev != std::string::npos && isKeyword(t[prev], "LIKE") && simpleLike(t, prev, end))
                 return quoted(likePattern(tok.text), '\'') + " ESCAPE '\\'";
@@ -625,6 +728,9 @@ private:
         if (word == "NO" || word == "FALSE") return "0";
         if (word == "MOD") return "%";
         if (word == "DISTINCTROW") return "";
+        // A column's new name keeps its letter case on the server too.
+        if (server_ && !definitions_ && prev != std::string::npos && isKeyword(t[prev], "AS"))
+            return quoted(tok.text, '"');
         if (auto p = parameterNamed(tok.text)) return placeholder(*p);
         return tok.text;
     }
@@ -677,28 +783,43 @@ private:
         if (word == "NOW" && a.empty()) return placeholder("Now()");
         if (word == "UCASE") return need(1, 1), call("UPPER");
         if (word == "LCASE") return need(1, 1), call("LOWER");
-        if (word == "LEN") return need(1, 1), call("LENGTH");
-        if (word == "MID") return need(2, 3), call("SUBSTR");
+        if (word == "LEN") return need(1, 1), "LENGTH(" + asText(a[0]) + ")";
+        if (word == "MID") {
+            need(2, 3);
+            return "SUBSTR(" + asText(a[0]) + ", " + a[1] + (a.size() > 2 ? ", " + a[2] : "") + ")";
+        }
         if (word == "TRIM" || word == "LTRIM" || word == "RTRIM") return need(1, 1), call(word.c_str());
-        if (word == "LEFT") return need(2, 2), "SUBSTR(" + a[0] + ", 1, " + a[1] + ")";
-        if (word == "RIGHT")
-            return need(2, 2), "SUBSTR(" + a[0] + ", MAX(LENGTH(" + a[0] + ") - (" + a[1] + ") + 1, 1))";
+        if (word == "LEFT") return need(2, 2), "SUBSTR(" + asText(a[0]) + ", 1, " + a[1] + ")";
+        if (word == "RIGHT") {
+            need(2, 2);
+            if (server_) return "RIGHT(" + asText(a[0]) + ", " + a[1] + ")";
+            return "SUBSTR(" + a[0] + ", MAX(LENGTH(" + a[0] + ") - (" + a[1] + ") + 1, 1))";
+        }
         if (word == "INSTR") { // text comparison: letter case does not count
             need(2, 3);
-            if (a.size() == 2) return "INSTR(LOWER(" + a[0] + "), LOWER(" + a[1] + "))";
-            std::string found = "INSTR(LOWER(SUBSTR(" + a[1] + ", " + a[0] + ")), LOWER(" + a[2] + "))";
+            const char* find = server_ ? "STRPOS" : "INSTR";
+            if (a.size() == 2) return std::string(find) + "(LOWER(" + a[0] + "), LOWER(" + a[1] + "))";
+            std::string found =
+                std::string(find) + "(LOWER(SUBSTR(" + a[1] + ", " + a[0] + ")), LOWER(" + a[2] + "))";
             return "(CASE WHEN " + found + " > 0 THEN " + found + " + (" + a[0] + ") - 1 ELSE 0 END)";
         }
-        if (word == "VAL") return need(1, 1), call("dao_val");
+        if (word == "VAL") return need(1, 1), "dao_val(" + asText(a[0]) + ")";
         if (word == "CSTR" || word == "STR") return need(1, 1), "CAST(" + a[0] + " AS TEXT)";
-        if (word == "CLNG" || word == "CINT") return need(1, 1), "dao_round(" + a[0] + ", 0)";
-        if (word == "CDBL") return need(1, 1), "CAST(" + a[0] + " AS REAL)";
+        // The server's dao_round gives a double; a whole number is what these give.
+        auto whole = [&](const std::string& v) { return server_ ? "CAST(" + v + " AS BIGINT)" : v; };
+        if (word == "CLNG" || word == "CINT") return need(1, 1), whole("dao_round(" + a[0] + ", 0)");
+        if (word == "CDBL") return need(1, 1), "CAST(" + a[0] + (server_ ? " AS DOUBLE PRECISION)" : " AS REAL)");
         if (word == "ROUND")
             return need(1, 2), "dao_round(" + a[0] + ", " + (a.size() > 1 ? a[1] : "0") + ")";
-        if (word == "FIX") return need(1, 1), "CAST(" + a[0] + " AS INTEGER)";
-        if (word == "INT")
-            return need(1, 1), "(CASE WHEN (" + a[0] + ") < CAST(" + a[0] + " AS INTEGER) THEN CAST(" + a[0] +
-                                   " AS INTEGER) - 1 ELSE CAST(" + a[0] + " AS INTEGER) END)";
+        // The file engine's CAST to a whole number cuts the fraction off; the server's rounds it.
+        if (word == "FIX")
+            return need(1, 1), server_ ? whole("TRUNC(" + a[0] + ")") : "CAST(" + a[0] + " AS INTEGER)";
+        if (word == "INT") {
+            need(1, 1);
+            if (server_) return whole("FLOOR(" + a[0] + ")");
+            return "(CASE WHEN (" + a[0] + ") < CAST(" + a[0] + " AS INTEGER) THEN CAST(" + a[0] +
+                   " AS INTEGER) - 1 ELSE CAST(" + a[0] + " AS INTEGER) END)";
+        }
         if (word == "ABS") return need(1, 1), call("ABS");
         if (word == "SGN")
             return need(1, 1), "(CASE WHEN (" + a[0] + ") > 0 THEN 1 WHEN (" + a[0] + ") < 0 THEN -1 WHEN (" +
@@ -885,8 +1006,8 @@ Statement parse(std::string_view sql) {
     return st;
 }
 
-Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters, Placeholders style) {
-    Translator tr(parameters, style);
+Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters, Dialect dialect) {
+    Translator tr(parameters, dialect);
     Translation out;
     out.sql = tr.run(body);
     out.placeholderNames = tr.placeholderNames;

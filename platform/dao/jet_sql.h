@@ -44,8 +44,9 @@ struct Statement {
 
 Statement parse(std::string_view sql);
 
-// How the target backend writes placeholders.
-enum class Placeholders { QuestionNumbered, DollarNumbered };
+// Whose SQL a statement is translated into: the file engine's (SQLite) or a PostgreSQL server's.
+// Placeholders are written ?1, ?2 for both.
+enum class Dialect { File, Server };
 
 // The backend SQL of a statement body and, for each placeholder ?1, ?2, ..., the name of the
 // parameter it stands for. The names "Date()" and "Now()" stand for the clock's values.
@@ -55,7 +56,7 @@ struct Translation {
 };
 
 Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters,
-                      Placeholders style = Placeholders::QuestionNumbered);
+                      Dialect dialect = Dialect::File);
 
 // A statement with `condition` (Jet SQL) added to its WHERE clause, as a record-set filter works.
 Tokens withCondition(const Tokens& body, const Tokens& condition);

@@ -23,7 +23,7 @@ namespace {
 
 // Server type numbers (pg_type.oid) the layer reads other than as text.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
-              kFloat8 = 701, kNumeric = 1700;
+              kFloat8 = 701, kNumeric = 1700, kDate = 1082, kTimestamp = 1114;
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
@@ -238,8 +238,15 @@ public:
             }
         return key;
     }
+    // Text columns compare without regard to letter case on the server (citext), so the value is
+    // also compared as the exact text it reads as: a change of case by another user is a change.
     std::string sameValue(const std::string& column, const std::string& placeholder) const override {
-        return column + " IS NOT DISTINCT FROM " + placeholder;
+        return "(" + column + " IS NOT DISTINCT FROM " + placeholder + " AND " + column +
+               "::text IS NOT DISTINCT FROM " + placeholder + "::text)";
+    }
+    jet::Dialect dialect() const override { return jet::Dialect::Server; }
+    std::string columnType(DataType type, bool counter) const override {
+        return serverDeclaredType(type, counter);
     }
 
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
@@ -489,7 +496,10 @@ ColumnOrigin PgStatement::column(int index) const {
     const PGresult* r = result_ ? result_.get() : described_.get();
     ColumnOrigin o;
     Oid table = PQftable(r, index);
-    if (table != InvalidOid) o = conn_.origin(table, PQftablecol(r, index));
+    if (table != InvalidOid)
+        o = conn_.origin(table, PQftablecol(r, index));
+    else if (PQftype(r, index) == kTimestamp || PQftype(r, index) == kDate)
+        o.declType = "timestamp"; // a computed date reads as a date, not as its text
     o.name = PQfname(r, index);
     return o;
 }

@@ -273,7 +273,7 @@ void prepareKeyset(RowSet& set) {
         jet::withCondition(jet::withLeadingColumn(jet::withoutConditions(set.source.statement.body),
                                                   keyExpression(*set.key, set.db->conn()), kKeyColumn),
                            jet::tokenize(keyExpression(*set.key, set.db->conn()) + " IN (0)"));
-    auto t = jet::translate(fetchBody, set.source.statement.parameters);
+    auto t = jet::translate(fetchBody, set.source.statement.parameters, set.db->conn().dialect());
     set.fetchParams = parameterValues(t, set.source);
     // The translation ends with the list "(0)": each page's keys take its place.
     auto at = t.sql.rfind("(0)");

@@ -33,6 +33,10 @@ enum FieldAttribute : long {
 // The column type written into a backend table for a field of this type. Counters are declared
 // "INTEGER PRIMARY KEY" so the backend numbers them; Yes/No is stored -1/0, dates as ISO text.
 std::string declaredType(DataType type, bool counter);
+// The same on a PostgreSQL server: text compares without regard to case (citext), the types the
+// server has no match for are domains named as the engine names them (see server_objects), and a
+// counter is an identity column the server numbers (the table's key, as on a file).
+std::string serverDeclaredType(DataType type, bool counter);
 // The data type of a declared column type; expression columns (no declared type) are judged by
 // their first value.
 DataType typeOfDeclared(const std::string& declType, const StoredValue& sample);

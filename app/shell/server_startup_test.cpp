@@ -2,12 +2,12 @@
 // tells an administrator to: the demo copied there, a read-write role and a read-only one with the
 // README's grants, the options pointed at the server. Each account starts the program as a clerk
 // would (login, main window, board), and the windows close and open again on the server.
+#include "ReportComponent.h"
 #include "board_layout.h"
 #include "board_test_fixture.h"
 #include "copy_database.h"
 #include "demo_data.h"
 #include "frmLoginForm.h"
-#include "ReportComponent.h"
 #include "frmPrtSelect.h"
 #include "frmPrtValcrest.h"
 
@@ -108,7 +108,8 @@ protected:
         BoardFixture::TearDown();
         dao::engine().setSystemDB(uri);
         db = dao::engine()
-                 .CreateWorkspace("Checks", dao::testing::pgServer().superuser, dao::testing::pgServer().password)
+                 .CreateWorkspace("Checks", dao::testing::pgServer().superuser,
+                                  dao::testing::pgServer().password)
                  .OpenDatabase(uri);
         dialogs = runtime::useScriptedDialogs();
         runtime::setEndHandler([] { throw ProgramEnded{}; });
@@ -285,8 +286,9 @@ TEST_F(ServerStartUp, TruckLinesAndPurchaseOrdersAreKeptOnTheServer) {
     frmTruckLines& lines = frmTruckLines::showWindow();
     EXPECT_EQ(lines.datTruckLines->source()->rowCount(), 8);
     if (!lines.cmdUpdate->isEnabled())
-        GTEST_SKIP() << "data-layer fault: [Truck Lines] (keyed by the text TruckLineAbbr) opens read-only on "
-                        "a server, so the read-write role cannot add a truck line";
+        GTEST_SKIP()
+            << "data-layer fault: [Truck Lines] (keyed by the text TruckLineAbbr) opens read-only on "
+               "a server, so the read-write role cannot add a truck line";
     auto source = lines.datTruckLines->source();
     source->addNew();
     source->setValue(source->fieldIndex("TruckLineAbbr"), Variant("DHL"));
@@ -301,11 +303,12 @@ TEST_F(ServerStartUp, TruckLinesAndPurchaseOrdersAreKeptOnTheServer) {
     // The schedule of a range of purchase-order dates, made on the server and printed from the
     // reports file.
     frmPrtValcrest& w = frmPrtValcrest::showWindow();
-    dao::Recordset dated = db.OpenRecordset(
-        "SELECT POTable.PONumber FROM POTable INNER JOIN Shipments ON Shipments.CustomerPO = POTable.PONumber "
-        "WHERE Shipments.Customer = 'Valcrest' AND Shipments.Canceled = No AND "
-        "POTable.PODate Between #2026-10-01# And #2026-12-31# ORDER BY POTable.PONumber",
-        dao::dbOpenSnapshot);
+    dao::Recordset dated =
+        db.OpenRecordset("SELECT POTable.PONumber FROM POTable INNER JOIN Shipments ON Shipments.CustomerPO "
+                         "= POTable.PONumber "
+                         "WHERE Shipments.Customer = 'Valcrest' AND Shipments.Canceled = No AND "
+                         "POTable.PODate Between #2026-10-01# And #2026-12-31# ORDER BY POTable.PONumber",
+                         dao::dbOpenSnapshot);
     ASSERT_FALSE(dated.atEOF()) << "the demo has dated Valcrest orders";
     const std::string po = dated["PONumber"].toString();
     const QString pdf = dir.filePath("schedule.pdf");
@@ -318,9 +321,10 @@ TEST_F(ServerStartUp, TruckLinesAndPurchaseOrdersAreKeptOnTheServer) {
         w.cmdPrint->click();
     } catch (const runtime::Error& e) {
         if (e.number() == 3251)
-            GTEST_SKIP() << "data-layer fault: the saved query 'Valcrest Production Schedule' (SELECT ... INTO "
-                            "Report IN '<reports database file>') cannot run on a server: "
-                         << e.description();
+            GTEST_SKIP()
+                << "data-layer fault: the saved query 'Valcrest Production Schedule' (SELECT ... INTO "
+                   "Report IN '<reports database file>') cannot run on a server: "
+                << e.description();
         throw;
     }
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->shown()[0].prompt;
@@ -337,4 +341,33 @@ TEST_F(ServerStartUp, TruckLinesAndPurchaseOrdersAreKeptOnTheServer) {
     EXPECT_EQ(db.OpenRecordset("SELECT PODate FROM POTable WHERE PONumber = " + dao::jet::quoteText(first),
                                dao::dbOpenSnapshot)["PODate"],
               Variant(Date::fromYmd(2026, 12, 2)));
+}
+
+// The search window's lists and its statement run on the server; closing it gives the board back.
+TEST_F(ServerStartUp, TheSearchWindowFindsACustomersShipmentsOnTheServer) {
+    start("demo", "demo");
+    frmMain::instance().tlbrToolbar_ButtonClick("Search");
+    frmSearch& search = frmSearch::instance();
+    ASSERT_GT(search.lstCustList->count(), 0);
+    const std::string customer = search.lstCustList->item(0)->text().toStdString();
+    search.lstCustList->item(0)->setSelected(true);
+    search.cmdApplyButton_Click();
+    frmShipments& board = frmShipments::instance();
+    EXPECT_EQ(board.Caption(), "Search Results");
+    dao::Recordset all = db.OpenRecordset("SELECT Count(*) AS N FROM Shipments WHERE Customer = " +
+                                              dao::jet::quoteText(customer),
+                                          dao::dbOpenSnapshot);
+    auto source = board.Data1->source();
+    EXPECT_EQ(source->rowCount(), all["N"].toLong()) << customer << ": every status box is checked";
+    const int required = source->fieldIndex("ReqShipDate");
+    for (int row = 1; row < source->rowCount(); ++row) {
+        const Variant before = source->value(row - 1, required), here = source->value(row, required);
+        if (!before.isNull() && !here.isNull())
+            ASSERT_LE(before.toDouble(), here.toDouble()) << "row " << row << " is out of date order";
+    }
+    frmSearch::instance().subWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026");
+    EXPECT_EQ(board.Data1->source()->rowCount(), savedQueryRows(kToday));
 }

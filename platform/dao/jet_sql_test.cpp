@@ -175,6 +175,7 @@ TEST(JetSql, ServerDialect) {
     // BETWEEN and fields compared with something are left as they are.
     EXPECT_EQ(squeezed(serverSqlOf("SELECT a FROM T WHERE NOT T.Canceled AND (Late OR b = 1) AND d BETWEEN "
                                    "x AND y ORDER BY a")),
-              "SELECT a FROM T WHERE NOT (\"T\".\"Canceled\" <> 0) AND ((Late <> 0) OR b = 1) AND d BETWEEN x AND y "
+              "SELECT a FROM T WHERE NOT (\"T\".\"Canceled\" <> 0) AND ((Late <> 0) OR b = 1) AND d BETWEEN "
+              "x AND y "
               "ORDER BY a");
 }

@@ -5,6 +5,7 @@
 #include "dao/pg_test_server.h"
 
 #include "runtime/clock.h"
+#include "runtime/locale_text.h"
 
 #include <gtest/gtest.h>
 
@@ -73,10 +74,6 @@ protected:
         if (!server()) return (dir_ / (stem + ".db")).string();
         std::string name = "t_" + test_ + "_" + stem;
         dao::testing::freshDatabase(name);
-        { // TEMP until the server objects routine lands
-            auto c = dao::openPostgres(dao::testing::pgServer().uri(name), user_, password_, {});
-            c->execute("CREATE EXTENSION IF NOT EXISTS citext; CREATE DOMAIN yesno AS smallint; CREATE DOMAIN memo AS citext; CREATE DOMAIN byte AS smallint; CREATE DOMAIN single AS real; CREATE DOMAIN currency AS numeric(19,4)");
-        }
         return dao::testing::pgServer().uri(name);
     }
     // Another workstation: a connection of its own, outside this program's shared one.
@@ -656,6 +653,14 @@ TEST_P(Dao, TheDialectSavedQueriesUse) {
     EXPECT_EQ(valueOf(db_, "Weekday(Due)"), Variant(3)); // a Tuesday
     EXPECT_EQ(valueOf(db_, "Format(Due, \"mm/dd/yy\")"), Variant("12/01/26"));
     EXPECT_EQ(valueOf(db_, "Format(Due, \"dddd, mmm d yyyy\")"), Variant("Tuesday, Dec 1 2026"));
+    // Named formats are written as the workstation writes dates, on a server too.
+    EXPECT_EQ(valueOf(db_, "Format(Due, \"Short Date\")"),
+              Variant(runtime::shortDateText(Date::fromYmd(2026, 12, 1))));
+    EXPECT_EQ(
+        valueOf(db_,
+                "Format(#12/1/2026 2:05:00 PM#, \"General Date\") & \"|\" & Format(Due, \"general date\")"),
+        Variant(runtime::dateText(Date::fromYmdHms(2026, 12, 1, 14, 5, 0)) + "|" +
+                runtime::dateText(Date::fromYmd(2026, 12, 1))));
     // Texts and numbers.
     EXPECT_EQ(valueOf(db_, "Left(Reason, 3) & Right(Reason, 2) & Mid(Reason, 2, 2) & Len(Reason)"),
               Variant("Weaerea7"));

@@ -1,6 +1,7 @@
 // The engine's defaults and its workspaces: who is connected, with what permission, and the
 // transactions that span the databases opened in a workspace.
 #include "paths/windows_path.h"
+#include "server_objects.h"
 #include "state.h"
 
 #include <algorithm>
@@ -186,6 +187,7 @@ Database Workspace::CreateDatabase(const std::string& name, const std::string& /
     // On a server the database itself is made by its administrator; here it gets the layer's tables.
     if (server && state->conn().tableNames().size() > 0)
         raise(errc::DatabaseExists, "The server database '" + name + "' already holds tables.");
+    if (server) prepareServerDatabase(state->conn());
     state->conn().execute(std::string("CREATE TABLE ") + detail::kQueryTable +
                           (server ? " (Name citext PRIMARY KEY, SQL TEXT NOT NULL)"
                                   : " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL)"));

@@ -1,6 +1,7 @@
 #include "jet_sql.h"
 
 #include "errors.h"
+#include "server_objects.h"
 #include "types.h"
 
 #include <algorithm>
@@ -359,7 +360,7 @@ public:
 
 private:
     const std::vector<ParameterDecl>& parameters_;
-    bool server_; // PostgreSQL's SQL rather than SQLite's
+    bool server_;              // PostgreSQL's SQL rather than SQLite's
     bool definitions_ = false; // CREATE/ALTER/DROP: type names such as TEXT(50) are not calls
 
     // A value as text, where the server (which joins and matches only texts) needs one.
@@ -631,6 +632,14 @@ private:
                 i = close;
                 continue;
             }
+            if (size_t last; server_ && !definitions_ && yesNoCondition(t, i, end, last)) {
+                std::string field;
+                for (size_t k = i; k < last; ++k)
+                    field += token(t, k, end);
+                out += "(" + field + " <> 0)";
+                i = last - 1;
+                continue;
+            }
             // A division by zero is Null on the file engine; the server would fail the statement.
             if (server_ && isSymbol(t[i], "/")) {
                 size_t right = nextSignificant(t, i + 1);
@@ -644,6 +653,56 @@ private:
             out += token(t, i, end);
         }
         return out;
+    }
+
+    // A field standing alone as a condition (WHERE Late, AND NOT Shipments.Canceled): the engine
+    // takes a Yes/No value as true or false; the server's conditions must be truth values, so the
+    // field is compared with No. `last` is set to the end of the field's name.
+    static bool yesNoCondition(const Tokens& t, size_t i, size_t end, size_t& last) {
+        static const char* notNames[] = {"NOT",  "NULL",  "EXISTS", "SELECT", "CASE",
+                                         "TRUE", "FALSE", "YES",    "NO"};
+        if (t[i].kind != TokenKind::Name && t[i].kind != TokenKind::Word) return false;
+        if (std::any_of(std::begin(notNames), std::end(notNames),
+                        [&](const char* w) { return isKeyword(t[i], w); }))
+            return false;
+        size_t prev = previousSignificant(t, i);
+        while (prev != std::string::npos && isSymbol(t[prev], "(")) // WHERE (Late OR ...)
+            prev = previousSignificant(t, prev);
+        if (prev == std::string::npos || t[prev].kind != TokenKind::Word) return false;
+        static const char* before[] = {"WHERE", "AND", "OR", "NOT", "HAVING", "ON", "WHEN"};
+        if (std::none_of(std::begin(before), std::end(before),
+                         [&](const char* w) { return isKeyword(t[prev], w); }))
+            return false;
+        if (isKeyword(t[prev], "AND") && closesBetween(t, prev)) return false;
+        last = i + 1;
+        while (true) { // Table.Field
+            size_t dot = nextSignificant(t, last);
+            if (dot >= end || !isSymbol(t[dot], ".")) break;
+            size_t part = nextSignificant(t, dot + 1);
+            if (part >= end || (t[part].kind != TokenKind::Word && t[part].kind != TokenKind::Name))
+                return false;
+            last = part + 1;
+        }
+        size_t after = nextSignificant(t, last); // in the whole statement: a sub-range may end at Like
+        if (after >= t.size()) return true;
+        static const char* after_[] = {"AND", "OR", "ORDER", "GROUP", "HAVING", "THEN", "UNION"};
+        return isSymbol(t[after], ")") || isSymbol(t[after], ";") ||
+               std::any_of(std::begin(after_), std::end(after_),
+                           [&](const char* w) { return isKeyword(t[after], w); });
+    }
+
+    // Whether the AND at `and_` is the one of `x BETWEEN a AND b`.
+    static bool closesBetween(const Tokens& t, size_t and_) {
+        int depth = 0;
+        for (size_t k = and_; k-- > 0;) {
+            if (isSymbol(t[k], ")")) ++depth;
+            if (isSymbol(t[k], "(") && depth-- == 0) return false;
+            if (depth > 0) continue;
+            if (isKeyword(t[k], "BETWEEN")) return true;
+            for (const char* w : {"AND", "OR", "WHERE", "ON", "HAVING", "WHEN"})
+                if (isKeyword(t[k], w)) return false;
+        }
+        return false;
     }
 
     // Values the engine knows to be dates: literals and the date functions.
@@ -714,6 +773,8 @@ private:
         }
         if (afterDot || beforeDot) return tok.text == "*" ? tok.text : quoted(tok.text, '"');
         std::string word = upper(tok.text);
+        // WHERE (...), AND (...): the group is translated where it stands, with what is around it.
+        if (beforeParen && !definitions_ && keywordBeforeParenthesis(word)) return tok.text;
         if (beforeParen) {
             size_t close = matchingParen(t, next);
             auto args = arguments(t, next, close);
@@ -733,6 +794,16 @@ private:
             return quoted(tok.text, '"');
         if (auto p = parameterNamed(tok.text)) return placeholder(*p);
         return tok.text;
+    }
+
+    static bool keywordBeforeParenthesis(const std::string& word) {
+        static const char* keywords[] = {"IN",    "EXISTS", "VALUES", "AND",  "OR",   "NOT",  "ON",
+                                         "WHERE", "HAVING", "SELECT", "FROM", "JOIN", "AS",   "BETWEEN",
+                                         "WHEN",  "THEN",   "ELSE",   "CASE", "LIKE", "IS",   "BY",
+                                         "SET",   "INTO",   "UNION",  "ALL",  "ANY",  "SOME", "DISTINCT",
+                                         "END",   "INNER",  "OUTER"};
+        return std::any_of(std::begin(keywords), std::end(keywords),
+                           [&](const char* k) { return word == k; });
     }
 
     std::vector<std::string> arguments(const Tokens& t, size_t open, size_t close) {
@@ -763,13 +834,8 @@ private:
         };
         auto call = [&](const char* name) { return std::string(name) + "(" + join() + ")"; };
         // Keywords before a parenthesis, and names of tables and types in definitions.
-        static const char* keywords[] = {"IN",    "EXISTS", "VALUES", "AND",  "OR",   "NOT",  "ON",
-                                         "WHERE", "HAVING", "SELECT", "FROM", "JOIN", "AS",   "BETWEEN",
-                                         "WHEN",  "THEN",   "ELSE",   "CASE", "LIKE", "IS",   "BY",
-                                         "SET",   "INTO",   "UNION",  "ALL",  "ANY",  "SOME", "DISTINCT",
-                                         "END",   "INNER",  "OUTER"};
         if (definitions_ || (before && (isKeyword(*before, "INTO") || isKeyword(*before, "TABLE"))) ||
-            std::any_of(std::begin(keywords), std::end(keywords), [&](const char* k) { return word == k; }))
+            keywordBeforeParenthesis(word))
             return written + "(" + join() + ")";
         if (word == "IIF") {
             need(3, 3);
@@ -808,7 +874,8 @@ private:
         // The server's dao_round gives a double; a whole number is what these give.
         auto whole = [&](const std::string& v) { return server_ ? "CAST(" + v + " AS BIGINT)" : v; };
         if (word == "CLNG" || word == "CINT") return need(1, 1), whole("dao_round(" + a[0] + ", 0)");
-        if (word == "CDBL") return need(1, 1), "CAST(" + a[0] + (server_ ? " AS DOUBLE PRECISION)" : " AS REAL)");
+        if (word == "CDBL")
+            return need(1, 1), "CAST(" + a[0] + (server_ ? " AS DOUBLE PRECISION)" : " AS REAL)");
         if (word == "ROUND")
             return need(1, 2), "dao_round(" + a[0] + ", " + (a.size() > 1 ? a[1] : "0") + ")";
         // The file engine's CAST to a whole number cuts the fraction off; the server's rounds it.
@@ -829,7 +896,12 @@ private:
         if (word == "DATEADD") return need(3, 3), call("dao_dateadd");
         if (word == "DATEDIFF") return need(3, 3), call("dao_datediff");
         if (word == "DATEPART") return need(2, 2), call("dao_datepart");
-        if (word == "DATESERIAL") return need(3, 3), call("dao_dateserial");
+        if (word == "DATESERIAL") {
+            need(3, 3);
+            if (!server_) return call("dao_dateserial");
+            return "dao_dateserial(CAST(" + a[0] + " AS INTEGER), CAST(" + a[1] + " AS INTEGER), CAST(" +
+                   a[2] + " AS INTEGER))";
+        }
         if (word == "DATEVALUE" || word == "CDATE") return need(1, 1), "dao_dateadd('d', 0, " + a[0] + ")";
         if (word == "YEAR") return need(1, 1), "dao_datepart('yyyy', " + a[0] + ")";
         if (word == "MONTH") return need(1, 1), "dao_datepart('m', " + a[0] + ")";
@@ -838,7 +910,16 @@ private:
         if (word == "HOUR") return need(1, 1), "dao_datepart('h', " + a[0] + ")";
         if (word == "MINUTE") return need(1, 1), "dao_datepart('n', " + a[0] + ")";
         if (word == "SECOND") return need(1, 1), "dao_datepart('s', " + a[0] + ")";
-        if (word == "FORMAT") return need(2, 2), call("dao_format");
+        if (word == "FORMAT") {
+            need(2, 2);
+            // A named format is written in the workstation's language; the server is told its pattern.
+            const std::string& f = a[1];
+            if (server_ && f.size() >= 2 && f.front() == '\'' && f.back() == '\'' &&
+                f.find('\'', 1) == f.size() - 1)
+                if (auto pattern = namedFormatPattern(f.substr(1, f.size() - 2)); !pattern.empty())
+                    return "dao_format(" + a[0] + ", " + quoted(pattern, '\'') + ")";
+            return call("dao_format");
+        }
         raise(errc::SyntaxError, "Undefined function '" + written + "' in expression.");
     }
 };

@@ -30,7 +30,7 @@ TEST(JetSql, NamesLiteralsAndOperators) {
         sqlOf("SELECT x FROM T WHERE a + 1 & [b c] = \"3x\" AND (Mid(d & e, 1) = 'q')"),
         "SELECT x FROM T WHERE (CASE WHEN COALESCE( a + 1 ,  \"b c\" ) IS NULL THEN NULL ELSE COALESCE( a + "
         "1 "
-        ", '') || COALESCE( \"b c\" , '') END) = '3x' AND(SUBSTR( (CASE WHEN COALESCE(d ,  e) IS NULL THEN "
+        ", '') || COALESCE( \"b c\" , '') END) = '3x' AND (SUBSTR( (CASE WHEN COALESCE(d ,  e) IS NULL THEN "
         "NULL ELSE COALESCE(d , '') || COALESCE( e, '') END) , 1) = 'q')");
     EXPECT_EQ(sqlOf("Delete * From Shipments WHERE Canceled = Yes"),
               "Delete From Shipments WHERE Canceled = -1");
@@ -40,8 +40,8 @@ TEST(JetSql, NamesLiteralsAndOperators) {
     // The search window's membership clauses and status conditions.
     EXPECT_EQ(sqlOf("SELECT * FROM Shipments WHERE Shipments.Customer IN (\"Acme\",\"Valcrest\") AND "
                     "((Shipments.Canceled=False) OR (Shipments.ReqShipDate < #12/8/2026#));"),
-              "SELECT * FROM Shipments WHERE \"Shipments\".\"Customer\" IN('Acme', 'Valcrest') AND"
-              "((\"Shipments\".\"Canceled\"=0) OR(\"Shipments\".\"ReqShipDate\" < '2026-12-08'))");
+              "SELECT * FROM Shipments WHERE \"Shipments\".\"Customer\" IN ('Acme','Valcrest') AND "
+              "((\"Shipments\".\"Canceled\"=0) OR (\"Shipments\".\"ReqShipDate\" < '2026-12-08'))");
     EXPECT_EQ(sqlOf("SELECT TOP 5 a FROM T"), "SELECT  a FROM T LIMIT 5");
     // A word that is a column of a table keeps its meaning, even when it reads like a literal.
     EXPECT_EQ(sqlOf("SELECT T.Yes FROM T"), "SELECT \"T\".\"Yes\" FROM T");
@@ -171,4 +171,11 @@ TEST(JetSql, ServerDialect) {
               "SELECT (CASE WHEN COALESCE(CAST( a AS TEXT), CAST( 1 AS TEXT)) IS NULL THEN NULL ELSE "
               "COALESCE(CAST( a AS TEXT), '') || COALESCE(CAST( 1 AS TEXT), '') END) FROM T WHERE "
               "dao_like(CAST(Qty AS TEXT), CAST('1#' AS TEXT))");
+    // A Yes/No field alone is a condition on the engine; the server compares it with No. The AND of a
+    // BETWEEN and fields compared with something are left as they are.
+    EXPECT_EQ(squeezed(serverSqlOf("SELECT a FROM T WHERE NOT T.Canceled AND (Late OR b = 1) AND d BETWEEN "
+                                   "x AND y ORDER BY a")),
+              "SELECT a FROM T WHERE NOT (\"T\".\"Canceled\" <> 0) AND ((Late <> 0) OR b = 1) AND d BETWEEN "
+              "x AND y "
+              "ORDER BY a");
 }

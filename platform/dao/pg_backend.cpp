@@ -27,6 +27,15 @@ constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid 
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
+// libpq's message of a failed connection, without the line break it ends with: it goes into
+// sentences the clerk reads.
+std::string connectionError(PGconn* conn) {
+    std::string message = PQerrorMessage(conn);
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+        message.pop_back();
+    return message;
+}
+
 std::string field(const PGresult* r, int column) {
     const char* s = PQresultErrorField(r, column);
     return s ? s : "";
@@ -35,7 +44,7 @@ std::string field(const PGresult* r, int column) {
 // Maps a failed statement to the engine error the program understands, by the server's SQLSTATE.
 [[noreturn]] void fail(const PGresult* r, PGconn* conn, const std::string& what) {
     std::string state = r ? field(r, PG_DIAG_SQLSTATE) : "";
-    std::string detail = r ? field(r, PG_DIAG_MESSAGE_PRIMARY) : PQerrorMessage(conn);
+    std::string detail = r ? field(r, PG_DIAG_MESSAGE_PRIMARY) : connectionError(conn);
     auto is = [&](const char* s) { return state == s; };
     auto cls = [&](const char* s) { return state.rfind(s, 0) == 0; };
     if (is("42501") || is("25006"))
@@ -577,7 +586,7 @@ std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::stri
     PGconn* raw = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!raw) raise(errc::CannotOpen, "Out of memory reaching the database server.");
     if (PQstatus(raw) != CONNECTION_OK) {
-        std::string message = PQerrorMessage(raw);
+        std::string message = connectionError(raw);
         bool login = refusedLogin(raw);
         bool noDatabase = message.find("database \"") != std::string::npos &&
                           message.find("does not exist") != std::string::npos;

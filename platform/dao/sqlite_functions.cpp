@@ -4,6 +4,7 @@
 #include "sqlite_functions.h"
 
 #include "runtime/locale_text.h"
+#include "runtime/numbers.h"
 #include "runtime/ole_date.h"
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dao {
 namespace {
@@ -236,8 +238,20 @@ std::string digits(int v, int width) {
     return buf;
 }
 
+bool isSeparator(char c) {
+    return std::string(" /:-.,").find(c) != std::string::npos;
+}
+
+// Whether the field after position i (separators skipped) is the seconds: "mm:ss" is minutes.
+bool secondsFollow(const std::string& f, size_t i) {
+    while (i < f.size() && isSeparator(f[i]))
+        ++i;
+    return i < f.size() && folded(f[i]) == 's';
+}
+
 // A date by the engine's format characters (d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss
-// AM/PM, "text", \c); false for a character that has no meaning here.
+// AM/PM, "text", \c); false for a character that has no meaning here. An m or mm after an hour or
+// before seconds, separators between, is the minute ("hh:mm", "mm:ss").
 bool formatDate(runtime::Date d, const std::string& f, std::string& out) {
     bool afterHour = false;
     for (size_t i = 0; i < f.size();) {
@@ -254,7 +268,7 @@ bool formatDate(runtime::Date d, const std::string& f, std::string& out) {
             i += n;
         } else if (c == 'm') {
             size_t n = run('m');
-            if (afterHour && n <= 2)
+            if (n <= 2 && (afterHour || secondsFollow(f, i + n)))
                 out += n == 2 ? digits(d.minute(), 2) : std::to_string(d.minute());
             else
                 out += n >= 4   ? kMonths[d.month() - 1]
@@ -292,13 +306,32 @@ bool formatDate(runtime::Date d, const std::string& f, std::string& out) {
         } else if (f[i] == '\\' && i + 1 < f.size()) {
             out += f[i + 1];
             i += 2;
-        } else if (std::string(" /:-.,").find(f[i]) != std::string::npos) {
+        } else if (isSeparator(f[i])) {
             out += f[i++];
+            continue; // an hour before a minute keeps across a separator
         } else
             return false;
         afterHour = false;
     }
     return true;
+}
+
+// A date pattern of sections "a;b;c" gives a to a day with a time, b to a day alone and c to a time
+// alone (how the regional general date shows them); a section left out or empty is the first.
+std::string dateSection(const std::string& f, runtime::Date d) {
+    std::vector<std::string> sections(1);
+    bool quoted = false;
+    for (size_t i = 0; i < f.size(); ++i) {
+        if (f[i] == '"') quoted = !quoted;
+        if (f[i] == ';' && !quoted) {
+            sections.emplace_back();
+            continue;
+        }
+        sections.back() += f[i];
+        if (f[i] == '\\' && !quoted && i + 1 < f.size()) sections.back() += f[++i];
+    }
+    size_t k = !d.hasTime() ? 1 : d.datePart().serial == 0.0 ? 2 : 0;
+    return k < sections.size() && !sections[k].empty() ? sections[k] : sections[0];
 }
 
 // A number by 0, #, thousands separators, decimals and %.
@@ -328,12 +361,20 @@ void format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                                                           : sqlite3_result_value(ctx, argv[0]);
     std::string f = textOf(argv[1]), out;
     std::string named = lowerText(argv[1]);
-    bool numeric =
-        sqlite3_value_type(argv[0]) == SQLITE_INTEGER || sqlite3_value_type(argv[0]) == SQLITE_FLOAT;
+    // A text that reads as a number is formatted as one; one that is no number and no date is
+    // left as it is.
+    std::optional<double> number;
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER || sqlite3_value_type(argv[0]) == SQLITE_FLOAT)
+        number = sqlite3_value_double(argv[0]);
+    else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT)
+        number = runtime::readNumber(textOf(argv[0]), ".", "");
+    auto date = number ? std::optional<runtime::Date>(runtime::Date{*number}) : dateOf(argv[0]);
+    if (!number && !date && sqlite3_value_type(argv[0]) == SQLITE_TEXT)
+        return sqlite3_result_value(ctx, argv[0]);
     bool ok = false;
-    if (numeric && formatNumber(sqlite3_value_double(argv[0]), f, out))
+    if (number && formatNumber(*number, f, out))
         ok = true;
-    else if (auto d = dateOf(argv[0])) {
+    else if (auto d = date) {
         ok = true;
         if (named == "short date")
             out = runtime::shortDateText(*d);
@@ -348,7 +389,7 @@ void format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         else if (named == "medium date")
             ok = formatDate(*d, "dd-mmm-yy", out);
         else
-            ok = formatDate(*d, f, out);
+            ok = formatDate(*d, dateSection(f, *d), out);
     }
     if (!ok) {
         std::string message = "Format: the format \"" + f + "\" cannot be applied to this value";
@@ -406,7 +447,7 @@ void round(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     int places = argc > 1 ? sqlite3_value_int(argv[1]) : 0;
     double scale = std::pow(10.0, places);
     double v = std::nearbyint(sqlite3_value_double(argv[0]) * scale) / scale;
-    if (places == 0)
+    if (places == 0 && std::fabs(v) < 9.2e18) // beyond a 64-bit integer it stays a double
         sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(v));
     else
         sqlite3_result_double(ctx, v);

@@ -149,12 +149,18 @@ std::string longDateText(Date d) {
     return locale().toString(qdate(d), QLocale::LongFormat).toStdString();
 }
 
+namespace {
+// The long time pattern of a locale names the time zone; a time of day has none.
+QString timePattern() {
+    QString p = locale().timeFormat(QLocale::LongFormat);
+    p.remove(QRegularExpression(R"(\s*t+\s*)"));
+    return p.trimmed();
+}
+} // namespace
+
 std::string timeText(Date d) {
     QTime t(d.hour(), d.minute(), d.second());
-    QString p = locale().timeFormat(QLocale::LongFormat);
-    // The long time pattern of a locale names the time zone; a time of day has none.
-    p.remove(QRegularExpression(R"(\s*t+\s*)"));
-    return locale().toString(t, p.trimmed()).toStdString();
+    return locale().toString(t, timePattern()).toStdString();
 }
 
 std::string dateText(Date d) {
@@ -162,6 +168,16 @@ std::string dateText(Date d) {
     if (!d.hasTime()) return shortDateText(d);
     if (!hasDay) return timeText(d);
     return shortDateText(d) + " " + timeText(d);
+}
+
+std::string shortDatePattern() {
+    return shortPattern().toStdString();
+}
+std::string longDatePattern() {
+    return locale().dateFormat(QLocale::LongFormat).toStdString();
+}
+std::string longTimePattern() {
+    return timePattern().toStdString();
 }
 
 std::optional<Date> parseDateText(const std::string& text) {

@@ -22,6 +22,12 @@ std::string timeText(Date d);      // en_US: "2:30:00 PM"
 // Short date, and the time after a blank when the value has one: how CStr prints a Date.
 std::string dateText(Date d);
 
+// The patterns behind those texts in QLocale's notation ("M/d/yyyy", "h:mm:ss AP"), for whoever must
+// write the same texts where this locale is not known (a database server formatting for us).
+std::string shortDatePattern();
+std::string longDatePattern();
+std::string longTimePattern();
+
 // Reads a typed date as the language's CDate/IsDate do: the short date in the user's locale (with
 // two- or four-digit years, any of / - . as separator), ISO yyyy-mm-dd, the long date, month names,
 // optionally followed by a time. Empty when the text is not a date.

@@ -4,6 +4,7 @@
 
 #include "dao/dao.h"
 #include "dao/errors.h"
+#include "dao/server_objects.h"
 #include "dao/types.h"
 
 #include <algorithm>
@@ -15,13 +16,9 @@ namespace shipments {
 namespace {
 
 // On a server the layer's types that have no server type of their own are domains named as the
-// layer names them, so a database copied there and back keeps its Yes/No, Memo and Currency fields.
-const char* kServerDomains[][2] = {{"yesno", "smallint"},
-                                   {"byte", "smallint"},
-                                   {"single", "real"},
-                                   {"currency", "numeric(19,4)"},
-                                   {"memo", "text"}};
-
+// layer names them (made by prepareServerDatabase), so a database copied there and back keeps its
+// Yes/No, Memo and Currency fields. Text is citext: it compares without regard to letter case, as
+// the file engine's text does.
 std::string serverType(dao::DataType type) {
     using namespace dao;
     switch (type) {
@@ -47,15 +44,7 @@ std::string serverType(dao::DataType type) {
     case dbLongBinary:
         return "bytea";
     default:
-        return "text";
-    }
-}
-
-void makeDomains(dao::Connection& c) {
-    for (auto& [name, base] : kServerDomains) {
-        auto exists = c.prepare("SELECT 1 FROM pg_type WHERE typname = ?1");
-        exists->bind(1, std::string(name));
-        if (!exists->step()) c.execute(std::string("CREATE DOMAIN ") + name + " AS " + base);
+        return "citext";
     }
 }
 
@@ -166,7 +155,7 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
     std::vector<CopiedTable> summary;
     destination.begin();
     try {
-        if (destinationIsServer) makeDomains(destination);
+        if (destinationIsServer) dao::prepareServerDatabase(destination);
         for (auto& t : tables) {
             auto cols = columnsOf(source, t);
             createTable(destination, destinationIsServer, t, cols);

@@ -113,10 +113,18 @@ TEST(CopyDatabase, CreateOnServerMakesTheSchema) {
     EXPECT_GT(std::get<std::int64_t>(queries->value(0)), 0) << "the saved queries are kept in the database";
     for (auto& c : server->tableColumns("Shipments")) {
         auto type = dao::typeOfDeclared(c.declType, std::monostate{});
-        if (c.name == "Late") EXPECT_EQ(type, dao::dbBoolean);
-        if (c.name == "ReqShipDate") EXPECT_EQ(type, dao::dbDate);
-        if (c.name == "Comments") EXPECT_EQ(type, dao::dbMemo);
-        if (c.name == "ShipmentID") EXPECT_TRUE(c.autoIncrement && c.primaryKey);
+        if (c.name == "Late") {
+            EXPECT_EQ(type, dao::dbBoolean);
+        } else if (c.name == "ReqShipDate") {
+            EXPECT_EQ(type, dao::dbDate);
+        } else if (c.name == "Comments") {
+            EXPECT_EQ(type, dao::dbMemo);
+        } else if (c.name == "WorkOrder") {
+            EXPECT_EQ(c.declType, "citext") << "text compares without regard to case";
+            EXPECT_EQ(type, dao::dbText);
+        } else if (c.name == "ShipmentID") {
+            EXPECT_TRUE(c.autoIncrement && c.primaryKey);
+        }
     }
     EXPECT_THROW(shipments::createOnServer(*server), dao::Error) << "only into an empty database";
 }

@@ -45,9 +45,8 @@ const char* kAddNewPOs = "INSERT INTO POTable (PONumber) "
 // typing, and a new order without a date never prints.
 QString poDatesFixedReason(bool accountMayChange) {
     QString why = accountMayChange
-                      ? "the table POTable has no primary key on the database server, so its rows cannot be "
-                        "told apart for a change. Ask the database administrator to give POTable a primary "
-                        "key (PONumber)."
+                      ? "the database cannot tell the rows of POTable apart (a key of several columns). Ask "
+                        "the database administrator to give POTable a primary key (PONumber)."
                       : "your account may only read the database.";
     return "The PO dates cannot be changed here: " + why +
            " The schedule prints by the PO dates the database holds.";

@@ -156,6 +156,8 @@ private:
 
 class PgConnection final : public Connection {
 public:
+    static constexpr const char* kStoredPlace = "ctid";
+
     PgConnection(PGconn* conn, bool readOnly) : conn_(conn), readOnly_(readOnly) {}
     ~PgConnection() override { PQfinish(conn_); }
 
@@ -228,19 +230,19 @@ public:
     }
 
     // Asked several times for each record set opened: read from the catalogue once per table, again
-    // after this connection changed a definition.
+    // after this connection changed a definition. A table without a key is keyed by where its row
+    // is stored (ctid), as the file engine keys every table by its row number: that place changes
+    // when the row is changed, so the layer learns the new one from each change it writes, and a
+    // row another workstation changed reads as gone until the record set is read again.
     std::string rowKey(const std::string& table) override {
         auto known = rowKeys_.find(table);
         if (known != rowKeys_.end()) return known->second;
         std::string key;
+        int keys = 0;
         for (auto& c : tableColumns(table))
-            if (c.primaryKey) {
-                if (!key.empty()) { // the layer keys rows by one column only
-                    key.clear();
-                    break;
-                }
-                key = c.name;
-            }
+            if (c.primaryKey && ++keys == 1) key = c.name;
+        if (keys == 0) key = kStoredPlace;
+        if (keys > 1) key.clear(); // the layer keys rows by one column only
         return rowKeys_[table] = key;
     }
     // Text columns compare without regard to letter case on the server (citext), so the value is

@@ -25,9 +25,15 @@ bool sameName(const std::string& a, const std::string& b) {
            });
 }
 
+// Keys no field of a record set holds: the file engine's row number and the place a server stores a
+// row without a key in (which moves when the row is changed).
+bool systemKey(const std::string& column) {
+    return column == "rowid" || column == "ctid";
+}
+
 std::string keyExpression(const jet::KeyTable& key, Connection& conn) {
     std::string column = conn.rowKey(key.table);
-    return "[" + key.alias + "]." + (column == "rowid" ? column : "[" + column + "]");
+    return "[" + key.alias + "]." + (systemKey(column) ? column : "[" + column + "]");
 }
 
 void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db) {
@@ -243,12 +249,12 @@ bool numberedByEngine(const RowSet& set) {
 }
 
 std::string rowKeyName(const RowSet& set, Connection& conn) {
-    return numberedByEngine(set) ? set.keyColumn : conn.quoteName(set.keyColumn);
+    return systemKey(set.keyColumn) ? set.keyColumn : conn.quoteName(set.keyColumn);
 }
 
 // The field holding the key table's key column, if the record set reads it.
 std::optional<size_t> keyField(const RowSet& set) {
-    if (numberedByEngine(set)) return std::nullopt;
+    if (systemKey(set.keyColumn)) return std::nullopt;
     for (size_t i = 0; i < set.fields.size(); ++i)
         if (sameName(set.fields[i]->sourceTable, set.key->table) &&
             sameName(set.fields[i]->sourceField, set.keyColumn))
@@ -277,6 +283,11 @@ std::string matchOriginal(const RowSet& set, const StoredValue& key, const std::
     auto stmt = conn.prepare("SELECT 1 FROM " + conn.quoteName(set.key->table) + " WHERE " +
                              rowKeyName(set, conn) + " = ?1");
     stmt->bind(1, key);
+    // A row kept where it is stored has moved when another user changed it: gone from its place
+    // says changed or deleted, and either way the user's change was not written.
+    if (set.keyColumn == "ctid")
+        raise(errc::ChangedByOther, "Another user changed or deleted this record after you read it; your "
+                                    "change was not saved. Refresh to see the record as it is now.");
     if (stmt->step())
         raise(errc::ChangedByOther, "Another user changed this record after you read it; your change was not "
                                     "saved. Refresh to see the record as it is now.");
@@ -772,7 +783,8 @@ void Recordset::Update() {
                 sql += (i ? ", " : "") + names[i] + " = ?" + std::to_string(i + 1);
             sql += matchOriginal(set, row.key, c.original, conn, params);
             auto key = keyField(set);
-            if (key && c.edits.count(int(*key))) { // the row goes by its new key from now on
+            bool keyMoves = (key && c.edits.count(int(*key))) || set.keyColumn == "ctid";
+            if (keyMoves) { // the row goes by its new key from now on
                 auto changed = writeReturningKey(set, conn, sql, params);
                 if (!changed) raiseConflict(set, row.key);
                 row.key = *changed;

@@ -45,6 +45,8 @@ protected:
             "CREATE TABLE \"Rates\" (\"Lane\" text, \"Weight\" integer, \"Rate\" double precision, "
             "PRIMARY KEY (\"Lane\", \"Weight\"))");
         other_->execute("INSERT INTO \"Rates\" VALUES ('East', 100, 1.5)");
+        other_->execute("CREATE TABLE \"Orders\" (\"PONumber\" text, \"PODate\" timestamp)");
+        other_->execute("INSERT INTO \"Orders\" VALUES ('PO-1', NULL), ('PO-1', NULL), ('PO-2', '2026-12-01')");
         auto& engine = dao::engine();
         engine.reset();
         engine.setLockTimeoutMs(200);
@@ -182,4 +184,41 @@ TEST_F(ServerRecordset, ATableKeyedByTwoColumnsOnlyReads) {
     EXPECT_EQ(errorOf([&] { rs.Edit(); }), dao::errc::ReadOnly);
     EXPECT_EQ(errorOf([&] { rs.AddNew(); }), dao::errc::ReadOnly);
     EXPECT_EQ(errorOf([&] { rs.Delete(); }), dao::errc::ReadOnly);
+}
+
+// A table without a key (two rows may even be the same) is kept by where each row is stored: every
+// change the record set writes moves the row, and the record set follows it.
+TEST_F(ServerRecordset, ATableWithoutAKeyIsChangedRowByRow) {
+    auto rs = db_.OpenRecordset("SELECT * FROM Orders ORDER BY PONumber", dao::dbOpenDynaset);
+    ASSERT_TRUE(rs.Updatable());
+    for (int day : {2, 3}) { // twice: the second change finds the row where the first put it
+        rs.Edit();
+        rs.Fields("PODate").setValue(runtime::Date::fromYmd(2026, 12, day));
+        rs.Update();
+        EXPECT_EQ(rs["PODate"], Variant(runtime::Date::fromYmd(2026, 12, day)));
+    }
+    auto count = [&](const std::string& where) {
+        auto s = other_->prepare("SELECT count(*) FROM \"Orders\" WHERE " + where);
+        s->step();
+        return std::get<std::int64_t>(s->value(0));
+    };
+    EXPECT_EQ(count("\"PODate\" = '2026-12-03'"), 1); // one of the twins, not both
+    rs.AddNew();
+    rs.Fields("PONumber").setValue("PO-3");
+    rs.Update();
+    rs.setBookmark(rs.LastModified());
+    EXPECT_EQ(rs["PONumber"], text("PO-3"));
+    rs.Delete();
+    EXPECT_EQ(count("\"PONumber\" = 'PO-3'"), 0);
+
+    // Another workstation's change moves the row away from under this record set: refused, written
+    // nowhere, and the row is there again once the record set is read again.
+    rs.MoveFirst();
+    other_->execute("UPDATE \"Orders\" SET \"PODate\" = '2027-01-01' WHERE \"PODate\" = '2026-12-03'");
+    rs.Edit();
+    rs.Fields("PODate").setValue(runtime::Date::fromYmd(2026, 12, 9));
+    EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::ChangedByOther);
+    EXPECT_EQ(count("\"PODate\" = '2026-12-09'"), 0);
+    rs.Requery();
+    EXPECT_EQ(rs.RecordCount(), 3);
 }

@@ -524,6 +524,20 @@ TEST_P(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
     EXPECT_EQ(rs.RecordCount(), 997);
 }
 
+// Rows the order leaves equal keep the order they were added in, even after a change (which a
+// server stores elsewhere): a clerk's rows do not change places at every reading.
+TEST_P(Dao, RowsTheOrderLeavesEqualKeepTheirOrder) {
+    elsewhere("UPDATE Ships SET Qty = 21 WHERE ID = 2");
+    auto ids = [&](const std::string& sql) {
+        std::string out;
+        for (auto rs = db_.OpenRecordset(sql); !rs.atEOF(); rs.MoveNext())
+            out += std::to_string(rs["ID"].toLong());
+        return out;
+    };
+    EXPECT_EQ(ids("SELECT * FROM Ships WHERE Due = #2026-12-02# ORDER BY Due"), "245");
+    EXPECT_EQ(ids("SELECT * FROM Ships WHERE Late = Yes"), "1345");
+}
+
 TEST_P(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
     auto mine = db_.OpenRecordset("SELECT * FROM Ships ORDER BY ID");
     EXPECT_EQ(mine["Reason"], Variant("Weather"));

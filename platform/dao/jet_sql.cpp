@@ -1171,6 +1171,13 @@ std::optional<KeyTable> keyTable(const Tokens& body) {
     return key;
 }
 
+Tokens withLastOrderTerm(const Tokens& body, const std::string& term) {
+    Tokens b = trimmed(body);
+    Tokens tail = tokenize((findTopLevel(b, {"ORDER"}) == b.size() ? " ORDER BY " : ", ") + term);
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+}
+
 Tokens withLeadingColumn(const Tokens& body, const std::string& expression, const std::string& name) {
     Tokens b = trimmed(body);
     Tokens head = tokenize(" " + expression + " AS [" + name + "], ");

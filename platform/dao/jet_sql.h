@@ -71,6 +71,9 @@ struct KeyTable {
     std::string alias;
 };
 std::optional<KeyTable> keyTable(const Tokens& body);
+// The statement ordered by `term` after its own order (or by `term` alone): rows its order leaves
+// equal then come in one fixed order.
+Tokens withLastOrderTerm(const Tokens& body, const std::string& term);
 // The select list with `expression AS name` put first.
 Tokens withLeadingColumn(const Tokens& body, const std::string& expression, const std::string& name);
 

@@ -85,15 +85,16 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
 // join that repeats the key table's rows), which a keyset cannot tell apart.
 std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     std::vector<StoredValue> params;
-    auto narrow = jet::withSelectList(set.source.statement.body,
-                                      keyExpression(*set.key, set.db->conn()) + " AS " + kKeyColumn);
+    std::string key = keyExpression(*set.key, set.db->conn());
+    auto body = set.source.statement.body;
+    // The file engine gives rows its order leaves equal in the order they were added; a server in
+    // no fixed order, so a clerk's rows would change places at every reading.
+    if (set.db->conn().dialect() == jet::Dialect::Server) body = jet::withLastOrderTerm(body, key);
+    auto narrow = jet::withSelectList(body, key + " AS " + kKeyColumn);
     try {
         return prepareTranslated(*set.db, narrow, set.source, params);
     } catch (const Error&) { // the order names a column of the select list: keep the list
-        return prepareTranslated(*set.db,
-                                 jet::withLeadingColumn(set.source.statement.body,
-                                                        keyExpression(*set.key, set.db->conn()), kKeyColumn),
-                                 set.source, params);
+        return prepareTranslated(*set.db, jet::withLeadingColumn(body, key, kKeyColumn), set.source, params);
     }
 }
 

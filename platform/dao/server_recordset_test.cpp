@@ -46,7 +46,8 @@ protected:
             "PRIMARY KEY (\"Lane\", \"Weight\"))");
         other_->execute("INSERT INTO \"Rates\" VALUES ('East', 100, 1.5)");
         other_->execute("CREATE TABLE \"Orders\" (\"PONumber\" text, \"PODate\" timestamp)");
-        other_->execute("INSERT INTO \"Orders\" VALUES ('PO-1', NULL), ('PO-1', NULL), ('PO-2', '2026-12-01')");
+        other_->execute(
+            "INSERT INTO \"Orders\" VALUES ('PO-1', NULL), ('PO-1', NULL), ('PO-2', '2026-12-01')");
         auto& engine = dao::engine();
         engine.reset();
         engine.setLockTimeoutMs(200);

@@ -15,6 +15,7 @@
 #include "dao/jet_sql.h"
 #include "dao/pg_test_server.h"
 #include "report/report_test_support.h"
+#include "runtime/error_number_for_tests.h"
 #include "widgets/month_calendar.h"
 
 #include <QApplication>
@@ -27,18 +28,10 @@
 #include <algorithm>
 #include <functional>
 
+using runtime::testing::errorOf;
 using namespace boardtest;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // The roles belong to the whole server: made once for the test program.
 void makeRoles(dao::Connection& admin) {

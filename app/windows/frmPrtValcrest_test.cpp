@@ -77,6 +77,18 @@ protected:
     std::string databaseName; // where the options point: the fixture's file or a server database
 };
 
+namespace {
+// The clerk types the first order's date into the grid and prints December's schedule.
+void typeFirstPODateAndPrint(frmPrtValcrest& w) {
+    auto* grid = w.VxGrid1;
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole));
+    w.txtBeginningDate->setText("12/1/2026");
+    w.txtEndingDate->setText("12/31/2026");
+    w.cmdPrint->click();
+}
+} // namespace
+
 TEST_F(Valcrest, OpeningAddsTheCustomersNewPurchaseOrdersOnce) {
     execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-11-30#)");
     shipment("Valcrest", "PO-1", "W1");
@@ -163,12 +175,7 @@ TEST_F(Valcrest, APODateTypedInTheGridIsStoredBeforePrinting) {
     shipment("Valcrest", "PO-NEW", "W-N");
     QString pdf = dir.filePath("typed.pdf");
     frmPrtValcrest& w = openToPdf(pdf);
-    auto* grid = w.VxGrid1;
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    ASSERT_TRUE(grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole));
-    w.txtBeginningDate->setText("12/1/2026");
-    w.txtEndingDate->setText("12/31/2026");
-    w.cmdPrint->click();
+    typeFirstPODateAndPrint(w);
     EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
 }
 
@@ -212,12 +219,7 @@ TEST_F(ValcrestOnServer, ThePODatesAreTypedAsOnAFile) {
     EXPECT_TRUE(w.datPOs->source()->updatable());
     EXPECT_FALSE(w.lblInstructions->text().contains("cannot be changed"))
         << w.lblInstructions->text().toStdString();
-    auto* grid = w.VxGrid1;
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    ASSERT_TRUE(grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole));
-    w.txtBeginningDate->setText("12/1/2026");
-    w.txtEndingDate->setText("12/31/2026");
-    w.cmdPrint->click();
+    typeFirstPODateAndPrint(w);
     EXPECT_TRUE(dialogs->shown().empty());
     EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
 }

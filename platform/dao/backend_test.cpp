@@ -4,6 +4,8 @@
 #include "dao/errors.h"
 #include "dao/pg_test_server.h"
 
+#include "runtime/error_number_for_tests.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,18 +15,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using runtime::testing::errorOf;
 namespace fs = std::filesystem;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 std::string testName() {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();

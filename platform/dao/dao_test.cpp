@@ -7,24 +7,18 @@
 #include "runtime/clock.h"
 #include "runtime/locale_text.h"
 
+#include "runtime/error_number_for_tests.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+using runtime::testing::errorOf;
 namespace fs = std::filesystem;
 using runtime::Date;
 using runtime::Variant;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 enum class Backend { File, Server };
 void PrintTo(Backend b, std::ostream* out) {

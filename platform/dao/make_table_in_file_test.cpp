@@ -5,26 +5,20 @@
 #include "dao/errors.h"
 #include "dao/pg_test_server.h"
 
+#include "runtime/error_number_for_tests.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 #include <unistd.h>
 
+using runtime::testing::errorOf;
 namespace fs = std::filesystem;
 using runtime::Date;
 using runtime::Variant;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 class ServerMakeTable : public ::testing::Test {
 protected:

@@ -6,22 +6,16 @@
 #include "dao/errors.h"
 #include "dao/pg_test_server.h"
 
+#include "runtime/error_number_for_tests.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using runtime::Variant;
+using runtime::testing::errorOf;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 Variant text(const char* s) {
     return Variant(std::string(s));

@@ -1,21 +1,13 @@
 #include "dao/dao.h"
 
+#include "runtime/error_number_for_tests.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+using runtime::testing::errorOf;
 namespace fs = std::filesystem;
-
-namespace {
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-} // namespace
 
 TEST(Workgroup, AccountsPermissionsAndSecuredDatabases) {
     fs::path dir = fs::temp_directory_path() / ("workgroup_test_" + std::to_string(::getpid()));

@@ -6,24 +6,17 @@
 #include "dao/dao.h"
 #include "dao/errors.h"
 #include "dao/pg_test_server.h"
+#include "runtime/error_number_for_tests.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 
+using runtime::testing::errorOf;
 namespace fs = std::filesystem;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // Every row of every table, each value as the layer reads it for its field's type.
 std::vector<std::string> contents(dao::Connection& c) {

@@ -1,6 +1,7 @@
 #include "board_test_fixture.h"
 #include "demo_data.h"
 #include "frmLoginForm.h"
+#include "start_program_for_tests.h"
 
 #include "widgets/data_grid.h"
 #include "widgets/status_bar.h"
@@ -28,20 +29,7 @@ protected:
         makeWorkgroup({{"Admin", "admin", dao::Permission::ReadWrite},
                        {"demo", "demo", dao::Permission::ReadWrite},
                        {"viewer", "viewer", dao::Permission::Read}});
-        frmMain& main = frmMain::instance();
-        // Answers the login as soon as it is shown (and only then).
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* login = qobject_cast<frmLoginForm*>(QApplication::activeModalWidget());
-            if (!login) return;
-            poll.stop();
-            loginSawBoard = frmShipments::exists();
-            login->txtUserName->setText(user);
-            login->txtPassword->setText(password);
-            login->cmdOK_Click();
-        });
-        poll.start(5);
-        main.Form_Load();
+        shelltest::startProgramAs(user, password, [&] { loginSawBoard = frmShipments::exists(); });
     }
     // The demo's data set, as `dorvane-admin demo` makes it.
     void fillLikeTheDemo() {

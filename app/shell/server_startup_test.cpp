@@ -10,6 +10,7 @@
 #include "frmLoginForm.h"
 #include "frmPrtSelect.h"
 #include "frmPrtValcrest.h"
+#include "start_program_for_tests.h"
 
 #include "dao/errors.h"
 #include "dao/jet_sql.h"
@@ -81,20 +82,7 @@ protected:
     }
 
     // Runs the whole start-up; the login dialog is answered as a clerk would.
-    void start(const char* user, const char* password) {
-        frmMain& main = frmMain::instance();
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* login = qobject_cast<frmLoginForm*>(QApplication::activeModalWidget());
-            if (!login) return;
-            poll.stop();
-            login->txtUserName->setText(user);
-            login->txtPassword->setText(password);
-            login->cmdOK_Click();
-        });
-        poll.start(5);
-        main.Form_Load();
-    }
+    void start(const char* user, const char* password) { shelltest::startProgramAs(user, password); }
 
     // The program ends (its main window closes) and everything it held is let go.
     void endProgram() {

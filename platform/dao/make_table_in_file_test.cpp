@@ -44,9 +44,7 @@ protected:
         engine.reset();
         engine.setLockTimeoutMs(200);
         engine.CreateDatabase(reports_).Close();
-        engine.setSystemDB(uri_);
-        engine.setDefaultUser(s.superuser);
-        engine.setDefaultPassword(s.password);
+        dao::testing::logInAsSuperuser(uri_); // the server's roles decide the login
         db_ = engine.OpenDatabase(uri_);
     }
     void TearDown() override {

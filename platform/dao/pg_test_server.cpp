@@ -7,6 +7,7 @@
 #include "pg_test_server.h"
 
 #include "backend.h"
+#include "dao.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -136,6 +137,13 @@ void freshDatabase(const std::string& name) {
     auto admin = openPostgres(s.uri("postgres"), s.superuser, s.password, {});
     admin->execute("DROP DATABASE IF EXISTS " + admin->quoteName(name) + " WITH (FORCE)");
     admin->execute("CREATE DATABASE " + admin->quoteName(name));
+}
+
+void logInAsSuperuser(const std::string& uri) {
+    auto& engine = dao::engine();
+    engine.setSystemDB(uri);
+    engine.setDefaultUser(pgServer().superuser);
+    engine.setDefaultPassword(pgServer().password);
 }
 
 } // namespace dao::testing

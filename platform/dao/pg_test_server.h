@@ -21,4 +21,8 @@ const PgServer& pgServer();
 // Creates (after dropping it if it exists) a database on the server, owned by the superuser.
 void freshDatabase(const std::string& name);
 
+// Makes the server's roles the engine's accounts (the system database is the server database
+// `uri`) and logs the engine's default workspace in as the superuser.
+void logInAsSuperuser(const std::string& uri);
+
 } // namespace dao::testing

@@ -45,9 +45,7 @@ protected:
         auto& engine = dao::engine();
         engine.reset();
         engine.setLockTimeoutMs(200);
-        engine.setSystemDB(uri_); // the server's roles decide the login
-        engine.setDefaultUser(s.superuser);
-        engine.setDefaultPassword(s.password);
+        dao::testing::logInAsSuperuser(uri_); // the server's roles decide the login
         db_ = engine.OpenDatabase(uri_);
     }
     void TearDown() override {

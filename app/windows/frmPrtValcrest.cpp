@@ -92,6 +92,7 @@ frmPrtValcrest::~frmPrtValcrest() {
 
 void frmPrtValcrest::buildControls() {
     lblInstructions = new QLabel("Please verify the dates on each Purchase Order before printing.", this);
+    lblInstructions->setWordWrap(true); // a longer reason wraps instead of widening the window
     datPOs = new widgets::DataControl(this);
     datPOs->setObjectName("datPOs");
     datPOs->setRecordSourceText("Select * from POTable order by PONumber;");

@@ -42,6 +42,11 @@ build: native win32 win64
 test: build
 	@tools/run-tests $(NATIVE) $(CROSS) $(CROSS64)
 
+# build/package/dorvane_<version>_amd64.deb, with the controls' Windows setup beside it when built.
+.PHONY: package
+package: bootstrap $(NATIVE)/build.ninja $(CROSS)/build.ninja
+	@tools/make-package $(NATIVE) $(CROSS) build/package
+
 run: native
 	@tools/run-dorvane $(NATIVE)
 

@@ -11,6 +11,7 @@
 #include "status_rules.h"
 
 #include "dao/jet_sql.h"
+#include "paths/report_templates.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/end.h"
@@ -257,8 +258,7 @@ dao::Workspace& frmShipments::workspace() {
 
 void frmShipments::Form_Load() {
     WaitCursor wait;
-    // The shipping report's template is installed in the program's own folder.
-    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() + "\\shipping report.rpt");
+    Report1->setReportFileName(paths::templateFile("shipping report.rpt"));
     try {
         database();
         datJobList->Refresh();

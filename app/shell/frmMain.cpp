@@ -16,6 +16,7 @@
 #include "settings_store.h"
 
 #include "dao/dao.h"
+#include "paths/report_templates.h"
 #include "runtime/end.h"
 #include "runtime/numbers.h"
 #include "widgets/data_control.h"
@@ -98,7 +99,7 @@ frmMain::frmMain() : mdi_(new QMdiArea(this)) {
 }
 
 void frmMain::Form_Initialize() {
-    gOptions = std::make_unique<CKelmarOptions>(QCoreApplication::applicationDirPath().toStdString(),
+    gOptions = std::make_unique<CKelmarOptions>(paths::templatesFolder(),
                                                 companyNameFromDatabase);
     std::string systemDatabase = gOptions->SystemDatabase();
     if (systemDatabase.empty()) return;

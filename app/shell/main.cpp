@@ -1,4 +1,5 @@
 // dorvane: the shipping department's board.
+#include "command_line.h"
 #include "frmMain.h"
 
 #include "dao/dao.h"
@@ -7,6 +8,7 @@
 #include "widgets/dao_record_source.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace {
 // An error no handler traps ends the program with the standard run-time error report.
@@ -24,8 +26,12 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    if (std::optional<int> answered = answerCommandLine(argc, argv)) return *answered;
     DorvaneApplication app(argc, argv);
     QApplication::setApplicationName("Dorvane");
+    // The installed menu entry and icon: the desktop matches the windows to them by this name.
+    QGuiApplication::setDesktopFileName("org.dorvane.Dorvane");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.dorvane.Dorvane"));
     runtime::setDialogs(std::make_shared<runtime::QtDialogs>());
     // An open transaction is rolled back before the error report, so no half-written change stays.
     runtime::onFatalError([] { dao::engine().rollbackAll(); });

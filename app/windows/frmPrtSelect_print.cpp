@@ -9,6 +9,7 @@
 #include "reports_database.h"
 
 #include "dao/dao.h"
+#include "paths/report_templates.h"
 #include "runtime/dialogs.h"
 #include "runtime/numbers.h"
 #include "widgets/data_control.h"
@@ -108,8 +109,7 @@ void frmPrtSelect::printLabels() {
                         " set up: its label query or label file is missing.");
         return;
     }
-    rptLabel->setReportFileName(QCoreApplication::applicationDirPath().toStdString() + "\\" +
-                                templateFile.toString());
+    rptLabel->setReportFileName(paths::templateFile(templateFile.toString()));
     const runtime::Variant printer = currentValue(*datLabels, kind.printerField);
     if (!printer.isNull() && printer.toLong() == 1)
         SetBarcodePrinter();

@@ -7,6 +7,7 @@
 #include "frmMain.h"
 #include "reports_database.h"
 
+#include "paths/report_templates.h"
 #include "runtime/dialogs.h"
 #include "runtime/locale_text.h"
 #include "widgets/data_control.h"
@@ -116,9 +117,7 @@ void frmPrtValcrest::buildControls() {
     cmdCancel = new QPushButton("Cancel", this);
     cmdCancel->setObjectName("cmdCancel");
     Report1 = new ReportComponent(this);
-    // The schedule's template is installed in the program's own folder.
-    Report1->setReportFileName(QCoreApplication::applicationDirPath().toStdString() +
-                               "\\daily valcrest report.rpt");
+    Report1->setReportFileName(paths::templateFile("daily valcrest report.rpt"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInstructions);

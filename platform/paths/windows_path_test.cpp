@@ -1,3 +1,4 @@
+#include "paths/report_templates.h"
 #include "paths/windows_path.h"
 
 #include <gtest/gtest.h>
@@ -66,4 +67,30 @@ TEST_F(WindowsPath, PosixPathsAndShares) {
     EXPECT_EQ(paths::resolve("relative/x.db"), "relative/x.db");
     EXPECT_EQ(paths::resolve("\\\\server\\apps\\BRELLIN.MDB"),
               (home_ / "dorvane/unc/server/apps/BRELLIN.MDB").string());
+}
+
+TEST_F(WindowsPath, TemplatesComeFromTheInstalledShareFolderElseTheSourceTree) {
+    const fs::path source = home_ / "src/reports";
+    fs::create_directories(source);
+    const fs::path prefix = home_ / "root/usr";
+    fs::create_directories(prefix / "bin");
+    // Unpacked without its share folder (or a bin folder of something else): the source tree's.
+    EXPECT_EQ(paths::templatesFolderFor((prefix / "bin").string(), source.string()), source.string());
+    fs::create_directories(prefix / "share/dorvane");
+    EXPECT_EQ(paths::templatesFolderFor((prefix / "bin").string(), source.string()),
+              (prefix / "share/dorvane").string());
+    // A build folder is no bin folder, even beside a share folder of the same name.
+    fs::create_directories(home_ / "build/share/dorvane");
+    EXPECT_EQ(paths::templatesFolderFor((home_ / "build/app").string(), source.string()), source.string());
+    // Neither: the templates are looked for beside the program.
+    EXPECT_EQ(paths::templatesFolderFor((home_ / "build/app").string(), (home_ / "gone").string()),
+              (home_ / "build/app").string());
+    EXPECT_EQ(paths::templatesFolderFor((home_ / "build/app").string(), ""), (home_ / "build/app").string());
+}
+
+TEST_F(WindowsPath, ThisBuildFindsTheTemplatesAndTheirReadmeInTheSourceTree) {
+    // The names the windows and the print errors use exist where the lookup points.
+    for (const char* name : {"README.md", "shipping report.rpt", "daily valcrest report.rpt", "box label.rpt"})
+        EXPECT_TRUE(fs::is_regular_file(paths::templateFile(name))) << name << " at " << paths::templateFile(name);
+    EXPECT_EQ(fs::path(paths::templateFile("SHIPPING REPORT.RPT")).filename(), "shipping report.rpt");
 }

@@ -2,6 +2,7 @@
 #include "CKelmarOptions.h"
 #include "copy_database.h"
 #include "demo_data.h"
+#include "dorvane_version.h"
 #include "shipments_schema.h"
 
 #include "dao/backend.h"
@@ -312,7 +313,8 @@ const std::map<std::string, Command>& commands() {
 }
 
 void usage(std::ostream& out) {
-    out << "usage: dorvane-admin COMMAND [ARGS]   (dorvane-admin COMMAND --help for details)\n\ncommands:\n";
+    out << "usage: dorvane-admin COMMAND [ARGS]   (dorvane-admin COMMAND --help for details)\n"
+           "       dorvane-admin --version\n\ncommands:\n";
     for (auto& [name, c] : commands())
         out << "  " << c.synopsis << "\n";
 }
@@ -324,6 +326,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         usage(args.empty() ? std::cerr : std::cout);
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "dorvane-admin " << DORVANE_VERSION << "\n";
+        return 0;
     }
     auto it = commands().find(args[0]);
     if (it == commands().end()) {

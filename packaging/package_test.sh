@@ -18,7 +18,7 @@ cleanup() {
 trap cleanup EXIT
 # Nothing here may reach the user's own files.
 export HOME=$dir/home XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data XDG_CACHE_HOME=$dir/cache
-export XDG_RUNTIME_DIR=$dir/runtime LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+export XDG_RUNTIME_DIR=$dir/runtime LANG=C.UTF-8 LC_ALL=C.UTF-8
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 fail=0
 failed() { echo "FAIL: $*"; fail=1; }
@@ -42,7 +42,8 @@ for need in libqt6widgets6 libsqlite3-0 libpq5 libsodium23 libxlsxwriter libzint
 done
 
 app=org.dorvane.Dorvane
-dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$dir/contents"
+# Mode, owner, size, date and time, then the path (template names hold spaces).
+dpkg-deb --contents "$deb" | sed -E 's|^([^ ]+ +){5}\./|/|' >"$dir/contents"
 expected=(/usr/bin/dorvane /usr/bin/dorvane-admin /usr/share/dorvane/README.md
           "/usr/share/applications/$app.desktop" "/usr/share/metainfo/$app.metainfo.xml"
           "/usr/share/icons/hicolor/scalable/apps/$app.svg"
@@ -63,7 +64,7 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml" >"$d
 file "$root/usr/share/icons/hicolor/48x48/apps/$app.png" | grep -q "48 x 48" || failed "48x48 icon size"
 # Every command dorvane-admin has is in its manual page.
 for c in $("$root/usr/bin/dorvane-admin" --help | sed -n '/^commands:/,$p' | tail -n +2 | awk '{print $1}'); do
-  zcat "$root/usr/share/man/man1/dorvane-admin.1.gz" | grep -q "^\\\\fB${c//-/\\\\-} " ||
+  zcat "$root/usr/share/man/man1/dorvane-admin.1.gz" | grep -qF "\\fB$c " ||
     failed "dorvane-admin(1) lacks the command $c"
 done
 man -l "$root/usr/share/man/man1/dorvane.1.gz" 2>&1 >/dev/null | grep . && failed "dorvane(1) has troff warnings"
@@ -87,11 +88,12 @@ unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 shots=${DORVANE_SCREENSHOTS:-$dir/shots}
 mkdir -p "$shots"
 
-# Waits (up to a minute, for a loaded machine) for a visible window whose title is $1.
+# Waits (up to a minute, for a loaded machine) for a visible window whose title matches $1, other
+# than the window $2 if given, and names it.
 window() {
   local id
   for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -vx "${2:-none}" | head -1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     kill -0 "$program_pid" 2>/dev/null || return 1
     sleep 0.2
@@ -118,15 +120,30 @@ if login=$(window '^Please Login$'); then
   main=$(window '^Dorvane') || failed "the main window"
   [ "$(xdotool search --onlyvisible --name '^(Please Login|Dorvane)$' | wc -l)" = 1 ] ||
     failed "demo/demo did not reach the board alone (a dialog is open)"
-  # File > Print > Standard Report: the shipping report's preview, from the installed template.
-  xdotool windowfocus --sync "$main"
-  xdotool key --clearmodifiers alt+f && sleep 0.5 && xdotool key p && sleep 0.5 && xdotool key Return
+  # File > Print > Standard Report reads the installed template: without it the print fails
+  # with a message (the source tree's copy is not used), with it the preview shows the report.
+  print_standard_report() {
+    xdotool windowfocus --sync "$main"
+    xdotool key --clearmodifiers alt+f && sleep 0.5 && xdotool key p && sleep 0.5 && xdotool key Return
+  }
+  template="$root/usr/share/dorvane/shipping report.rpt"
+  mv "$template" "$template.aside"
+  print_standard_report
+  if box=$(window '^Dorvane$' "$main"); then
+    import -window root "$shots/3-template-missing.png"
+    xdotool windowfocus --sync "$box" && xdotool key Return
+  else
+    failed "printing without the installed template gave no message"
+  fi
+  xdotool search --onlyvisible --name '^Print Preview$' >/dev/null && failed "printed without the installed template"
+  mv "$template.aside" "$template"
+  print_standard_report
   if window '^Print Preview$' >/dev/null; then
     sleep 1
-    import -window root "$shots/3-print-preview.png"
+    import -window root "$shots/4-print-preview.png"
   else
-    import -window root "$shots/3-print-preview.png"
-    failed "File > Print > Standard Report opened no preview (template not found?)"
+    import -window root "$shots/4-print-preview.png"
+    failed "File > Print > Standard Report opened no preview from the installed template"
   fi
 else
   failed "the installed dorvane showed no login window"

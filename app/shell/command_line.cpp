@@ -22,7 +22,7 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     const QCommandLineOption version = parser.addVersionOption();
     // Unknown options may be Qt's, which the windows' application takes out of the arguments.
     parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet("help-all")) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }

@@ -686,7 +686,7 @@ STDMETHODIMP ControlBase::GetClipboardData(DWORD, IDataObject** data) {
 STDMETHODIMP ControlBase::EnumVerbs(IEnumOLEVERB** verbs) {
     if (!verbs) return E_POINTER;
     *verbs = enumerateVerbs(controlVerbs());
-    return *verbs ? S_OK : E_OUTOFMEMORY;
+    return S_OK;
 }
 
 STDMETHODIMP ControlBase::GetUserClassID(CLSID* clsid) {

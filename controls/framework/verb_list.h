@@ -25,6 +25,6 @@ struct Verb {
 std::vector<Verb> controlVerbs();
 
 // A new enumerator over `verbs` (reference count 1).
-IEnumOLEVERB* enumerateVerbs(std::vector<Verb> verbs);
+IEnumOLEVERB* enumerateVerbs(const std::vector<Verb>& verbs);
 
 } // namespace framework

@@ -373,6 +373,27 @@ TEST_F(Editing, LeavingChecksTheTimeAndAnnouncesOnlyRealChanges) {
     }
 }
 
+// A step of the edit base's spin button is a committed edit: Change, and the bound field follows.
+TEST_F(Editing, SpinStepCommitsAsTypingDoes) {
+    IPersistPropertyBag* persist = time_->as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    vxtest::PropertyBag bag;
+    ASSERT_EQ(persist->Save(&bag, FALSE, TRUE), S_OK);
+    VARIANT on;
+    V_VT(&on) = VT_BOOL;
+    V_BOOL(&on) = VARIANT_TRUE;
+    bag.set(L"SpinButton", on);
+    ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
+    persist->Release();
+    start(L"hh:mm:ss", 235959);
+    select(7, 0);
+    time_->clearChanges();
+    SendMessageA(window_, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(shown(), "00:00:00"); // the second carries into the minute and the hour
+    EXPECT_EQ(time_->getLong(L"Number"), 0);
+    EXPECT_EQ(timeEvents(), std::vector<DISPID>{kChange});
+    EXPECT_EQ(std::count(time_->changes().begin(), time_->changes().end(), 18), 1);
+}
+
 TEST_F(Editing, MouseSelectionAndDoubleClick) {
     start(L"hh:mm:ss", 123045);
     SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 10)); // past the text

@@ -1,78 +1,9 @@
 #include "connection_points.h"
 
+#include "snapshot_enumerator.h"
+
 namespace framework {
 
-namespace {
-
-// A snapshot enumerator over reference-holding items, shared by both enumerator kinds.
-template <class Interface, class Item> class SnapshotEnumerator final : public Interface {
-public:
-    SnapshotEnumerator(const IID& iid, std::vector<Item> items, ULONG position = 0)
-        : iid_(iid), items_(std::move(items)), position_(position) {
-        for (Item& item : items_)
-            addRef(item);
-    }
-    ~SnapshotEnumerator() {
-        for (Item& item : items_)
-            release(item);
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
-            *out = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return refs;
-    }
-
-    STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
-        ULONG done = 0;
-        while (done < count && position_ < items_.size()) {
-            out[done] = items_[position_++];
-            addRef(out[done]);
-            ++done;
-        }
-        if (fetched) *fetched = done;
-        return done == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        ULONG left = static_cast<ULONG>(items_.size()) - position_;
-        position_ += count < left ? count : left;
-        return count <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(Interface** out) override {
-        if (!out) return E_POINTER;
-        *out = new SnapshotEnumerator(iid_, items_, position_);
-        return S_OK;
-    }
-
-private:
-    static void addRef(IConnectionPoint* point) { point->AddRef(); }
-    static void release(IConnectionPoint* point) { point->Release(); }
-    static void addRef(CONNECTDATA& data) { data.pUnk->AddRef(); }
-    static void release(CONNECTDATA& data) { data.pUnk->Release(); }
-
-    LONG refs_ = 1;
-    IID iid_;
-    std::vector<Item> items_;
-    ULONG position_;
-};
-
-} // namespace
 
 ConnectionPoint::~ConnectionPoint() {
     clear();

@@ -7,12 +7,11 @@
 #include "page_library.h"
 #include "server.h"
 #include "strings.h"
+#include "verb_list.h"
 
 namespace framework {
 
 namespace {
-
-const LONG kVerbProperties = 1;
 
 template <class T> void releaseAndClear(T*& pointer) {
     if (pointer) pointer->Release();
@@ -685,7 +684,9 @@ STDMETHODIMP ControlBase::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 STDMETHODIMP ControlBase::EnumVerbs(IEnumOLEVERB** verbs) {
-    return OleRegEnumVerbs(*description_.clsid, verbs);
+    if (!verbs) return E_POINTER;
+    *verbs = enumerateVerbs(controlVerbs());
+    return S_OK;
 }
 
 STDMETHODIMP ControlBase::GetUserClassID(CLSID* clsid) {

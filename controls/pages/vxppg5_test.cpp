@@ -405,6 +405,68 @@ TEST_F(Pages, PropertiesVerbOpensTheFrameOverTheControlsPages) {
     frameLibrary_.unregisterServer();
 }
 
+struct ListedVerb {
+    LONG number;
+    std::wstring name;
+    DWORD flags;
+    DWORD attributes;
+    bool operator==(const ListedVerb& other) const {
+        return number == other.number && name == other.name && flags == other.flags &&
+               attributes == other.attributes;
+    }
+};
+
+// Everything the enumerator gives, read two at a time as designers do, names freed as they must be.
+std::vector<ListedVerb> listedVerbs(IEnumOLEVERB* verbs) {
+    std::vector<ListedVerb> listed;
+    OLEVERB pair[2];
+    ULONG fetched = 0;
+    HRESULT hr = S_OK;
+    do {
+        hr = verbs->Next(2, pair, &fetched);
+        for (ULONG i = 0; i < fetched; ++i) {
+            listed.push_back({pair[i].lVerb, pair[i].lpszVerbName ? pair[i].lpszVerbName : L"<null>",
+                              pair[i].fuFlags, pair[i].grfAttribs});
+            CoTaskMemFree(pair[i].lpszVerbName);
+        }
+    } while (hr == S_OK);
+    EXPECT_EQ(hr, S_FALSE);
+    return listed;
+}
+
+// The registry holds no verb list for the controls; each lists its own, from its resources.
+TEST_F(Pages, BothControlsListTheirVerbs) {
+    const std::vector<ListedVerb> expected = {
+        {1, L"&Properties", MF_ENABLED, OLEVERBATTRIB_ONCONTAINERMENU},
+        {OLEIVERB_PRIMARY, L"&Properties", MF_ENABLED, 0},
+        {OLEIVERB_SHOW, L"", MF_ENABLED, 0},
+        {OLEIVERB_HIDE, L"", MF_ENABLED, 0},
+        {OLEIVERB_UIACTIVATE, L"", MF_ENABLED, 0},
+        {OLEIVERB_INPLACEACTIVATE, L"", MF_ENABLED, 0},
+        {OLEIVERB_PROPERTIES, L"", MF_ENABLED, 0},
+    };
+    vxtest::Container time(kTimeEvents);
+    ASSERT_EQ(time.create(timeFactory_), S_OK);
+    auto frameHost = frame();
+    for (vxtest::Container* host : {&time, frameHost.get()}) {
+        IOleObject* object = host->as<IOleObject>(IID_IOleObject);
+        IEnumOLEVERB* verbs = nullptr;
+        ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+        EXPECT_EQ(listedVerbs(verbs), expected);
+
+        // A copy goes on from where the original stood; Skip past the end says so.
+        ASSERT_EQ(verbs->Reset(), S_OK);
+        ASSERT_EQ(verbs->Skip(5), S_OK);
+        IEnumOLEVERB* copy = nullptr;
+        ASSERT_EQ(verbs->Clone(&copy), S_OK);
+        EXPECT_EQ(listedVerbs(copy), std::vector<ListedVerb>(expected.begin() + 5, expected.end()));
+        EXPECT_EQ(copy->Skip(1), S_FALSE);
+        copy->Release();
+        verbs->Release();
+        object->Release();
+    }
+}
+
 // A copy of the control library in a folder of its own has no page library beside it.
 TEST_F(Pages, WithoutThePageLibraryTheFrameAndThePagesAreRefused) {
     char folder[MAX_PATH], copy[MAX_PATH];

@@ -203,8 +203,8 @@ private:
     void validateAfterFocusLoss();
     bool onKeyDown(WPARAM key);
     void onCharacter(WPARAM character);
-    void finishKeystroke(vxtime::Keystroke result, const std::string& textBefore);
-    void commitDeletion(const std::string& textBefore);
+    void finishKeystroke(vxtime::Keystroke result);
+    void commitDeletion();
     void copySelection();
     void cutSelection();
     void clearSelection();
@@ -220,6 +220,7 @@ private:
     std::string keyTexts_[vxtime::KeyTable::kGroups];
     vxtime::Selection selection_;
     int lastKeyGroup_ = -1;
+    bool escapeTaken_ = false; // the last key-down was an Escape that restored the time
     bool hasFocus_ = false;
     HIMC detachedContext_ = nullptr;
     HBRUSH backBrush_ = nullptr;

@@ -284,7 +284,6 @@ void TimeControl::onFocusExit() {
 }
 
 void TimeControl::validateAfterFocusLoss() {
-    const std::string before = model_.editText();
     if (!model_.finishEdit()) {
         if (look_.errorBeep) MessageBeep(0xFFFFFFFF);
         const std::int32_t held = model_.number();
@@ -292,10 +291,9 @@ void TimeControl::validateAfterFocusLoss() {
         fireEvent(kEventInvalidRange, nullptr, 0);
         if (model_.number() == held && model_.editText() == shown) model_.restoreEntryTime();
     }
-    if (model_.editText() != before) {
-        pushBinding();
-        fireEvent(kEventChange, nullptr, 0);
-    }
+    // Leaving commits nothing of its own and so fires no Change; but when the time left behind is
+    // not the one last committed (emptied, or put back after a commit), the bound field follows it.
+    if (model_.noteCommit()) pushBinding();
     HWND window = controlWindow();
     if (!window) return;
     if (GetFocus() == window && userMode()) {
@@ -349,8 +347,10 @@ bool TimeControl::onKeyDown(WPARAM key) {
     HWND window = controlWindow();
     const std::uint16_t modifiers = modifierBits();
     lastKeyGroup_ = -1;
+    escapeTaken_ = false;
     if (key == VK_ESCAPE && modifiers == 0 && keys_.match(VK_ESCAPE, 0) < 0) {
         restoreAtEscape();
+        escapeTaken_ = true; // and so is the character the message loop makes of it
         return true;
     }
     if ((key == VK_DELETE && (modifiers & vxtime::kCtrlBit)) ||
@@ -415,6 +415,9 @@ bool TimeControl::onKeyDown(WPARAM key) {
 void TimeControl::onCharacter(WPARAM character) {
     const bool matchedKey = lastKeyGroup_ >= 0;
     lastKeyGroup_ = -1;
+    const bool escapeCharacter = escapeTaken_ && character == VK_ESCAPE;
+    escapeTaken_ = false;
+    if (escapeCharacter) return;
     const bool copy = character == 3; // Ctrl+C
     if (matchedKey || look_.readOnly || !editing()) {
         if (copy)
@@ -423,14 +426,13 @@ void TimeControl::onCharacter(WPARAM character) {
             refuseKeystroke();
         return;
     }
-    const std::string before = model_.editText();
     selection_ = selection();
     if (character >= 32 && character <= 0xFF) {
         const vxtime::KeyAnswer answer = vxtime::typeCharacter(
             model_, selection_, static_cast<char>(static_cast<unsigned char>(character)));
         selection_ = answer.selection;
         showEditText();
-        finishKeystroke(answer.result, before);
+        finishKeystroke(answer.result);
         return;
     }
     switch (character) {
@@ -441,7 +443,7 @@ void TimeControl::onCharacter(WPARAM character) {
         const vxtime::KeyAnswer answer = vxtime::backspace(model_, selection_);
         selection_ = answer.selection;
         showEditText();
-        finishKeystroke(answer.result, before);
+        finishKeystroke(answer.result);
         return;
     }
     case 24: // Ctrl+X
@@ -458,14 +460,14 @@ void TimeControl::refuseKeystroke() {
     fireEvent(kEventInvalidInput, nullptr, 0);
 }
 
-void TimeControl::finishKeystroke(Keystroke result, const std::string& textBefore) {
+void TimeControl::finishKeystroke(Keystroke result) {
     if (result == Keystroke::Refused) {
         refuseKeystroke();
         return;
     }
     if (result != Keystroke::Accepted || !model_.commitEdit()) return;
     pushBinding();
-    if (model_.editText() != textBefore) fireEvent(kEventChange, nullptr, 0);
+    if (model_.noteCommit()) fireEvent(kEventChange, nullptr, 0);
 }
 
 void TimeControl::pushBinding() {
@@ -486,6 +488,9 @@ void TimeControl::restoreAtEscape() {
     V_VT(&number) = VT_I4;
     V_I4(&number) = entry;
     put_Number(number);
+    // Escape undoes the edit, not a commit made in it: a data source that took the committed
+    // time must get the restored one back.
+    if (model_.noteCommit()) pushBinding();
     selection_ = vxtime::focusSelection(model_, look_.cursorPosition, look_.highlightText);
     showEditText();
 }
@@ -508,9 +513,9 @@ void TimeControl::copySelection() {
     CloseClipboard();
 }
 
-void TimeControl::commitDeletion(const std::string& textBefore) {
+void TimeControl::commitDeletion() {
     showEditText();
-    finishKeystroke(Keystroke::Accepted, textBefore);
+    finishKeystroke(Keystroke::Accepted);
 }
 
 void TimeControl::cutSelection() {
@@ -521,20 +526,21 @@ void TimeControl::cutSelection() {
 
 void TimeControl::clearSelection() {
     if (look_.readOnly) return;
-    const std::string before = model_.editText();
     const Selection current = editing() ? selection() : selection_;
     selection_ = {vxtime::deleteSelection(model_, current), 0};
-    commitDeletion(before);
+    commitDeletion();
 }
 
 void TimeControl::spinStep(int direction) {
     const Selection current = selection();
     if (look_.readOnly || current.length != 0) return;
-    const std::string before = model_.editText();
     if (!vxtime::spinField(model_, current.start, direction)) return;
     selection_ = current;
     showEditText();
-    if (model_.editText() != before) fireEvent(kEventChange, nullptr, 0);
+    // A step is a committed edit: the bound field follows it as it follows typing.
+    if (!model_.noteCommit()) return;
+    pushBinding();
+    fireEvent(kEventChange, nullptr, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

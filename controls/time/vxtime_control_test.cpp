@@ -7,8 +7,7 @@
 #include <string>
 
 #include "ole_extras.h"
-#include "test_container.h"
-#include "vxtime.h"
+#include "vxtime_test_fixture.h"
 
 namespace {
 
@@ -23,29 +22,7 @@ std::string value(const std::string& key) {
     return data;
 }
 
-class VxTimeControl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        OleInitialize(nullptr);
-        ASSERT_TRUE(library_.loaded());
-        ASSERT_EQ(
-            library_.getClassObject(CLSID_VxTime, IID_IClassFactory, reinterpret_cast<void**>(&factory_)),
-            S_OK);
-    }
-    void TearDown() override {
-        if (factory_) factory_->Release();
-        OleUninitialize();
-    }
-    std::unique_ptr<vxtest::Container> host(bool userMode = true) {
-        vxtest::Ambients ambients;
-        ambients.userMode = userMode;
-        auto container = std::make_unique<vxtest::Container>(DIID_DVxTimeEvents, ambients);
-        EXPECT_EQ(container->create(factory_), S_OK);
-        return container;
-    }
-    vxtest::ControlLibrary library_{VXTIME_OCX};
-    IClassFactory* factory_ = nullptr;
-};
+using VxTimeControl = vxtimetest::HostedTime;
 
 TEST_F(VxTimeControl, RegistersUnderItsOwnNames) {
     ASSERT_EQ(library_.registerServer(), S_OK);

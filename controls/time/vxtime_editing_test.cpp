@@ -8,28 +8,25 @@
 
 #include <imm.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "test_container.h"
-#include "vxtime.h"
+#include "vxtime_test_fixture.h"
 
 namespace {
 
 const HRESULT kInvalidPropertyValue = static_cast<HRESULT>(0x800A017C);
 const DISPID kInvalidInput = 1, kInvalidRange = 2, kChange = 3;
 
-class Editing : public ::testing::Test {
+// A running form's control, active in place, edited through its window.
+class Editing : public vxtimetest::HostedTime {
 protected:
     void SetUp() override {
-        OleInitialize(nullptr);
-        ASSERT_TRUE(library_.loaded());
-        ASSERT_EQ(
-            library_.getClassObject(CLSID_VxTime, IID_IClassFactory, reinterpret_cast<void**>(&factory_)),
-            S_OK);
-        time_ = std::make_unique<vxtest::Container>(DIID_DVxTimeEvents);
-        ASSERT_EQ(time_->create(factory_), S_OK);
+        HostedTime::SetUp();
+        if (HasFatalFailure()) return;
+        time_ = host();
         ASSERT_EQ(time_->activate(RECT{10, 10, 170, 34}), S_OK);
         window_ = time_->controlWindow();
         ASSERT_NE(window_, nullptr);
@@ -37,8 +34,7 @@ protected:
     }
     void TearDown() override {
         time_.reset();
-        if (factory_) factory_->Release();
-        OleUninitialize();
+        HostedTime::TearDown();
     }
 
     // Sets the time and Format, then gives the control the focus.
@@ -128,8 +124,6 @@ protected:
         return hr;
     }
 
-    vxtest::ControlLibrary library_{VXTIME_OCX};
-    IClassFactory* factory_ = nullptr;
     std::unique_ptr<vxtest::Container> time_;
     HWND window_ = nullptr;
 };
@@ -266,9 +260,20 @@ TEST_F(Editing, ClipboardDeletingAndEscape) {
     press(VK_DELETE); // swallowed
     setModifiers(false, false);
     EXPECT_EQ(shown(), "12:__:45");
+    time_->putLong(L"ErrorBeep", -1);
+    time_->clearEvents();
     press(VK_ESCAPE);
+    type("\x1b"); // the character the message loop makes of the key: consumed with it, no beep
     EXPECT_EQ(shown(), "12:30:45");
     EXPECT_EQ(time_->getLong(L"SelStart"), 0);
+    EXPECT_EQ(timeEvents(), std::vector<DISPID>{});
+    // After a commit Escape puts the focus-entry time back, and the bound field follows it.
+    type("7");
+    time_->clearChanges();
+    press(VK_ESCAPE);
+    EXPECT_EQ(time_->getLong(L"Number"), 123045);
+    EXPECT_EQ(std::count(time_->changes().begin(), time_->changes().end(), 18), 1);
+    time_->putLong(L"ErrorBeep", 0);
 
     // Shift+Delete cuts: the selected digits go to the clipboard and turn into prompts.
     time_->putLong(L"ClipMode", 0);
@@ -307,7 +312,7 @@ TEST_F(Editing, CaretKeysAndTheShiftSelection) {
     EXPECT_EQ(time_->getLong(L"SelStart"), 3);
 }
 
-TEST_F(Editing, FocusPlacesTheCaretAndAFailedCheckOnLeavingRestoresTheTime) {
+TEST_F(Editing, FocusPlacesTheCaretByCursorPositionAndHighlightText) {
     time_->putLong(L"CursorPosition", 3);
     time_->putLong(L"HighlightText", 1);
     start(L"hh:mm:ss", 123045);
@@ -318,29 +323,75 @@ TEST_F(Editing, FocusPlacesTheCaretAndAFailedCheckOnLeavingRestoresTheTime) {
     time_->putLong(L"HighlightText", 2);
     focus();
     EXPECT_EQ(time_->getLong(L"SelLength"), 8);
-    time_->putLong(L"HighlightText", 0);
-    time_->putLong(L"CursorPosition", 0);
+}
 
-    ASSERT_EQ(time_->putLong(L"MinTime", 100000), S_OK);
-    focus();
-    select(0, 0);
-    type("09");
-    EXPECT_EQ(shown(), "09:30:45");
-    EXPECT_EQ(time_->getLong(L"Number"), 123045); // below MinTime: not taken while typing
-    time_->clearEvents();
-    blur();
-    EXPECT_EQ(timeEvents(), (std::vector<DISPID>{kInvalidRange, kChange}));
-    EXPECT_EQ(time_->getLong(L"Number"), 123045);
-    EXPECT_EQ(getText(L"Text"), L"12:30:45");
+// Leaving the control: a failed check puts the focus-entry time back with InvalidRange alone; Change
+// is only for a commit that changed the text, and the bound field follows the time left behind.
+struct Leaving {
+    const char* what;
+    long entry;         // the time when the focus arrives
+    const char* before; // keys before typing: "clear" (KeyClear), "delete all", "" (none)
+    const char* typed;
+    std::vector<DISPID> events; // from the first key on
+    bool bound;                 // BindField written when the focus left
+    long number;                // after leaving
+};
 
-    // An emptied control leaves empty, without a complaint.
-    focus();
-    select(0, 8);
-    press(VK_DELETE);
-    time_->clearEvents();
-    blur();
-    EXPECT_EQ(timeEvents(), std::vector<DISPID>{});
-    EXPECT_EQ(time_->getLong(L"Number"), 999999);
+TEST_F(Editing, LeavingChecksTheTimeAndAnnouncesOnlyRealChanges) {
+    const Leaving cases[] = {
+        {"below MinTime, put back", 123045, "", "04", {kInvalidRange}, false, 123045},
+        {"below MinTime after a commit", 123045, "", "7<<04", {kChange, kInvalidRange}, true, 123045},
+        {"half-typed after KeyClear", 123045, "clear", "1", {kInvalidRange}, false, 123045},
+        {"half-typed into an empty control", 999999, "", "1", {kInvalidRange}, false, 999999},
+        {"emptied, no complaint", 123045, "delete all", "", {}, true, 999999},
+        {"a changed commit", 123045, "", "11", {kChange}, false, 113045},
+    };
+    ASSERT_EQ(time_->putLong(L"MinTime", 50000), S_OK);
+    for (const Leaving& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(L"hh:mm:ss", c.entry);
+        if (std::string(c.before) == "clear") press(VK_F2);
+        if (std::string(c.before) == "delete all") {
+            select(0, 8);
+            press(VK_DELETE);
+        }
+        select(0, 0);
+        for (const char* key = c.typed; *key; ++key) {
+            if (*key == '<') {
+                press(VK_LEFT);
+            } else { // as the message loop delivers a digit: its key-down, then its character
+                SendMessageA(window_, WM_KEYDOWN, static_cast<WPARAM>(*key), 1);
+                type(std::string(1, *key).c_str());
+            }
+        }
+        time_->clearChanges();
+        blur();
+        EXPECT_EQ(timeEvents(), c.events);
+        const auto& changes = time_->changes();
+        EXPECT_EQ(std::count(changes.begin(), changes.end(), 18) > 0, c.bound);
+        EXPECT_EQ(time_->getLong(L"Number"), c.number);
+    }
+}
+
+// A step of the edit base's spin button is a committed edit: Change, and the bound field follows.
+TEST_F(Editing, SpinStepCommitsAsTypingDoes) {
+    IPersistPropertyBag* persist = time_->as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    vxtest::PropertyBag bag;
+    ASSERT_EQ(persist->Save(&bag, FALSE, TRUE), S_OK);
+    VARIANT on;
+    V_VT(&on) = VT_BOOL;
+    V_BOOL(&on) = VARIANT_TRUE;
+    bag.set(L"SpinButton", on);
+    ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
+    persist->Release();
+    start(L"hh:mm:ss", 235959);
+    select(7, 0);
+    time_->clearChanges();
+    SendMessageA(window_, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(shown(), "00:00:00"); // the second carries into the minute and the hour
+    EXPECT_EQ(time_->getLong(L"Number"), 0);
+    EXPECT_EQ(timeEvents(), std::vector<DISPID>{kChange});
+    EXPECT_EQ(std::count(time_->changes().begin(), time_->changes().end(), 18), 1);
 }
 
 TEST_F(Editing, MouseSelectionAndDoubleClick) {

@@ -10,39 +10,18 @@
 #include <vector>
 
 #include "ole_extras.h"
-#include "test_container.h"
-#include "vxtime.h"
+#include "vxtime_test_fixture.h"
 
 namespace {
+
+using vxtimetest::getText;
 
 const HRESULT kInvalidPropertyValue = static_cast<HRESULT>(0x800A017C);
 const DISPID kInvalidRangeEvent = 2;
 const COLORREF kInk = RGB(255, 0, 0);
 const COLORREF kPaper = RGB(255, 255, 255);
 
-class Interface : public ::testing::Test {
-protected:
-    void SetUp() override {
-        OleInitialize(nullptr);
-        ASSERT_TRUE(library_.loaded());
-        ASSERT_EQ(
-            library_.getClassObject(CLSID_VxTime, IID_IClassFactory, reinterpret_cast<void**>(&factory_)),
-            S_OK);
-    }
-    void TearDown() override {
-        if (factory_) factory_->Release();
-        OleUninitialize();
-    }
-    std::unique_ptr<vxtest::Container> host(bool userMode = true) {
-        vxtest::Ambients ambients;
-        ambients.userMode = userMode;
-        auto container = std::make_unique<vxtest::Container>(DIID_DVxTimeEvents, ambients);
-        EXPECT_EQ(container->create(factory_), S_OK);
-        return container;
-    }
-    vxtest::ControlLibrary library_{VXTIME_OCX};
-    IClassFactory* factory_ = nullptr;
-};
+using Interface = vxtimetest::HostedTime;
 
 HRESULT putVariant(vxtest::Container& time, const wchar_t* name, VARTYPE type, double number) {
     VARIANT value;
@@ -51,15 +30,6 @@ HRESULT putVariant(vxtest::Container& time, const wchar_t* name, VARTYPE type, d
     V_R8(&value) = number;
     VariantChangeType(&value, &value, 0, type);
     return time.put(name, value);
-}
-
-std::wstring textOf(vxtest::Container& time, const wchar_t* name) {
-    VARIANT value;
-    VariantInit(&value);
-    time.get(name, &value);
-    std::wstring text = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"";
-    VariantClear(&value);
-    return text;
 }
 
 ICaption* captionOf(vxtest::Container& time) {
@@ -289,7 +259,7 @@ TEST_F(Interface, BindFieldFollowsDataPropertyAndCommittedTimes) {
     time->putLong(L"DataProperty", 1);
     time->clearChanges();
     ASSERT_EQ(putVariant(*time, L"BindField", VT_I4, 143000), S_OK);
-    EXPECT_EQ(textOf(*time, L"Text"), L"14:30:00");
+    EXPECT_EQ(getText(*time, L"Text"), L"14:30:00");
     EXPECT_EQ(time->getLong(L"Number"), 143000);
     EXPECT_EQ(time->changes().back(), 18);
 
@@ -324,7 +294,7 @@ TEST_F(Interface, LimitsCanBeSetOnAnEmptyControlAndHoldForTheTimeEntered) {
     EXPECT_EQ(time->putLong(L"MaxTime", 170000), S_OK);
     EXPECT_EQ(time->putLong(L"MinTime", 80000), S_OK);
     EXPECT_EQ(time->getLong(L"Number"), 999999);
-    EXPECT_EQ(textOf(*time, L"Text"), L"__:__:__");
+    EXPECT_EQ(getText(*time, L"Text"), L"__:__:__");
     time->clearEvents();
     EXPECT_EQ(time->putLong(L"Number", 180000), S_OK); // past the limit set while empty
     ASSERT_EQ(time->events().size(), 1u);

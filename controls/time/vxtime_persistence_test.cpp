@@ -8,33 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "test_container.h"
-#include "vxtime.h"
+#include "vxtime_test_fixture.h"
 
 namespace {
 
+using vxtimetest::getText;
+using vxtimetest::putText;
+
 using Bytes = std::vector<BYTE>;
 
-class Persistence : public ::testing::Test {
+// Saving and loading is what a designer does: its controls are hosted as in a designer.
+class Persistence : public vxtimetest::HostedTime {
 protected:
-    void SetUp() override {
-        OleInitialize(nullptr);
-        ASSERT_TRUE(library_.loaded());
-        ASSERT_EQ(
-            library_.getClassObject(CLSID_VxTime, IID_IClassFactory, reinterpret_cast<void**>(&factory_)),
-            S_OK);
-    }
-    void TearDown() override {
-        if (factory_) factory_->Release();
-        OleUninitialize();
-    }
-    std::unique_ptr<vxtest::Container> host(bool userMode = false) {
-        vxtest::Ambients ambients;
-        ambients.userMode = userMode;
-        auto container = std::make_unique<vxtest::Container>(DIID_DVxTimeEvents, ambients);
-        EXPECT_EQ(container->create(factory_), S_OK);
-        return container;
-    }
+    std::unique_ptr<vxtest::Container> host(bool userMode = false) { return HostedTime::host(userMode); }
     // A designer's control with a value other than the default in every property.
     std::unique_ptr<vxtest::Container> dressed() {
         auto time = host();
@@ -83,17 +69,17 @@ protected:
         return time;
     }
     void expectDressed(vxtest::Container& t) {
-        EXPECT_EQ(textOf(t, L"Format"), L"hh:mm A/P");
-        EXPECT_EQ(textOf(t, L"DisplayFormat"), L"HH:MM");
-        EXPECT_EQ(textOf(t, L"PromptChar"), L"*");
+        EXPECT_EQ(getText(t, L"Format"), L"hh:mm A/P");
+        EXPECT_EQ(getText(t, L"DisplayFormat"), L"HH:MM");
+        EXPECT_EQ(getText(t, L"PromptChar"), L"*");
         EXPECT_EQ(t.getLong(L"MinTime"), 60000);
         EXPECT_EQ(t.getLong(L"MaxTime"), 200000);
         EXPECT_EQ(t.getLong(L"Number"), 143000);
-        EXPECT_EQ(textOf(t, L"Text"), L"02:30 P"); // rebuilt from the Format
-        EXPECT_EQ(textOf(t, L"KeyClear"), L"{F5}");
-        EXPECT_EQ(textOf(t, L"KeyNext"), L"{ENTER}");
-        EXPECT_EQ(textOf(t, L"KeyNow"), L"^{N}");
-        EXPECT_EQ(textOf(t, L"KeyPrevious"), L"{F9}");
+        EXPECT_EQ(getText(t, L"Text"), L"02:30 P"); // rebuilt from the Format
+        EXPECT_EQ(getText(t, L"KeyClear"), L"{F5}");
+        EXPECT_EQ(getText(t, L"KeyNext"), L"{ENTER}");
+        EXPECT_EQ(getText(t, L"KeyNow"), L"^{N}");
+        EXPECT_EQ(getText(t, L"KeyPrevious"), L"{F9}");
         const std::pair<const wchar_t*, long> numbers[] = {
             {L"AlignHorizontal", 2}, {L"CursorPosition", 3},   {L"DataProperty", 1},
             {L"ErrorBeep", -1},      {L"ReadOnly", -1},        {L"ClipMode", 1},
@@ -139,24 +125,6 @@ protected:
         fontDisp->Release();
         caption->Release();
     }
-    static HRESULT putText(vxtest::Container& t, const wchar_t* name, const wchar_t* text) {
-        VARIANT value;
-        V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = SysAllocString(text);
-        HRESULT hr = t.put(name, value);
-        VariantClear(&value);
-        return hr;
-    }
-    static std::wstring textOf(vxtest::Container& t, const wchar_t* name) {
-        VARIANT value;
-        VariantInit(&value);
-        t.get(name, &value);
-        std::wstring text = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"";
-        VariantClear(&value);
-        return text;
-    }
-    vxtest::ControlLibrary library_{VXTIME_OCX};
-    IClassFactory* factory_ = nullptr;
 };
 
 IStream* memoryStream(const Bytes& bytes = {}) {
@@ -319,7 +287,7 @@ TEST_F(Persistence, BagRoundTripAndMissingNamesGiveTheDefaults) {
     // Without Format: the locale's default, which a new control shows too; without DisplayFormat
     // the Format loaded; without Number the time of loading.
     auto fresh = host();
-    const std::wstring localeFormat = textOf(*fresh, L"Format");
+    const std::wstring localeFormat = getText(*fresh, L"Format");
     bag.remove(L"Format");
     bag.remove(L"DisplayFormat");
     bag.remove(L"Number");
@@ -327,8 +295,8 @@ TEST_F(Persistence, BagRoundTripAndMissingNamesGiveTheDefaults) {
     GetLocalTime(&before);
     ASSERT_EQ(loader->Load(&bag, nullptr), S_OK);
     GetLocalTime(&after);
-    EXPECT_EQ(textOf(*copy, L"Format"), localeFormat);
-    EXPECT_EQ(textOf(*copy, L"DisplayFormat"), localeFormat);
+    EXPECT_EQ(getText(*copy, L"Format"), localeFormat);
+    EXPECT_EQ(getText(*copy, L"DisplayFormat"), localeFormat);
     const long loaded = copy->getLong(L"Number");
     const long first = before.wHour * 10000 + before.wMinute * 100 + before.wSecond;
     const long last = after.wHour * 10000 + after.wMinute * 100 + after.wSecond;
@@ -434,8 +402,8 @@ TEST_F(Persistence, StreamOfTheOtherBuildLoads) {
 
     auto time = host(true);
     ASSERT_EQ(load(*time, b.bytes), S_OK);
-    EXPECT_EQ(textOf(*time, L"Text"), L"09:30:15"); // rebuilt, not the stored "x"
-    EXPECT_EQ(textOf(*time, L"DisplayFormat"), L"");
+    EXPECT_EQ(getText(*time, L"Text"), L"09:30:15"); // rebuilt, not the stored "x"
+    EXPECT_EQ(getText(*time, L"DisplayFormat"), L"");
     EXPECT_EQ(time->getLong(L"MinTime"), 10000);
     EXPECT_EQ(time->getLong(L"MaxTime"), 220000);
     EXPECT_EQ(time->getLong(L"CursorPosition"), 4);
@@ -474,7 +442,7 @@ TEST_F(Persistence, DamagedStreamsAreRefusedAndChangeNothing) {
     for (size_t cut : {size_t(20), size_t(12 + 72), bytes.size() - 3})
         EXPECT_TRUE(FAILED(load(*target, Bytes(bytes.begin(), bytes.begin() + cut)))) << cut;
     EXPECT_EQ(saved(*target), before);
-    EXPECT_EQ(textOf(*target, L"Text"), L"10:15");
+    EXPECT_EQ(getText(*target, L"Text"), L"10:15");
 }
 
 } // namespace

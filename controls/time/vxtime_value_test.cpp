@@ -6,48 +6,19 @@
 #include <memory>
 #include <string>
 
-#include "test_container.h"
-#include "vxtime.h"
+#include "vxtime_test_fixture.h"
 
 namespace {
+
+using vxtimetest::getText;
+using vxtimetest::putText;
 
 const HRESULT kInvalidPropertyValue = static_cast<HRESULT>(0x800A017C);
 const DISPID kInvalidRangeEvent = 2;
 const wchar_t kInvalidValueText[] = L"Invalid property value";
 const wchar_t kReadOnlyText[] = L"Property is read-only";
 
-class TimeValue : public ::testing::Test {
-protected:
-    void SetUp() override {
-        OleInitialize(nullptr);
-        ASSERT_TRUE(library_.loaded());
-        ASSERT_EQ(
-            library_.getClassObject(CLSID_VxTime, IID_IClassFactory, reinterpret_cast<void**>(&factory_)),
-            S_OK);
-    }
-    void TearDown() override {
-        if (factory_) factory_->Release();
-        OleUninitialize();
-    }
-    std::unique_ptr<vxtest::Container> host(bool userMode = true) {
-        vxtest::Ambients ambients;
-        ambients.userMode = userMode;
-        auto container = std::make_unique<vxtest::Container>(DIID_DVxTimeEvents, ambients);
-        EXPECT_EQ(container->create(factory_), S_OK);
-        return container;
-    }
-    vxtest::ControlLibrary library_{VXTIME_OCX};
-    IClassFactory* factory_ = nullptr;
-};
-
-HRESULT putText(vxtest::Container& time, const wchar_t* name, const wchar_t* text) {
-    VARIANT value;
-    V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = SysAllocString(text);
-    HRESULT hr = time.put(name, value);
-    VariantClear(&value);
-    return hr;
-}
+using TimeValue = vxtimetest::HostedTime;
 
 HRESULT putDouble(vxtest::Container& time, const wchar_t* name, double number) {
     VARIANT value;
@@ -61,15 +32,6 @@ HRESULT putKind(vxtest::Container& time, const wchar_t* name, VARTYPE kind) {
     VariantInit(&value);
     V_VT(&value) = kind;
     return time.put(name, value);
-}
-
-std::wstring getText(vxtest::Container& time, const wchar_t* name) {
-    VARIANT value;
-    if (FAILED(time.get(name, &value))) return L"<failed>";
-    if (V_VT(&value) != VT_BSTR) return L"<not text>";
-    std::wstring text(V_BSTR(&value), SysStringLen(V_BSTR(&value)));
-    VariantClear(&value);
-    return text;
 }
 
 // Value as a script reads it: its variant type and the number in it.

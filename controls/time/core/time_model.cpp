@@ -161,7 +161,13 @@ std::string TimeModel::dispText() const {
 
 void TimeModel::beginEdit() {
     entryNumber_ = number_;
-    savedText_ = editText_;
+    committedText_ = editText_;
+}
+
+bool TimeModel::noteCommit() {
+    if (editText_ == committedText_) return false;
+    committedText_ = editText_;
+    return true;
 }
 
 void TimeModel::setEditFields(const TimeFields& fields) {

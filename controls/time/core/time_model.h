@@ -103,7 +103,10 @@ public:
     // Focus entry remembers the time (Escape and InvalidRange put it back) and the text (Change).
     void beginEdit();
     std::int32_t entryNumber() const { return entryNumber_; }
-    bool textChangedSinceBeginEdit() const { return editText_ != savedText_; }
+    // Takes the edit text as the committed one and answers whether it differs from the text
+    // committed before (or found at focus entry): only then has the user changed the time. An edit
+    // that is put back, or abandoned half-typed, so changes nothing.
+    bool noteCommit();
     // The keystroke engine changes the fields and lets the model rebuild the text from them.
     const TimeFields& fields() const { return fields_; }
     void setEditFields(const TimeFields& fields);
@@ -142,7 +145,7 @@ private:
     bool empty_ = false;
     std::string editText_;
     std::int32_t entryNumber_ = kNoTime;
-    std::string savedText_;
+    std::string committedText_;
 };
 
 } // namespace vxtime

@@ -177,7 +177,7 @@ TEST(TimeModel, EditingCommitsCompleteTimesAndRestoresOnFailure) {
     EXPECT_FALSE(m.finishEdit()); // InvalidRange: the caller puts the entry time back
     m.restoreEntryTime();
     EXPECT_EQ(m.editText(), "10:15");
-    EXPECT_FALSE(m.textChangedSinceBeginEdit());
+    EXPECT_FALSE(m.noteCommit()); // put back: nothing changed
 
     m.setEditFields({kEmptyField, 15, 0, kAm}); // the hour deleted
     EXPECT_EQ(m.editText(), "__:15");
@@ -191,7 +191,13 @@ TEST(TimeModel, EditingCommitsCompleteTimesAndRestoresOnFailure) {
     m.setEditFields({11, 45, 0, kAm});
     EXPECT_TRUE(m.commitEdit());
     EXPECT_EQ(m.number(), 114500);
-    EXPECT_TRUE(m.textChangedSinceBeginEdit());
+    EXPECT_TRUE(m.noteCommit());
+    EXPECT_FALSE(m.noteCommit()); // announced once
+    // Away and back to the committed time before the next commit: no change either.
+    m.setEditFields({-10, 45, 0, kAm});
+    m.setEditFields({11, 45, 0, kAm});
+    EXPECT_TRUE(m.commitEdit());
+    EXPECT_FALSE(m.noteCommit());
 
     // Typing into an empty control commits nothing until the time is complete.
     m.clear();

@@ -186,6 +186,7 @@ TEST_F(LabelWizard, CopiesStayAWholeNumberOfAtLeastOne) {
                                            {"25", true, "25"},
                                            {"2", false, "12"}})
         EXPECT_EQ(type(keys, overAll), expected) << keys << (overAll ? " over the text" : " after it");
+    w.txtNumCopies->setText("1");
     w.udNumCopies->downButton()->click();
     EXPECT_EQ(w.txtNumCopies->text(), "1");
     w.txtNumCopies->setText("5");

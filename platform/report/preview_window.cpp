@@ -64,7 +64,9 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const Document> doc, const QString&
     actNext = add(QStyle::SP_MediaSeekForward, "Next Page", [this] { goToPage(currentPage() + 1); });
     actLast = add(QStyle::SP_MediaSkipForward, "Last Page", [this] { goToPage(pageCount()); });
     bar->addSeparator();
-    auto zoom = [&](const char* icon, const QString& text) { return bar->addAction(QIcon::fromTheme(icon), text); };
+    auto zoom = [&](const QString& icon, const QString& text) {
+        return bar->addAction(QIcon::fromTheme(icon, QIcon::fromTheme(icon + "-symbolic")), text);
+    };
     actZoomIn = zoom("zoom-in", "Zoom In");
     connect(actZoomIn, &QAction::triggered, this, [this] { view_->zoomIn(1.25); });
     actZoomOut = zoom("zoom-out", "Zoom Out");

@@ -62,6 +62,16 @@ bool validRange(const JobRequest& r, int pages) {
     return r.lastPage == 0 || r.firstPage <= r.lastPage;
 }
 
+// A template's fault as the person who must mend it reads it: the file, whole, and the line.
+JobOutcome templateFault(const QString& path, const TemplateError& e) {
+    const QString file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (e.line == 0 && !QFileInfo(path).isReadable())
+        return failed(status::TemplateNotFound, "The report template " + file + " cannot be read: " +
+                                                    (QFileInfo::exists(path) ? "it is not readable." : "it is not there."));
+    const QString where = e.line > 0 ? file + ", line " + QString::number(e.line) : file;
+    return failed(status::TemplateInvalid, "The report template " + where + " has a fault: " + e.reason + ".");
+}
+
 JobOutcome output(const JobRequest& r, const std::shared_ptr<Document>& doc) {
     JobOutcome o;
     o.pages = int(doc->pages.size());
@@ -138,16 +148,6 @@ RowSet readTable(const QString& path, const QString& table, int* status, QString
     }
     db.Close();
     return set;
-}
-
-// A template's fault as the person who must mend it reads it: the file, whole, and the line.
-JobOutcome templateFault(const QString& path, const TemplateError& e) {
-    const QString file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    if (e.line == 0 && !QFileInfo(path).isReadable())
-        return failed(status::TemplateNotFound, "The report template " + file + " cannot be read: " +
-                                                    (QFileInfo::exists(path) ? "it is not readable." : "it is not there."));
-    const QString where = e.line > 0 ? file + ", line " + QString::number(e.line) : file;
-    return failed(status::TemplateInvalid, "The report template " + where + " has a fault: " + e.reason + ".");
 }
 
 JobOutcome runReport(const JobRequest& r) {

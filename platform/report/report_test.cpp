@@ -382,7 +382,7 @@ TEST_P(Report, NumbersPrintWholeAndLongTextsEndInAnEllipsis) {
     JobRequest r = toPdf(writeTemplate(R"([report]
 database = /tmp/x.db
 table = Wide
-page = 6.5inx1.5in
+page = 6.5inx2.5in
 margins = 0.25in
 font = "DejaVu Sans" 9
 [detail 60]

@@ -10,8 +10,8 @@
 
 #include "runtime/dialogs.h"
 #include "widgets/dao_record_source.h"
-#include "widgets/data_grid.h"
 #include "widgets/data_control.h"
+#include "widgets/data_grid.h"
 
 #include <QApplication>
 

@@ -78,7 +78,8 @@ TEST_P(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
         EXPECT_TRUE(all.contains(caption)) << caption;
     EXPECT_FALSE(all.contains("Cancel Date"));
     EXPECT_TRUE(all.contains(QRegularExpression(
-        "WO-100 +Acme .*J1 .*1,200 .*" + QRegularExpression::escape(QString::fromStdString(runtime::shortDateText(kToday))))));
+        "WO-100 +Acme .*J1 .*1,200 .*" +
+        QRegularExpression::escape(QString::fromStdString(runtime::shortDateText(kToday))))));
     EXPECT_TRUE(all.contains(QRegularExpression("Shipments: +4")));
     EXPECT_TRUE(all.contains(QRegularExpression("Total quantity: +1,545")));
     EXPECT_TRUE(all.contains("Page 1 of 1"));
@@ -142,11 +143,10 @@ TEST_P(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[report]\ntable = ShipReportTable\n\n[detail 10]\nfeild Customer x=0 w=20\n");
     f.close();
-    for (auto [file, expected] :
-         {std::pair{missing, "Error Printing Report, Code: 1\nThe report template " + missing +
-                                 " cannot be read: it is not there."},
-          {broken, "Error Printing Report, Code: 2\nThe report template " + broken +
-                       ", line 5 has a fault: unknown item \"feild\"."}}) {
+    for (auto [file, expected] : {std::pair{missing, "Error Printing Report, Code: 1\nThe report template " +
+                                                         missing + " cannot be read: it is not there."},
+                                  {broken, "Error Printing Report, Code: 2\nThe report template " + broken +
+                                               ", line 5 has a fault: unknown item \"feild\"."}}) {
         dialogs->clear();
         b.Report1->setReportFileName(file.toStdString());
         b.cmdPrint_Click();

@@ -47,7 +47,8 @@ constexpr double kStepWidth = 9495, kStepHeight = 2775;
 bool systemPrinterDialog(frmPrtSelect::PrintSetupChoice& choice) {
     QPrinter printer(QPrinterInfo::printerInfo(QString::fromStdString(choice.deviceName)),
                      QPrinter::HighResolution);
-    std::unique_ptr<QPrintDialog> dialog = frmPrtSelect::makePrintSetupDialog(printer, frmPrtSelect::openWindow());
+    std::unique_ptr<QPrintDialog> dialog =
+        frmPrtSelect::makePrintSetupDialog(printer, frmPrtSelect::openWindow());
     if (dialog->exec() != QDialog::Accepted) return false;
     choice.deviceName = printer.printerName().toStdString();
     choice.copies = printer.copyCount();

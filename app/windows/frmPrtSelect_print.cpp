@@ -77,7 +77,8 @@ void fillLabelTable(dao::Recordset& rows, long copies) {
 bool frmPrtSelect::copiesAccepted() {
     const double copies = runtime::Val(txtNumCopies->text().toStdString());
     if (copies == std::floor(copies) && copies >= 1 && copies <= kMostCopies) return true;
-    runtime::MsgBox("Please enter the number of copies as a whole number from 1 to 999.", runtime::mb::Exclamation);
+    runtime::MsgBox("Please enter the number of copies as a whole number from 1 to 999.",
+                    runtime::mb::Exclamation);
     txtNumCopies->setFocus();
     txtNumCopies->selectAll();
     return false;

@@ -16,16 +16,16 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QKeyEvent>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -172,8 +172,10 @@ TEST_F(LabelWizard, CopiesStayAWholeNumberOfAtLeastOne) {
     // Typed key by key, over the whole text or after it: letters never get in beside the 1.
     auto type = [&](const QString& keys, bool overAll) {
         w.txtNumCopies->setText("1");
-        if (overAll) w.txtNumCopies->selectAll();
-        else w.txtNumCopies->end(false);
+        if (overAll)
+            w.txtNumCopies->selectAll();
+        else
+            w.txtNumCopies->end(false);
         for (QChar c : keys) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QCoreApplication::sendEvent(w.txtNumCopies, &press);
@@ -305,8 +307,10 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
     // The reason, and the file named whole with one kind of separator.
     const QString missing = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/no such.rpt");
     EXPECT_EQ(QString::fromStdString(dialogs->shown()[1].prompt),
-              "Print Error, Code:1.  The report template " + missing + " cannot be read: it is not there.\n"
-              "Report FileName = " + missing);
+              "Print Error, Code:1.  The report template " + missing +
+                  " cannot be read: it is not there.\n"
+                  "Report FileName = " +
+                  missing);
     EXPECT_FALSE(labelTableExists());
 
     // Copies that are not a whole number from 1 to 999 are refused before anything is prepared, and
@@ -317,7 +321,8 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
         w.txtNumCopies->setText(copies);
         w.cmdPrint->click();
         ASSERT_EQ(dialogs->shown().size(), 1u) << copies;
-        EXPECT_EQ(dialogs->shown()[0].prompt, "Please enter the number of copies as a whole number from 1 to 999.");
+        EXPECT_EQ(dialogs->shown()[0].prompt,
+                  "Please enter the number of copies as a whole number from 1 to 999.");
         EXPECT_EQ(w.currentPage(), 3);
         EXPECT_EQ(frmPrtSelect::openWindow(), &w);
         EXPECT_FALSE(labelTableExists());
@@ -395,9 +400,10 @@ TEST_F(LabelPrinters, WithNoPrinterInstalledTheClerkIsToldWhatToDo) {
     ASSERT_TRUE(spooler->addQueue("Office") && spooler->addQueue("barcode") && spooler->setDefault("Office"));
     ASSERT_EQ(dialogs->shown().size(), 3u);
     const QString prompt = QString::fromStdString(dialogs->shown()[1].prompt);
-    EXPECT_EQ(prompt, "Print Error, Code:8.  No printer is installed on this computer. Ask whoever looks after "
-                      "this computer to install the printer, then print again.\nReport FileName = " +
-                          QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/box label.rpt"));
+    EXPECT_EQ(prompt,
+              "Print Error, Code:8.  No printer is installed on this computer. Ask whoever looks after "
+              "this computer to install the printer, then print again.\nReport FileName = " +
+                  QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/box label.rpt"));
     EXPECT_FALSE(prompt.contains("Export"));
     EXPECT_FALSE(labelTableExists());
 }

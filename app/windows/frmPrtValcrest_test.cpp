@@ -218,16 +218,19 @@ TEST_P(ValcrestSchedule, EachPOIsOneGroupWithItsWholeTotal) {
     w.cmdPrint->click();
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->shown()[0].prompt;
     const QString text = reporttest::pdfText(pdf);
-    EXPECT_TRUE(text.contains("PO dates " + date(2026, 10, 1) + " to " + date(2026, 12, 31))) << text.toStdString();
+    EXPECT_TRUE(text.contains("PO dates " + date(2026, 10, 1) + " to " + date(2026, 12, 31)))
+        << text.toStdString();
 
     QStringList groups;
-    for (const auto& m : QRegularExpression("PO +(VAL-\\d+) +dated").globalMatch(text)) groups << m.captured(1);
+    for (const auto& m : QRegularExpression("PO +(VAL-\\d+) +dated").globalMatch(text))
+        groups << m.captured(1);
     QStringList totals;
     for (const auto& m : QRegularExpression("PO total +([\\d,]+)").globalMatch(text))
         totals << QString(m.captured(1)).remove(',');
     EXPECT_EQ(groups, QStringList({"VAL-7494", "VAL-7495", "VAL-7600"}));
     ASSERT_EQ(totals.size(), groups.size());
-    for (int i = 0; i < groups.size(); ++i) EXPECT_EQ(totals[i].toLong(), poTotal(groups[i])) << groups[i].toStdString();
+    for (int i = 0; i < groups.size(); ++i)
+        EXPECT_EQ(totals[i].toLong(), poTotal(groups[i])) << groups[i].toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ValcrestSchedule, ::testing::Values("en_US", "de_DE"));

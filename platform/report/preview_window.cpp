@@ -81,7 +81,8 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const Document> doc, const QString&
     bar->addSeparator();
     actClose = add(QStyle::SP_DialogCloseButton, "Close", [this] { close(); });
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QAction* a : {actFirst, actPrevious, actNext, actLast, actZoomIn, actZoomOut, actFitWidth, actFitPage})
+    for (QAction* a :
+         {actFirst, actPrevious, actNext, actLast, actZoomIn, actZoomOut, actFitWidth, actFitPage})
         if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a)); button && !a->icon().isNull())
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
 

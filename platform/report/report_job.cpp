@@ -66,10 +66,12 @@ bool validRange(const JobRequest& r, int pages) {
 JobOutcome templateFault(const QString& path, const TemplateError& e) {
     const QString file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (e.line == 0 && !QFileInfo(path).isReadable())
-        return failed(status::TemplateNotFound, "The report template " + file + " cannot be read: " +
-                                                    (QFileInfo::exists(path) ? "it is not readable." : "it is not there."));
+        return failed(status::TemplateNotFound,
+                      "The report template " + file + " cannot be read: " +
+                          (QFileInfo::exists(path) ? "it is not readable." : "it is not there."));
     const QString where = e.line > 0 ? file + ", line " + QString::number(e.line) : file;
-    return failed(status::TemplateInvalid, "The report template " + where + " has a fault: " + e.reason + ".");
+    return failed(status::TemplateInvalid,
+                  "The report template " + where + " has a fault: " + e.reason + ".");
 }
 
 JobOutcome output(const JobRequest& r, const std::shared_ptr<Document>& doc) {

@@ -40,12 +40,12 @@ std::pair<int, int> pageRange(const Document& doc, int from, int to) {
     return {a, b};
 }
 
-
 // The part of the paper inside the template's margins, in points.
 QRectF printableArea(const Document& doc) {
     const QSizeF paper = doc.layout.fullRectPoints().size();
     const QMarginsF& m = doc.definition.margins;
-    return QRectF(m.left(), m.top(), paper.width() - m.left() - m.right(), paper.height() - m.top() - m.bottom());
+    return QRectF(m.left(), m.top(), paper.width() - m.left() - m.right(),
+                  paper.height() - m.top() - m.bottom());
 }
 
 // Where an item puts ink, in device dots: a text's width where its alignment puts it (never more
@@ -186,8 +186,8 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
             auto inkOf = [&](const PlacedItem& other) {
                 return inkRect(other, textOf(other), fontFor(*other.item), painter.device(), k);
             };
-            FittedNumber fit = fitNumber(p, text, painter.font(), painter.device(), scaled(printableArea(doc), k),
-                                         page, k, inkOf);
+            FittedNumber fit = fitNumber(p, text, painter.font(), painter.device(),
+                                         scaled(printableArea(doc), k), page, k, inkOf);
             if (fit.font != painter.font()) {
                 painter.setFont(fit.font);
                 fontItem = nullptr;

@@ -70,7 +70,6 @@ struct TemplateError : std::runtime_error {
           reason(message) {}
     int line;
     QString reason; // what is wrong, without the line
-
 };
 
 Template parseTemplate(const QString& text);

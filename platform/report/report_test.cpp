@@ -12,14 +12,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QImage>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QToolBar>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 using namespace report;
@@ -234,7 +234,8 @@ TEST_P(Report, EveryFaultHasItsStatus) {
     JobRequest r = toPdf(dir.filePath("missing.rpt"));
     JobOutcome missing = runReport(r);
     EXPECT_EQ(missing.status, status::TemplateNotFound);
-    EXPECT_EQ(missing.message, "The report template " + QDir::toNativeSeparators(dir.filePath("missing.rpt")) +
+    EXPECT_EQ(missing.message, "The report template " +
+                                   QDir::toNativeSeparators(dir.filePath("missing.rpt")) +
                                    " cannot be read: it is not there.");
     r.templatePath = writeTemplate("[report]\ntable = Orders\n[detail 10]\nbogus\n", "bad.rpt");
     JobOutcome bad = runReport(r);
@@ -275,7 +276,8 @@ TEST_P(Report, EveryFaultHasItsStatus) {
     JobOutcome none = runReport(r);
     EXPECT_EQ(none.status, expected);
     if (expected == status::NoPrinter) {
-        EXPECT_TRUE(none.message.startsWith("No printer is installed on this computer. Ask ")) << none.message.toStdString();
+        EXPECT_TRUE(none.message.startsWith("No printer is installed on this computer. Ask "))
+            << none.message.toStdString();
         EXPECT_FALSE(none.message.contains("Export"));
     }
     EXPECT_TRUE(dialogs->shown().empty());
@@ -304,7 +306,8 @@ TEST_P(Report, BarcodesScanBackToTheirData) {
 
 TEST_P(Report, PreviewPagesZoomsExportsAndReopens) {
     JobRequest r;
-    r.templatePath = writeTemplate(QString(kSample).replace("table = Orders", "table = Orders\ntitle = \"{Title}\""));
+    r.templatePath =
+        writeTemplate(QString(kSample).replace("table = Orders", "table = Orders\ntitle = \"{Title}\""));
     r.formulas << "Title= 'Orders / week 50'";
     r.destination = Destination::Window;
     JobOutcome o = runReport(r);
@@ -322,8 +325,8 @@ TEST_P(Report, PreviewPagesZoomsExportsAndReopens) {
         EXPECT_LE(button->geometry().right(), w.toolBar()->width()) << a->text().toStdString();
     }
     // Export offers the report's title, made a file name, in the documents folder.
-    EXPECT_EQ(w.suggestedPdfPath(),
-              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath("Orders - week 50.pdf"));
+    EXPECT_EQ(w.suggestedPdfPath(), QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                        .filePath("Orders - week 50.pdf"));
     EXPECT_EQ(w.pageCount(), 2);
     EXPECT_EQ(w.currentPage(), 1);
     EXPECT_FALSE(w.actPrevious->isEnabled());
@@ -433,7 +436,9 @@ TEST_P(Report, ShippedTemplatesHeadingsFitAndKeepApart) {
                 if (item.kind == ItemKind::Line || item.kind == ItemKind::Box) continue;
                 QStringList texts;
                 if (item.kind == ItemKind::Text)
-                    texts << QString(item.text).replace(QRegularExpression("\\{page\\}|\\{pages\\}"), "339").replace("{printdate}", "12/31/2026");
+                    texts << QString(item.text)
+                                 .replace(QRegularExpression("\\{page\\}|\\{pages\\}"), "339")
+                                 .replace("{printdate}", "12/31/2026");
                 if (item.kind == ItemKind::Formula) {
                     texts << formulaLiteral(t.formulas[item.text]);
                     if (auto v = programValues.find(item.text); v != programValues.end()) texts << v->second;
@@ -443,13 +448,15 @@ TEST_P(Report, ShippedTemplatesHeadingsFitAndKeepApart) {
                     marks.push_back({item.rect, item.text});
                     continue;
                 }
-                QFont font(item.font.isEmpty() ? t.font : item.font, -1, item.bold ? QFont::Bold : QFont::Normal);
+                QFont font(item.font.isEmpty() ? t.font : item.font, -1,
+                           item.bold ? QFont::Bold : QFont::Normal);
                 font = QFont(font, &device);
                 font.setPointSizeF(item.size > 0 ? item.size : t.fontSize);
                 double widest = 0;
                 for (const QString& text : texts) {
                     double w = QFontMetricsF(font, &device).horizontalAdvance(text) / k;
-                    EXPECT_LE(w, item.rect.width()) << file.toStdString() << ": \"" << text.toStdString() << "\"";
+                    EXPECT_LE(w, item.rect.width())
+                        << file.toStdString() << ": \"" << text.toStdString() << "\"";
                     widest = std::max(widest, std::min(w, item.rect.width()));
                 }
                 QRectF ink = item.rect;

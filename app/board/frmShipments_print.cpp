@@ -5,11 +5,13 @@
 
 #include "ReportComponent.h"
 #include "basDAOUtilityFunctions.h"
+#include "board_layout.h"
 #include "reports_database.h"
 
 #include "runtime/dialogs.h"
 #include "widgets/dao_record_source.h"
 #include "widgets/data_control.h"
+#include "widgets/data_grid.h"
 
 #include <QApplication>
 
@@ -77,10 +79,16 @@ void frmShipments::cmdPrint_Click() {
     scratch.Close();
 
     Report1->setFormulas(0, "ReportTitleFormula= '" + Caption().toStdString() + "'");
+    // Where the board's date column means another date (on the Canceled tab, the day the order was
+    // canceled), the report heads it as the board does; otherwise the template keeps its own heading.
+    const QString dateCaption = VxGrid1->Columns(board::col::ActShipDate).caption;
+    Report1->setFormulas(1, dateCaption == board::kColumns[board::col::ActShipDate].caption
+                                ? std::string()
+                                : "ActShipDateCaption= '" + dateCaption.toStdString() + "'");
     defaultPointer();
     Report1->setPassword("Pendrix");
     std::int16_t result = Report1->PrintReport();
-    if (result != 0) runtime::MsgBox("Error Printing Report, Code: " + std::to_string(result));
+    if (result != 0) runtime::MsgBox(printErrorText(*Report1, result));
 
     hourglass();
     try {

@@ -7,6 +7,7 @@
 
 #include "report/preview_window.h"
 #include "report/report_test_support.h"
+#include "runtime/locale_text.h"
 #include "widgets/tab_strip.h"
 
 #include <QCoreApplication>
@@ -19,10 +20,12 @@ using reporttest::pdfText;
 
 namespace {
 
-class ShippingReport : public BoardFixture {
+// The report in a month-first and in a day-first locale: its dates and captions are the user's.
+class ShippingReport : public BoardFixture, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
         BoardFixture::SetUp();
+        runtime::setDateLocale(GetParam());
         execute(
             "INSERT INTO [Job Lookup Table] ([Job Number], [Job Description]) VALUES ('J1', 'Round Lid'), "
             "('J2', 'Square Box')");
@@ -59,19 +62,24 @@ protected:
     }
 };
 
-TEST_F(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
+TEST_P(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
     add("WO-100", "Acme", "J1", 1200, "2026-12-08");
     add("WO-200", "Beta", "J2", 300, "2026-12-01", nullptr, true);
     add("WO-300", "Gamma", "J2", 40, "2026-12-08", nullptr, false, true);
     add("WO-400", "Delta", "J1", 5, "2026-12-08", "2026-12-08");
 
+    const QString today = QString::fromStdString(runtime::longDateText(kToday));
     frmShipments& b = showTab(2); // All
     QString all = printToPdf(b);
     ASSERT_FALSE(all.isEmpty()) << "no report was written";
-    EXPECT_TRUE(all.contains("All Shipments for Tuesday, December 8, 2026"));
-    for (const char* caption : {"Work Order#", "Customer PO#", "Part Description", "Quantity", "Sched. Ship"})
+    EXPECT_TRUE(all.contains("All Shipments for " + today));
+    for (const char* caption :
+         {"Work Order#", "Customer PO#", "Part Description", "Quantity", "Sched. Ship", "Actual Ship"})
         EXPECT_TRUE(all.contains(caption)) << caption;
-    EXPECT_TRUE(all.contains(QRegularExpression("WO-100 +Acme .*J1 .*1,200 .*12/8/2026")));
+    EXPECT_FALSE(all.contains("Cancel Date"));
+    EXPECT_TRUE(all.contains(QRegularExpression(
+        "WO-100 +Acme .*J1 .*1,200 .*" +
+        QRegularExpression::escape(QString::fromStdString(runtime::shortDateText(kToday))))));
     EXPECT_TRUE(all.contains(QRegularExpression("Shipments: +4")));
     EXPECT_TRUE(all.contains(QRegularExpression("Total quantity: +1,545")));
     EXPECT_TRUE(all.contains("Page 1 of 1"));
@@ -79,25 +87,29 @@ TEST_F(ShippingReport, PrintsTheBoardsRowsUnderItsCaptionWithTotals) {
     EXPECT_TRUE(scratchTableGone());
 
     QString late = printToPdf(showTab(4));
-    EXPECT_TRUE(late.contains("Late Shipments as of Tuesday, December 8, 2026"));
+    EXPECT_TRUE(late.contains("Late Shipments as of " + today));
     EXPECT_TRUE(late.contains("WO-200"));
     EXPECT_FALSE(late.contains("WO-100"));
 
     QString canceled = printToPdf(showTab(6));
-    EXPECT_TRUE(canceled.contains("Orders Canceled on Tuesday, December 8, 2026"));
+    EXPECT_TRUE(canceled.contains("Orders Canceled on " + today));
     EXPECT_TRUE(canceled.contains("WO-300"));
     EXPECT_FALSE(canceled.contains("WO-200"));
+    // The canceled rows' date is the day they were canceled, headed as the board heads it.
+    EXPECT_TRUE(canceled.contains("Cancel Date"));
+    EXPECT_FALSE(canceled.contains("Actual Ship"));
 
     for (int tab : {1, 3, 5}) {
         QString text = printToPdf(showTab(tab));
         EXPECT_TRUE(text.contains(board::tabDefinition(tab).windowCaptionPrefix)) << tab;
+        EXPECT_TRUE(text.contains("Actual Ship")) << tab;
     }
     b.setCaption("Search Results");
     EXPECT_TRUE(printToPdf(b).contains("Search Results"));
     EXPECT_TRUE(scratchTableGone());
 }
 
-TEST_F(ShippingReport, ALongBoardPrintsNumberedPages) {
+TEST_P(ShippingReport, ALongBoardPrintsNumberedPages) {
     for (int i = 0; i < 90; ++i)
         add("WO-" + std::to_string(1000 + i), "Acme", "J1", 10, "2026-12-08");
     QString text = printToPdf(showTab(2));
@@ -108,7 +120,7 @@ TEST_F(ShippingReport, ALongBoardPrintsNumberedPages) {
     EXPECT_TRUE(text.contains(QRegularExpression("Total quantity: +900")));
 }
 
-TEST_F(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
+TEST_P(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
     add("WO-NEW", "Acme", "J1", 10, "2026-12-08");
     frmShipments& b = showTab(2);
     // A table an interrupted run left behind, still holding an old row.
@@ -124,16 +136,49 @@ TEST_F(ShippingReport, ALeftoverTableIsEmptiedAndEveryRunDropsItsTable) {
     EXPECT_FALSE(text.contains("WO-OLD"));
     EXPECT_TRUE(scratchTableGone());
 
-    // A report that cannot print is reported with its code, and the table still goes.
-    b.Report1->setReportFileName(dir.filePath("no such template.rpt").toStdString());
-    b.cmdPrint_Click();
-    ASSERT_EQ(dialogs->shown().size(), 1u);
-    EXPECT_EQ(dialogs->shown()[0].prompt, "Error Printing Report, Code: 1");
-    EXPECT_EQ(dialogs->shown()[0].title, "Dorvane");
-    EXPECT_TRUE(scratchTableGone());
+    // A report that cannot print is reported with its code and what to mend, the template named
+    // whole (and the line of its fault); the table still goes.
+    const QString missing = dir.filePath("no such template.rpt"), broken = dir.filePath("broken.rpt");
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[report]\ntable = ShipReportTable\n\n[detail 10]\nfeild Customer x=0 w=20\n");
+    f.close();
+    for (auto [file, expected] : {std::pair{missing, "Error Printing Report, Code: 1\nThe report template " +
+                                                         missing + " cannot be read: it is not there."},
+                                  {broken, "Error Printing Report, Code: 2\nThe report template " + broken +
+                                               ", line 5 has a fault: unknown item \"feild\"."}}) {
+        dialogs->clear();
+        b.Report1->setReportFileName(file.toStdString());
+        b.cmdPrint_Click();
+        ASSERT_EQ(dialogs->shown().size(), 1u);
+        EXPECT_EQ(QString::fromStdString(dialogs->shown()[0].prompt), expected);
+        EXPECT_EQ(dialogs->shown()[0].title, "Dorvane");
+        EXPECT_TRUE(scratchTableGone());
+    }
 }
 
-TEST_F(ShippingReport, AnEmptyBoardIsReportedNotPrinted) {
+// Read off the rendered page as a clerk reads it: a wide total shows all its digits, a long name ends
+// in "…". (The PDF's text layer holds the whole number even where the drawing is cut.)
+TEST_P(ShippingReport, WideTotalsAndLongNamesReadWholeOnThePage) {
+    add("WO-1", "Harbor Medical Supply Company of the Great Lakes", "J1", 50000000, "2026-12-08");
+    add("WO-2", "Acme", "J2", 2808763, "2026-12-08", nullptr, false, false, true,
+        "Call the customer before shipping: the dock closes at noon on Fridays.");
+    frmShipments& b = showTab(2);
+    QString text = printToPdf(b);
+    EXPECT_TRUE(text.contains(QRegularExpression("Harbor Medical[^\n]*…"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("Call the customer[^\n]*…"))) << text.toStdString();
+    QString seen = reporttest::ocrText(dir.filePath("report.pdf")).remove(' ');
+    ASSERT_FALSE(seen.isEmpty()) << "pdftoppm or tesseract could not read the page";
+    EXPECT_TRUE(seen.contains("Totalquantity:52,808,763")) << seen.toStdString();
+    EXPECT_TRUE(seen.contains("50,000,000")) << seen.toStdString();
+
+    execute("UPDATE Shipments SET Quantity = 5000000");
+    showTab(1);
+    seen = (printToPdf(showTab(2)), reporttest::ocrText(dir.filePath("report.pdf")).remove(' '));
+    EXPECT_TRUE(seen.contains("Totalquantity:10,000,000")) << seen.toStdString();
+}
+
+TEST_P(ShippingReport, AnEmptyBoardIsReportedNotPrinted) {
     add("WO-1", "Acme", "J1", 10, "2026-12-01", "2026-12-01"); // shipped a week ago: not on today's board
     frmShipments& b = showTab(1);
     QString pdf = dir.filePath("empty.pdf");
@@ -146,7 +191,7 @@ TEST_F(ShippingReport, AnEmptyBoardIsReportedNotPrinted) {
     EXPECT_TRUE(scratchTableGone());
 }
 
-TEST_F(ShippingReport, ButtonAndMenuOpenThePreviewWhichClosesAndReopens) {
+TEST_P(ShippingReport, ButtonAndMenuOpenThePreviewWhichClosesAndReopens) {
     add("WO-9", "Acme", "J1", 10, "2026-12-08");
     frmShipments& b = showTab(2);
     b.Report1->setReportFileName(DORVANE_REPORTS_DIR "/shipping report.rpt");
@@ -170,6 +215,8 @@ TEST_F(ShippingReport, ButtonAndMenuOpenThePreviewWhichClosesAndReopens) {
     EXPECT_EQ(b.Report1->previewWindow()->pageCount(), 1);
     b.Report1->previewWindow()->close();
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, ShippingReport, ::testing::Values("en_US", "de_DE"));
 
 TEST(ReportComponentMembers, DispatchIdsReachTheMembers) {
     ReportComponent r;

@@ -5,6 +5,9 @@
 #include "report/report_job.h"
 #include "runtime/error.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -23,13 +26,23 @@ void ReportComponent::setFormulas(int index, const std::string& v) {
     formulas_[index] = q(v);
 }
 
+std::string printErrorText(const ReportComponent& report, std::int16_t status) {
+    std::string text = "Error Printing Report, Code: " + std::to_string(status);
+    if (!report.LastErrorString().isEmpty()) text += "\n" + report.LastErrorString().toStdString();
+    return text;
+}
+
+QString ReportComponent::ReportFilePath() const {
+    return QDir::toNativeSeparators(QFileInfo(q(paths::resolve(reportFileName_))).absoluteFilePath());
+}
+
 report::PreviewWindow* ReportComponent::previewWindow() const {
     return preview_.data();
 }
 
 std::int16_t ReportComponent::PrintReport() {
     report::JobRequest r;
-    r.templatePath = q(paths::resolve(reportFileName_));
+    r.templatePath = ReportFilePath();
     r.formulas = formulas_;
     r.destination = report::Destination(destination_);
     // The printer is chosen by its name; driver and port mean nothing to this system's spooler.

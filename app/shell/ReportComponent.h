@@ -18,6 +18,12 @@ namespace report {
 class PreviewWindow;
 }
 
+class ReportComponent;
+
+// "Error Printing Report, Code: N" and, on the next line, what went wrong, as the board and the
+// customer schedule report a print that failed.
+std::string printErrorText(const ReportComponent& report, std::int16_t status);
+
 class ReportComponent {
 public:
     enum DispId : int {
@@ -39,6 +45,8 @@ public:
     explicit ReportComponent(QWidget* owner = nullptr) : owner_(owner) {}
 
     const std::string& ReportFileName() const { return reportFileName_; }
+    // The template file a run reads, whole and with the system's separators: what messages name.
+    QString ReportFilePath() const;
     void setReportFileName(const std::string& v) { reportFileName_ = v; }
     std::int16_t CopiesToPrinter() const { return copies_; }
     void setCopiesToPrinter(std::int16_t v) { copies_ = v; }

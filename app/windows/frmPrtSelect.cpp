@@ -19,6 +19,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -30,6 +31,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 using widgets::twipsToPixels;
@@ -45,9 +47,9 @@ constexpr double kStepWidth = 9495, kStepHeight = 2775;
 bool systemPrinterDialog(frmPrtSelect::PrintSetupChoice& choice) {
     QPrinter printer(QPrinterInfo::printerInfo(QString::fromStdString(choice.deviceName)),
                      QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, frmPrtSelect::openWindow());
-    dialog.setWindowTitle("Print Setup");
-    if (dialog.exec() != QDialog::Accepted) return false;
+    std::unique_ptr<QPrintDialog> dialog =
+        frmPrtSelect::makePrintSetupDialog(printer, frmPrtSelect::openWindow());
+    if (dialog->exec() != QDialog::Accepted) return false;
     choice.deviceName = printer.printerName().toStdString();
     choice.copies = printer.copyCount();
     choice.fromPage = printer.fromPage();
@@ -87,6 +89,15 @@ frmPrtSelect* frmPrtSelect::openWindow() {
 
 void frmPrtSelect::unload() {
     delete theWindow;
+}
+
+std::unique_ptr<QPrintDialog> frmPrtSelect::makePrintSetupDialog(QPrinter& printer, QWidget* parent) {
+    auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
+    dialog->setWindowTitle("Print Setup");
+    // The dialog's own confirming button reads "Print"; here it only confirms the choice.
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText("OK");
+    return dialog;
 }
 
 void frmPrtSelect::setPrinterDialog(PrinterDialog dialog) {
@@ -205,6 +216,8 @@ void frmPrtSelect::buildSteps() {
     txtNumCopies = new QLineEdit("1", fraStep3);
     txtNumCopies->setObjectName("txtNumCopies");
     txtNumCopies->setFixedWidth(twipsToPixels(700));
+    // Only digits get in: a letter typed after a reset to "1" would otherwise stay beside it ("1bc").
+    txtNumCopies->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtNumCopies));
     udNumCopies = new widgets::UpDown(fraStep3);
     udNumCopies->setObjectName("udNumCopies");
     cmdPrintSetup = new QPushButton("Print Setup...", fraStep3);
@@ -371,7 +384,9 @@ void frmPrtSelect::udNumCopies_DownClick() {
 }
 
 void frmPrtSelect::txtNumCopies_Change() {
-    if (leadingNumber(txtNumCopies->text()) <= 0) txtNumCopies->setText("1");
+    if (leadingNumber(txtNumCopies->text()) > 0) return;
+    txtNumCopies->setText("1");
+    txtNumCopies->selectAll(); // the next digit typed replaces the 1
 }
 
 void frmPrtSelect::cmdPrintSetup_Click() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -12,6 +13,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrintDialog;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class ReportComponent;
@@ -69,6 +72,8 @@ public:
     };
     using PrinterDialog = std::function<bool(PrintSetupChoice& choice)>;
     static void setPrinterDialog(PrinterDialog dialog);
+    // The system's print dialog as Print Setup shows it: it chooses a printer, it does not print.
+    static std::unique_ptr<QPrintDialog> makePrintSetupDialog(QPrinter& printer, QWidget* parent);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override; // Escape is Cancel
@@ -80,6 +85,7 @@ private:
     void buildSteps();
     void Form_Load();
     void printLabels(); // Finished's work up to the closing question
+    bool copiesAccepted();
 
     std::int16_t currentPage_ = 0;
     std::string rememberedPrinter_;

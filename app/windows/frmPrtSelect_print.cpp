@@ -73,7 +73,20 @@ void fillLabelTable(dao::Recordset& rows, long copies) {
 
 } // namespace
 
+// The copies are checked before anything else happens, so a mistyped count keeps the clerk on the
+// page to mend it instead of ending the run.
+bool frmPrtSelect::copiesAccepted() {
+    const double copies = runtime::Val(txtNumCopies->text().toStdString());
+    if (copies == std::floor(copies) && copies >= 1 && copies <= kMostCopies) return true;
+    runtime::MsgBox("Please enter the number of copies as a whole number from 1 to 999.",
+                    runtime::mb::Exclamation);
+    txtNumCopies->setFocus();
+    txtNumCopies->selectAll();
+    return false;
+}
+
 void frmPrtSelect::cmdPrint_Click() {
+    if (!copiesAccepted()) return;
     printLabels();
     if (runtime::MsgBox("Would you like to print more labels?", runtime::mb::YesNo | runtime::mb::Question) ==
         runtime::Answer::Yes) {
@@ -117,11 +130,6 @@ void frmPrtSelect::printLabels() {
         SetNormalPrinter();
 
     const double copies = runtime::Val(txtNumCopies->text().toStdString());
-    if (copies != std::floor(copies) || copies < 1 || copies > kMostCopies) {
-        runtime::MsgBox("Please enter the number of copies as a whole number from 1 to 999.",
-                        runtime::mb::Exclamation);
-        return;
-    }
     try {
         dao::Database db = dao::engine().OpenDatabase(datLabels->DatabaseName());
         dao::QueryDef query = db.QueryDefs(queryName.toString());
@@ -167,9 +175,9 @@ void frmPrtSelect::printLabels() {
     // Without Print Setup the labels go to the program's printer, which the job may have just switched.
     if (!printSetupUsed_) rptLabel->setPrinterName(programPrinter::DeviceName());
     const std::int16_t code = rptLabel->PrintReport();
+    // The engine's reason says what to mend; the file is named as the run read it.
     if (code != 0)
-        runtime::MsgBox("Print Error, Code:" + std::to_string(code) +
-                        ".  Error codes are listed in reports/README.md beside the program's report files.\n"
-                        "Report FileName = " +
-                        rptLabel->ReportFileName());
+        runtime::MsgBox("Print Error, Code:" + std::to_string(code) + ".  " +
+                        rptLabel->LastErrorString().toStdString() +
+                        "\nReport FileName = " + rptLabel->ReportFilePath().toStdString());
 }

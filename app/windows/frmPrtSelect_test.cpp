@@ -14,12 +14,18 @@
 #include "widgets/data_grid.h"
 #include "widgets/up_down.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -163,6 +169,26 @@ TEST_F(LabelWizard, CopiesStayAWholeNumberOfAtLeastOne) {
         w.txtNumCopies->setText(typed);
         EXPECT_EQ(w.txtNumCopies->text(), "1") << typed;
     }
+    // Typed key by key, over the whole text or after it: letters never get in beside the 1.
+    auto type = [&](const QString& keys, bool overAll) {
+        w.txtNumCopies->setText("1");
+        if (overAll)
+            w.txtNumCopies->selectAll();
+        else
+            w.txtNumCopies->end(false);
+        for (QChar c : keys) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(w.txtNumCopies, &press);
+        }
+        return w.txtNumCopies->text();
+    };
+    for (auto [keys, overAll, expected] : {std::tuple{"abc", true, "1"},
+                                           {"abc", false, "1"},
+                                           {"0", true, "1"},
+                                           {"25", true, "25"},
+                                           {"2", false, "12"}})
+        EXPECT_EQ(type(keys, overAll), expected) << keys << (overAll ? " over the text" : " after it");
+    w.txtNumCopies->setText("1");
     w.udNumCopies->downButton()->click();
     EXPECT_EQ(w.txtNumCopies->text(), "1");
     w.txtNumCopies->setText("5");
@@ -278,21 +304,44 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
     w.cmdNext->click(), w.cmdNext->click();
     w.cmdPrint->click();
     ASSERT_EQ(dialogs->shown().size(), 3u);
-    EXPECT_EQ(dialogs->shown()[1].prompt.rfind(
-                  "Print Error, Code:1.  Error codes are listed in reports/README.md", 0),
-              0u)
-        << dialogs->shown()[1].prompt;
-    EXPECT_NE(dialogs->shown()[1].prompt.find("Report FileName = "), std::string::npos);
+    // The reason, and the file named whole with one kind of separator.
+    const QString missing = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/no such.rpt");
+    EXPECT_EQ(QString::fromStdString(dialogs->shown()[1].prompt),
+              "Print Error, Code:1.  The report template " + missing +
+                  " cannot be read: it is not there.\n"
+                  "Report FileName = " +
+                  missing);
     EXPECT_FALSE(labelTableExists());
 
-    // Copies that are not a whole number are refused before anything is prepared.
-    dialogs->clear();
-    w.txtNumCopies->setText("2.5");
-    dialogs->answer(runtime::Answer::Yes);
+    // Copies that are not a whole number from 1 to 999 are refused before anything is prepared, and
+    // the clerk stays on the page to mend them.
     w.cmdNext->click(), w.cmdNext->click();
-    w.cmdPrint->click();
-    ASSERT_FALSE(dialogs->shown().empty());
-    EXPECT_EQ(dialogs->shown()[0].prompt.find("Please enter the number of copies"), 0u);
+    for (const char* copies : {"2.5", "1000"}) {
+        dialogs->clear();
+        w.txtNumCopies->setText(copies);
+        w.cmdPrint->click();
+        ASSERT_EQ(dialogs->shown().size(), 1u) << copies;
+        EXPECT_EQ(dialogs->shown()[0].prompt,
+                  "Please enter the number of copies as a whole number from 1 to 999.");
+        EXPECT_EQ(w.currentPage(), 3);
+        EXPECT_EQ(frmPrtSelect::openWindow(), &w);
+        EXPECT_FALSE(labelTableExists());
+    }
+}
+
+TEST_F(LabelWizard, PrintSetupConfirmsAChoiceOfPrinterNotAPrint) {
+    QPrinter printer;
+    std::unique_ptr<QPrintDialog> dialog = frmPrtSelect::makePrintSetupDialog(printer, nullptr);
+    dialog->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->windowTitle(), "Print Setup");
+    QStringList buttons;
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->text().remove('&');
+    EXPECT_TRUE(buttons.contains("OK")) << buttons.join(", ").toStdString();
+    EXPECT_FALSE(buttons.contains("Print")) << buttons.join(", ").toStdString();
+    dialog->reject();
 }
 
 TEST_F(LabelWizard, ALeftoverLabelTableIsNotPrintedAgain) {
@@ -337,7 +386,26 @@ TEST_F(LabelPrinters, BarcodedLabelsGoToTheBarcodeQueueAndThePrinterComesBack) {
     w.cmdPrint->click();
     ASSERT_EQ(dialogs->shown().size(), 2u) << dialogs->shown()[1].prompt;
     EXPECT_FALSE(spooler->spooled("barcode").isEmpty());
+    EXPECT_EQ(spooler->jobName("barcode"), "box label"); // the job is named after its report
     EXPECT_EQ(programPrinter::DeviceName(), "Office");
+}
+
+// With no printer at all the clerk is told so and what to do; the wizard has no preview to export from.
+TEST_F(LabelPrinters, WithNoPrinterInstalledTheClerkIsToldWhatToDo) {
+    ASSERT_TRUE(spooler->removeQueue("barcode") && spooler->removeQueue("Office"));
+    frmPrtSelect& w = readyToPrint(&frmPrtSelect::optBoxLabels);
+    w.rptLabel->setDestination(ReportComponent::crptToPrinter);
+    dialogs->type("L-9").answer(runtime::Answer::No);
+    w.cmdPrint->click();
+    ASSERT_TRUE(spooler->addQueue("Office") && spooler->addQueue("barcode") && spooler->setDefault("Office"));
+    ASSERT_EQ(dialogs->shown().size(), 3u);
+    const QString prompt = QString::fromStdString(dialogs->shown()[1].prompt);
+    EXPECT_EQ(prompt,
+              "Print Error, Code:8.  No printer is installed on this computer. Ask whoever looks after "
+              "this computer to install the printer, then print again.\nReport FileName = " +
+                  QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/box label.rpt"));
+    EXPECT_FALSE(prompt.contains("Export"));
+    EXPECT_FALSE(labelTableExists());
 }
 
 TEST_F(LabelPrinters, WithoutABarcodePrinterLabelsPrintOnTheCurrentOne) {

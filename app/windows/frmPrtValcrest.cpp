@@ -193,17 +193,20 @@ void frmPrtValcrest::cmdPrint_Click() {
     dropReportTable();
     dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
     dao::QueryDef query = db.QueryDefs("Valcrest Production Schedule");
-    query.Parameters("LowDate").setValue(
-        *runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString()));
-    query.Parameters("HighDate")
-        .setValue(*runtime::parseDateText(txtEndingDate->text().trimmed().toStdString()));
+    const auto low = runtime::parseDateText(txtBeginningDate->text().trimmed().toStdString());
+    const auto high = runtime::parseDateText(txtEndingDate->text().trimmed().toStdString());
+    query.Parameters("LowDate").setValue(*low);
+    query.Parameters("HighDate").setValue(*high);
     query.Execute();
     db.Close();
 
+    // The schedule says which PO dates it covers, in the clerk's own date format.
+    Report1->setFormulas(0, "PODateRangeFormula= 'PO dates " + runtime::shortDateText(*low) + " to " +
+                                runtime::shortDateText(*high) + "'");
     std::int16_t result = Report1->PrintReport();
     dropReportTable();
     // A schedule that did not print must not look as if it had.
-    if (result != 0) runtime::MsgBox("Error Printing Report, Code: " + std::to_string(result));
+    if (result != 0) runtime::MsgBox(printErrorText(*Report1, result));
 }
 
 void frmPrtValcrest::cmdCancel_Click() {

@@ -8,6 +8,7 @@
 #include "board_server_database.h"
 
 #include "report/report_test_support.h"
+#include "runtime/locale_text.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
 
@@ -37,13 +38,13 @@ protected:
     }
 
     void shipment(const std::string& customer, const char* po, const std::string& workOrder,
-                  long quantity = 100) {
+                  long quantity = 100, const std::string& required = "2026-12-10") {
         std::string value = po ? "'" + std::string(po) + "'" : "Null";
         execute(
             "INSERT INTO Shipments (WorkOrder, Customer, CustomerPO, JobNum, Quantity, ReqShipDate, Late, "
             "Canceled, OKToShip) VALUES ('" +
-            workOrder + "', '" + customer + "', " + value + ", 'J1', " + std::to_string(quantity) +
-            ", #2026-12-10#, No, No, Yes)");
+            workOrder + "', '" + customer + "', " + value + ", 'J1', " + std::to_string(quantity) + ", #" +
+            required + "#, No, No, Yes)");
     }
 
     std::vector<std::string> poNumbers() {
@@ -163,11 +164,13 @@ TEST_F(Valcrest, PrintsTheScheduleOfTheDateRangeAndCleansUp) {
     EXPECT_FALSE(reportTableExists());
     EXPECT_TRUE(w.isVisible()); // the window stays for another range
 
-    // A print that fails is said, and leaves no table behind either.
+    // A print that fails is said with what to mend, and leaves no table behind either.
     w.Report1->setReportFileName(dir.filePath("gone.rpt").toStdString());
     w.cmdPrint->click();
     ASSERT_EQ(dialogs->shown().size(), 1u);
-    EXPECT_EQ(dialogs->shown()[0].prompt, "Error Printing Report, Code: 1");
+    EXPECT_EQ(QString::fromStdString(dialogs->shown()[0].prompt),
+              "Error Printing Report, Code: 1\nThe report template " + dir.filePath("gone.rpt") +
+                  " cannot be read: it is not there.");
     EXPECT_FALSE(reportTableExists());
 }
 
@@ -178,6 +181,59 @@ TEST_F(Valcrest, APODateTypedInTheGridIsStoredBeforePrinting) {
     typeFirstPODateAndPrint(w);
     EXPECT_TRUE(reporttest::pdfText(pdf).contains("W-N"));
 }
+
+// The schedule in a month-first and in a day-first locale: the clerk types and reads dates in it.
+class ValcrestSchedule : public Valcrest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        Valcrest::SetUp();
+        runtime::setDateLocale(GetParam());
+    }
+    static QString date(int y, int m, int d) {
+        return QString::fromStdString(runtime::shortDateText(runtime::Date::fromYmd(y, m, d)));
+    }
+    long poTotal(const QString& po) {
+        dao::Recordset rs = db.OpenRecordset("SELECT Sum(Quantity) AS Total FROM Shipments WHERE Customer = "
+                                             "'Valcrest' AND Canceled = No AND CustomerPO = '" +
+                                                 po.toStdString() + "'",
+                                             dao::dbOpenSnapshot);
+        return rs["Total"].toLong();
+    }
+};
+
+// Two POs of one date whose shipments interleave by ship date, as the saved query orders them:
+// still one group per PO, each with its whole total, under the range the schedule covers.
+TEST_P(ValcrestSchedule, EachPOIsOneGroupWithItsWholeTotal) {
+    execute("INSERT INTO POTable (PONumber, PODate) VALUES ('VAL-7494', #2026-10-02#), "
+            "('VAL-7495', #2026-10-02#), ('VAL-7600', #2026-11-15#), ('VAL-8000', #2027-01-05#)");
+    shipment("Valcrest", "VAL-7494", "W-1", 525, "2026-10-10");
+    shipment("Valcrest", "VAL-7495", "W-2", 40, "2026-10-15");
+    shipment("Valcrest", "VAL-7494", "W-3", 7300, "2026-10-20");
+    shipment("Valcrest", "VAL-7600", "W-4", 100, "2026-11-20");
+    shipment("Valcrest", "VAL-8000", "W-5", 9, "2027-01-10"); // dated after the range
+    QString pdf = dir.filePath("quarter.pdf");
+    frmPrtValcrest& w = openToPdf(pdf);
+    w.txtBeginningDate->setText(date(2026, 10, 1));
+    w.txtEndingDate->setText(date(2026, 12, 31));
+    w.cmdPrint->click();
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->shown()[0].prompt;
+    const QString text = reporttest::pdfText(pdf);
+    EXPECT_TRUE(text.contains("PO dates " + date(2026, 10, 1) + " to " + date(2026, 12, 31)))
+        << text.toStdString();
+
+    QStringList groups;
+    for (const auto& m : QRegularExpression("PO +(VAL-\\d+) +dated").globalMatch(text))
+        groups << m.captured(1);
+    QStringList totals;
+    for (const auto& m : QRegularExpression("PO total +([\\d,]+)").globalMatch(text))
+        totals << QString(m.captured(1)).remove(',');
+    EXPECT_EQ(groups, QStringList({"VAL-7494", "VAL-7495", "VAL-7600"}));
+    ASSERT_EQ(totals.size(), groups.size());
+    for (int i = 0; i < groups.size(); ++i)
+        EXPECT_EQ(totals[i].toLong(), poTotal(groups[i])) << groups[i].toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, ValcrestSchedule, ::testing::Values("en_US", "de_DE"));
 
 // The shipments database on a server, the program logged in as the server's role.
 class ValcrestOnServer : public Valcrest {

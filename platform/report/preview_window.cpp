@@ -4,14 +4,19 @@
 #include "report_render.h"
 #include "report_status.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace report {
@@ -40,13 +45,15 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const Document> doc, const QString&
         }
     });
 
-    auto* bar = new QToolBar(this);
+    auto* bar = bar_ = new QToolBar(this);
     bar->setObjectName("previewToolbar");
     auto add = [&](QStyle::StandardPixmap icon, const QString& text, auto slot) {
         QAction* a = bar->addAction(style()->standardIcon(icon), text);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
+    // Paging and zoom are pictures (their names are the tool tips), so that Print..., Export PDF...
+    // and Close keep their words in view at the window's default width.
     actFirst = add(QStyle::SP_MediaSkipBackward, "First Page", [this] { goToPage(1); });
     actPrevious = add(QStyle::SP_MediaSeekBackward, "Previous Page", [this] { goToPage(currentPage() - 1); });
     pageText_ = new QLabel(this);
@@ -57,13 +64,16 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const Document> doc, const QString&
     actNext = add(QStyle::SP_MediaSeekForward, "Next Page", [this] { goToPage(currentPage() + 1); });
     actLast = add(QStyle::SP_MediaSkipForward, "Last Page", [this] { goToPage(pageCount()); });
     bar->addSeparator();
-    actZoomIn = bar->addAction("Zoom In");
+    auto zoom = [&](const QString& icon, const QString& text) {
+        return bar->addAction(QIcon::fromTheme(icon, QIcon::fromTheme(icon + "-symbolic")), text);
+    };
+    actZoomIn = zoom("zoom-in", "Zoom In");
     connect(actZoomIn, &QAction::triggered, this, [this] { view_->zoomIn(1.25); });
-    actZoomOut = bar->addAction("Zoom Out");
+    actZoomOut = zoom("zoom-out", "Zoom Out");
     connect(actZoomOut, &QAction::triggered, this, [this] { view_->zoomOut(1.25); });
-    actFitWidth = bar->addAction("Fit Width");
+    actFitWidth = zoom("zoom-fit-width", "Fit Width");
     connect(actFitWidth, &QAction::triggered, view_, &QPrintPreviewWidget::fitToWidth);
-    actFitPage = bar->addAction("Whole Page");
+    actFitPage = zoom("zoom-fit-best", "Whole Page");
     connect(actFitPage, &QAction::triggered, view_, &QPrintPreviewWidget::fitInView);
     bar->addSeparator();
     actPrint = add(QStyle::SP_DialogOkButton, "Print...", [this] { choosePrinterAndPrint(); });
@@ -71,6 +81,10 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const Document> doc, const QString&
     bar->addSeparator();
     actClose = add(QStyle::SP_DialogCloseButton, "Close", [this] { close(); });
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (QAction* a :
+         {actFirst, actPrevious, actNext, actLast, actZoomIn, actZoomOut, actFitWidth, actFitPage})
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a)); button && !a->icon().isNull())
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -125,7 +139,7 @@ void PreviewWindow::choosePrinterAndPrint() {
     QString problem;
     std::unique_ptr<QPrinter> printer = openPrinter("", &problem);
     if (!printer) {
-        tellUser(problem);
+        tellUser(problem + " Use Export PDF... to keep the report as a file.");
         return;
     }
     QPrintDialog dialog(printer.get(), this);
@@ -135,8 +149,19 @@ void PreviewWindow::choosePrinterAndPrint() {
         tellUser("The report could not be sent to " + printer->printerName() + ".");
 }
 
+QString PreviewWindow::suggestedPdfPath() const {
+    // The report's title as a file name: characters no file system takes become dashes (a short
+    // date's slashes among them).
+    static const QRegularExpression unsafe(R"([/\\:*?"<>|\x00-\x1f]+)");
+    QString name = QString(doc_->title).replace(unsafe, "-").trimmed();
+    if (name.isEmpty()) name = "Report";
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name + ".pdf");
+}
+
 void PreviewWindow::chooseFileAndExport() {
-    QString path = QFileDialog::getSaveFileName(this, "Export PDF", QString(), "PDF files (*.pdf)");
+    const QString suggested = suggestedPdfPath();
+    QDir().mkpath(QFileInfo(suggested).path()); // a new account may have no documents folder yet
+    QString path = QFileDialog::getSaveFileName(this, "Export PDF", suggested, "PDF files (*.pdf)");
     if (path.isEmpty()) return;
     if (!path.endsWith(".pdf", Qt::CaseInsensitive)) path += ".pdf";
     if (exportPdf(path) != status::Ok) tellUser("The report could not be written to " + path + ".");

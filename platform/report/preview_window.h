@@ -11,6 +11,7 @@ class QAction;
 class QLabel;
 class QPrinter;
 class QPrintPreviewWidget;
+class QToolBar;
 
 namespace report {
 
@@ -29,6 +30,9 @@ public:
     // What the toolbar's Export and Print do once the file or printer is chosen; a report status.
     int exportPdf(const QString& path);
     int printOn(QPrinter& printer);
+    // Where Export PDF... offers to save: the report's title in the user's documents folder.
+    QString suggestedPdfPath() const;
+    QToolBar* toolBar() const { return bar_; }
 
     QAction *actFirst, *actPrevious, *actNext, *actLast, *actZoomIn, *actZoomOut, *actFitWidth, *actFitPage,
         *actPrint, *actExport, *actClose;
@@ -42,6 +46,7 @@ private:
     std::unique_ptr<QPrinter> previewPrinter_;
     QPrintPreviewWidget* view_;
     QLabel* pageText_;
+    QToolBar* bar_;
 };
 
 } // namespace report

@@ -20,9 +20,7 @@ std::unique_ptr<QPrinter> openPrinter(const QString& name, QString* problem, int
         return std::unique_ptr<QPrinter>();
     };
     const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
-    if (printers.isEmpty())
-        return fail(status::NoPrinter, "No printer is installed on this computer. Use Export PDF in the "
-                                       "preview to keep the report as a file.");
+    if (printers.isEmpty()) return fail(status::NoPrinter, "No printer is installed on this computer.");
     QPrinterInfo chosen;
     if (!name.isEmpty()) {
         chosen = QPrinterInfo::printerInfo(name);

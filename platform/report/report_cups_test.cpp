@@ -55,7 +55,7 @@ protected:
         db.Execute("INSERT INTO Lines VALUES ('Lid', 10), ('Cap', 20)");
         db.Close();
         writeFile("lines.rpt",
-                  "[report]\ntable = Lines\ndatabase = " + path("reports.db") +
+                  "[report]\ntable = Lines\ntitle = \"Spooled lines\"\ndatabase = " + path("reports.db") +
                       "\n[page-header 30]\ntext \"Spooled lines\" x=0 y=0 w=300 h=20\n"
                       "[detail 14]\nfield Item x=0 y=0 w=100 h=14\nfield Qty x=100 y=0 w=50 h=14\n");
     }
@@ -86,6 +86,7 @@ TEST_F(Spooler, PrintsOnTheDefaultAndOnAChosenPrinter) {
     ASSERT_FALSE(file.isEmpty()) << "the default queue wrote nothing";
     QString text = reporttest::pdfText(file);
     EXPECT_TRUE(text.contains("Spooled lines"));
+    EXPECT_EQ(spooler->jobName("DorvaneTest"), "Spooled lines"); // the queue names the job after the report
     EXPECT_TRUE(text.contains("Cap"));
 
     o = report::runReport(job("DorvaneOther"));

@@ -76,16 +76,17 @@ public:
 
     void run() {
         newPage();
-        const std::vector<runtime::Variant>* first = rows_.rows.empty() ? nullptr : &rows_.rows.front();
+        const std::vector<const Row*> order = groupedOrder();
+        const Row* first = order.empty() ? nullptr : order.front();
         if (const Band* b = t_.band(BandKind::ReportHeader)) place(*b, first);
-        const std::vector<runtime::Variant>* previous = nullptr;
-        for (const auto& row : rows_.rows) {
-            size_t changed = previous ? firstChangedGroup(*previous, row) : 0;
+        const Row* previous = nullptr;
+        for (const Row* row : order) {
+            size_t changed = previous ? firstChangedGroup(*previous, *row) : 0;
             if (previous) closeGroups(changed, *previous);
-            openGroups(changed, row);
-            detail(row);
-            count(row);
-            previous = &row;
+            openGroups(changed, *row);
+            detail(*row);
+            count(*row);
+            previous = row;
         }
         if (previous) closeGroups(0, *previous);
         endAcross();
@@ -99,6 +100,33 @@ private:
     runtime::Variant fieldOf(const Row* row, const QString& name) const {
         int f = row ? rows_.index(name) : -1;
         return f >= 0 ? (*row)[f] : runtime::Variant::null();
+    }
+
+    // The rows in the order they print: the table's order, except that the rows of one group are
+    // gathered where the group first appears. A group is then printed once with its whole total,
+    // whatever order the query that filled the table chose (orders by date interleave the groups).
+    std::vector<const Row*> groupedOrder() const {
+        std::vector<const Row*> order;
+        for (const Row& row : rows_.rows)
+            order.push_back(&row);
+        if (groupHeaders_.empty()) return order;
+        std::map<QString, size_t> firstSeen; // a group's values (outer to inner) -> its first row
+        std::map<const Row*, std::vector<size_t>> rank;
+        for (size_t i = 0; i < order.size(); ++i) {
+            QString prefix;
+            for (const Band* g : groupHeaders_) {
+                prefix += groupKey(fieldOf(order[i], g->groupField)) + QChar(0x1f);
+                rank[order[i]].push_back(firstSeen.try_emplace(prefix, i).first->second);
+            }
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](const Row* a, const Row* b) { return rank[a] < rank[b]; });
+        return order;
+    }
+
+    static QString groupKey(const runtime::Variant& v) {
+        if (v.isNull() || v.isEmpty()) return "-";
+        return QString::number(int(v.type())) + ':' + QString::fromStdString(v.toString());
     }
 
     size_t firstChangedGroup(const Row& a, const Row& b) const {
@@ -199,6 +227,16 @@ private:
         return report_;
     }
 
+    // Numbers are fitted into their box rather than shortened like a text (see report_render).
+    static bool printsNumber(const Item& item, const Row* row, const RowSet& rows) {
+        if (item.kind == ItemKind::Total) return true;
+        if (item.kind != ItemKind::Field || !row) return false;
+        int f = rows.index(item.text);
+        if (f < 0) return false;
+        const runtime::Variant& v = (*row)[size_t(f)];
+        return v.isNumeric() && v.type() != runtime::VarType::Boolean;
+    }
+
     QString textOf(const Item& item, const Band& band, const Row* row) const {
         switch (item.kind) {
         case ItemKind::Text:
@@ -223,7 +261,8 @@ private:
     void putItems(const Band& band, const Row* row, double x, double y) {
         Page& page = doc_->pages.back();
         for (const Item& item : band.items)
-            page.items.push_back({&item, item.rect.translated(x, y), textOf(item, band, row)});
+            page.items.push_back(
+                {&item, item.rect.translated(x, y), textOf(item, band, row), printsNumber(item, row, rows_)});
     }
 
     std::shared_ptr<Document> doc_;
@@ -279,6 +318,10 @@ std::shared_ptr<Document> layoutReport(const Template& definition, const RowSet&
     auto doc = std::make_shared<Document>();
     doc->definition = definition;
     doc->layout = QPageLayout(definition.pageSize, definition.orientation, QMarginsF(0, 0, 0, 0));
+    doc->title = definition.title;
+    for (const auto& [name, value] : formulas)
+        doc->title.replace("{" + name + "}", value);
+    doc->title = doc->title.simplified();
     Layouter(doc, rows, formulas).run();
     return doc;
 }

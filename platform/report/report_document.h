@@ -24,6 +24,7 @@ struct PlacedItem {
     const Item* item = nullptr;
     QRectF rect; // on the page, in points from the paper's corner
     QString text;
+    bool number = false; // a numeric value: fitted into its box, never shortened
 };
 
 struct Page {
@@ -33,6 +34,7 @@ struct Page {
 struct Document {
     Template definition; // the items of the pages point into this copy
     QPageLayout layout;  // paper size and orientation; the template's margins are in the positions
+    QString title;       // what the report is called: PDF title, print job name, file name offered
     std::vector<Page> pages;
 };
 

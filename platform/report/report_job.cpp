@@ -8,6 +8,8 @@
 
 #include "dao/dao.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 
 namespace report {
@@ -60,6 +62,18 @@ bool validRange(const JobRequest& r, int pages) {
     return r.lastPage == 0 || r.firstPage <= r.lastPage;
 }
 
+// A template's fault as the person who must mend it reads it: the file, whole, and the line.
+JobOutcome templateFault(const QString& path, const TemplateError& e) {
+    const QString file = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (e.line == 0 && !QFileInfo(path).isReadable())
+        return failed(status::TemplateNotFound,
+                      "The report template " + file + " cannot be read: " +
+                          (QFileInfo::exists(path) ? "it is not readable." : "it is not there."));
+    const QString where = e.line > 0 ? file + ", line " + QString::number(e.line) : file;
+    return failed(status::TemplateInvalid,
+                  "The report template " + where + " has a fault: " + e.reason + ".");
+}
+
 JobOutcome output(const JobRequest& r, const std::shared_ptr<Document>& doc) {
     JobOutcome o;
     o.pages = int(doc->pages.size());
@@ -79,9 +93,10 @@ JobOutcome output(const JobRequest& r, const std::shared_ptr<Document>& doc) {
         QString problem;
         int code = 0;
         std::unique_ptr<QPrinter> printer = openPrinter(r.printerName, &problem, &code);
+        // The caller shows the reason with its own message: there is no preview here to turn to.
         if (!printer) {
-            // No printer at all is an ordinary state of a machine: the user is told what to do.
-            if (code == status::NoPrinter) tellUser(problem);
+            if (code == status::NoPrinter)
+                problem += " Ask whoever looks after this computer to install the printer, then print again.";
             return failed(code, problem);
         }
         if (!printDocument(*doc, *printer, r.copies, r.firstPage, r.lastPage))
@@ -142,10 +157,9 @@ JobOutcome runReport(const JobRequest& r) {
     try {
         t = loadTemplate(r.templatePath);
     } catch (const TemplateError& e) {
-        return failed(e.line == 0 && QString(e.what()).contains("cannot read") ? status::TemplateNotFound
-                                                                               : status::TemplateInvalid,
-                      QString::fromStdString(e.what()));
+        return templateFault(r.templatePath, e);
     }
+    if (t.title.isEmpty()) t.title = QFileInfo(r.templatePath).completeBaseName();
     JobOutcome error;
     std::map<QString, QString> formulas;
     if (!applyFormulas(t, r.formulas, &formulas, &error)) return error;

@@ -2,10 +2,12 @@
 
 #include "barcode.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace report {
@@ -38,6 +40,91 @@ std::pair<int, int> pageRange(const Document& doc, int from, int to) {
     return {a, b};
 }
 
+// The part of the paper inside the template's margins, in points.
+QRectF printableArea(const Document& doc) {
+    const QSizeF paper = doc.layout.fullRectPoints().size();
+    const QMarginsF& m = doc.definition.margins;
+    return QRectF(m.left(), m.top(), paper.width() - m.left() - m.right(),
+                  paper.height() - m.top() - m.bottom());
+}
+
+// Where an item puts ink, in device dots: a text's width where its alignment puts it (never more
+// than its box), a line, box or barcode its whole box.
+QRectF inkRect(const PlacedItem& p, const QString& text, const QFont& font, QPaintDevice* device, double k) {
+    const QRectF box = scaled(p.rect, k).normalized();
+    if (p.item->kind == ItemKind::Line || p.item->kind == ItemKind::Box || p.item->kind == ItemKind::Barcode)
+        return box;
+    if (text.isEmpty()) return {};
+    const double width = std::min(QFontMetricsF(font, device).horizontalAdvance(text), box.width());
+    double left = box.left();
+    if (p.item->align & Qt::AlignRight)
+        left = box.right() - width;
+    else if (p.item->align & Qt::AlignHCenter)
+        left = box.center().x() - width / 2;
+    return QRectF(left, box.top(), width, box.height());
+}
+
+// A number too wide for its box. Shown in a smaller type the digits are still all there; cut at
+// the box's edge, 52,808,763 would read as 2,808,763. So a number takes the free paper beside its
+// box first (on the side its alignment lets it grow), then a smaller type down to this share of
+// its size, and where even that does not hold it, a row of # marks the overflow.
+constexpr double kSmallestType = 0.7;
+
+struct FittedNumber {
+    QRectF rect;
+    QFont font;
+    QString text;
+};
+
+template <typename InkOf>
+FittedNumber fitNumber(const PlacedItem& p, const QString& text, const QFont& font, QPaintDevice* device,
+                       const QRectF& area, const Page& page, double k, InkOf inkOf) {
+    const QRectF box = scaled(p.rect, k);
+    const QFontMetricsF metrics(font, device);
+    const double need = metrics.horizontalAdvance(text);
+    if (need <= box.width()) return {box, font, text};
+
+    // The free room on this line: up to the nearest ink left and right, a third of the type size
+    // away from it, and inside the margins.
+    const double gap = font.pointSizeF() / 3 * k;
+    double left = std::min(area.left(), box.left()), right = std::max(area.right(), box.right());
+    for (const PlacedItem& other : page.items) {
+        if (&other == &p) continue;
+        const QRectF ink = inkOf(other);
+        if (ink.width() <= 0 && ink.height() <= 0) continue;
+        if (ink.top() >= box.bottom() || ink.bottom() <= box.top()) continue;
+        if (ink.right() <= box.left())
+            left = std::max(left, ink.right() + gap);
+        else if (ink.left() >= box.right())
+            right = std::min(right, ink.left() - gap);
+    }
+    left = std::min(left, box.left());
+    right = std::max(right, box.right());
+    QRectF room = box;
+    if (p.item->align & Qt::AlignRight)
+        room.setLeft(left);
+    else if (p.item->align & Qt::AlignHCenter)
+        room = QRectF(left, box.top(), right - left, box.height());
+    else
+        room.setRight(right);
+    if (need <= room.width()) {
+        if (p.item->align & Qt::AlignHCenter) {
+            // Centred on its own box as far as the room allows.
+            const double x = std::clamp(box.center().x() - need / 2, room.left(), room.right() - need);
+            return {QRectF(x, box.top(), need, box.height()), font, text};
+        }
+        return {room, font, text};
+    }
+    const double scale = room.width() / need;
+    if (scale >= kSmallestType) {
+        QFont smaller = font;
+        smaller.setPointSizeF(font.pointSizeF() * scale * 0.98);
+        return {room, smaller, text};
+    }
+    const int marks = std::max(1, int(box.width() / metrics.horizontalAdvance(QChar('#'))));
+    return {box, font, QString(marks, '#')};
+}
+
 } // namespace
 
 void paintPage(QPainter& painter, const Document& doc, int index, double k) {
@@ -46,15 +133,19 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
     // A page repeats the same few items row after row: each item's font is made once, and set only
     // when it changes, which is most of the cost of a page of small texts.
     std::unordered_map<const Item*, QFont> fonts;
-    const Item* fontItem = nullptr;
-    auto useFont = [&](const Item& item) {
-        if (fontItem == &item) return;
+    auto fontFor = [&](const Item& item) -> const QFont& {
         auto found = fonts.find(&item);
         if (found == fonts.end())
             found = fonts.emplace(&item, fontOf(item, doc.definition, painter.device())).first;
-        painter.setFont(found->second);
+        return found->second;
+    };
+    const Item* fontItem = nullptr;
+    auto useFont = [&](const Item& item) {
+        if (fontItem == &item) return;
+        painter.setFont(fontFor(item));
         fontItem = &item;
     };
+    auto textOf = [&](const PlacedItem& p) { return withPageNumbers(p.text, index + 1, pages); };
     painter.save();
     painter.setPen(Qt::black);
     for (const PlacedItem& p : page.items) {
@@ -80,14 +171,30 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
             }
             break;
         }
-        default:
+        default: {
             if (p.text.isEmpty()) break; // an empty field draws nothing
             painter.setPen(Qt::black);
             useFont(item);
-            // A text wider than its box is cut at the box, as a report field is.
-            painter.drawText(r, int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine,
-                             withPageNumbers(p.text, index + 1, pages));
+            const QString text = textOf(p);
+            const int flags = int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+            if (!p.number) {
+                // A text wider than its box ends in an ellipsis, never in half a letter.
+                QFontMetricsF metrics(painter.font(), painter.device());
+                painter.drawText(r, flags, metrics.elidedText(text, Qt::ElideRight, r.width()));
+                break;
+            }
+            auto inkOf = [&](const PlacedItem& other) {
+                return inkRect(other, textOf(other), fontFor(*other.item), painter.device(), k);
+            };
+            FittedNumber fit = fitNumber(p, text, painter.font(), painter.device(),
+                                         scaled(printableArea(doc), k), page, k, inkOf);
+            if (fit.font != painter.font()) {
+                painter.setFont(fit.font);
+                fontItem = nullptr;
+            }
+            painter.drawText(fit.rect, flags, fit.text);
             break;
+        }
         }
     }
     painter.restore();
@@ -96,6 +203,7 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
 bool writePdf(const Document& doc, const QString& path, int from, int to) {
     QPdfWriter writer(path);
     writer.setCreator("Dorvane");
+    writer.setTitle(doc.title);
     writer.setPageLayout(doc.layout);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
@@ -111,6 +219,7 @@ bool writePdf(const Document& doc, const QString& path, int from, int to) {
 
 bool printDocument(const Document& doc, QPrinter& printer, int copies, int from, int to) {
     printer.setFullPage(true);
+    printer.setDocName(doc.title); // the job's name in the printer's queue
     printer.setPageLayout(doc.layout);
     // A printer that makes its own copies gets the count; otherwise the pages are sent again.
     printer.setCopyCount(std::max(1, copies));

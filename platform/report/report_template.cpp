@@ -71,6 +71,8 @@ void setReportKey(Template& t, const QString& key, const QStringList& v, int lin
         t.database = v.join(' ');
     } else if (key == "table") {
         t.table = v.join(' ');
+    } else if (key == "title") {
+        t.title = v.join(' ');
     } else if (key == "page") {
         t.pageSize = pageSizeNamed(v[0], lineNo);
         if (v.size() > 1)

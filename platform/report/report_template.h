@@ -46,6 +46,7 @@ struct Band {
 struct Template {
     QString database; // the reports database (a Windows-style path is resolved by the data layer)
     QString table;
+    QString title; // the report's name; {Formula} is replaced by the formula's value
     QPageSize pageSize{QPageSize::Letter};
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QMarginsF margins{36, 36, 36, 36};
@@ -65,8 +66,10 @@ struct Template {
 // A template that cannot be read: the line (1-based, 0 for the whole file) and what is wrong.
 struct TemplateError : std::runtime_error {
     TemplateError(int line, const QString& message)
-        : std::runtime_error(QString("line %1: %2").arg(line).arg(message).toStdString()), line(line) {}
+        : std::runtime_error(QString("line %1: %2").arg(line).arg(message).toStdString()), line(line),
+          reason(message) {}
     int line;
+    QString reason; // what is wrong, without the line
 };
 
 Template parseTemplate(const QString& text);

@@ -31,9 +31,11 @@ public:
         for (const char* d : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"})
             QFile::link(QString("/usr/lib/cups/") + d, path("bin/") + d);
         write("bin/backend/testfile", "#!/bin/sh\n"
-                                      "# Lists no devices; writes a job to the file its URI names.\n"
+                                      "# Lists no devices; writes a job to the file its URI names, and\n"
+                                      "# the job's name (its title) beside it.\n"
                                       "[ $# -eq 0 ] && exit 0\n"
                                       "out=\"${DEVICE_URI#testfile:}\"\n"
+                                      "printf '%s' \"$3\" > \"$out.title\"\n"
                                       "if [ $# -ge 6 ]; then cat \"$6\"; else cat; fi > \"$out.part\" || exit 1\n"
                                       "mv \"$out.part\" \"$out\"\n");
         ::chmod(path("bin/backend/testfile").toLocal8Bit().constData(), 0755);
@@ -78,6 +80,7 @@ public:
         return run({"-h", path("cups.sock"), "-p", name, "-v", "testfile:" + path("out/") + name + ".pdf", "-E"}, output);
     }
     bool removeQueue(const QString& name) { return run({"-h", path("cups.sock"), "-x", name}, nullptr); }
+    bool setDefault(const QString& name) { return run({"-h", path("cups.sock"), "-d", name}, nullptr); }
 
     void stop() {
         if (!cupsd_) return;
@@ -100,6 +103,13 @@ public:
             QThread::msleep(100);
         }
         return {};
+    }
+
+    // The name the job spooled into a queue had in the queue (its title), once the job is written.
+    QString jobName(const QString& queue) const {
+        if (spooled(queue).isEmpty()) return {};
+        QFile f(path("out/" + queue + ".pdf.title"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
 private:

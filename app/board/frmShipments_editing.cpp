@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <set>
@@ -554,7 +555,8 @@ void frmShipments::shipOver(long long quantity, long long shipped) {
             "SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
             " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
             " And [ActShipDate] Is Null And ([Canceled] = No Or [Canceled] Is Null) And [Quantity] > 0"
-            " ORDER BY [ReqShipDate];");
+            // ASAP rows (no date) first on every engine: a server would sort them last.
+            " ORDER BY IIf([ReqShipDate] Is Null, 0, 1), [ReqShipDate];");
         for (; !open.atEOF() && excess >= 1; open.MoveNext()) {
             const long long rowQuantity = wholeNumber(open["Quantity"]);
             const std::string comment = trimmedComment(open);

@@ -870,12 +870,7 @@ TEST_P(BoardEditing, MoveAndCancelActOnTheRowsOfTheSelectedCells) {
 // the search window owns it, and a due refresh still waits for the search window to close.
 TEST_F(BoardEditingOnFile, AReadOnlySearchStillOwnsTheBoard) {
     add(Shipment{});
-    const std::string workgroup = dir.filePath("system.mdw").toStdString();
-    dao::Workgroup::create(workgroup);
-    dao::Workgroup(workgroup).addAccount("viewer", "viewer", dao::Permission::Read);
-    dao::engine().setSystemDB(workgroup);
-    dao::engine().setDefaultUser("viewer");
-    dao::engine().setDefaultPassword("viewer");
+    logInAsReadOnlyViewer();
     frmShipments& board = openBoard(kAllTab);
     frmSearch::instance();
     ASSERT_EQ(board.Caption(), "Search Results (Read Only)");

@@ -203,12 +203,7 @@ TEST_P(Board, RowsAreColouredAndTheStatusLineFollowsTheCurrentRow) {
 }
 
 TEST_F(BoardOnFile, ReadOnlyAccountsSeeAReadOnlyBoard) {
-    const std::string workgroup = dir.filePath("system.mdw").toStdString();
-    dao::Workgroup::create(workgroup);
-    dao::Workgroup(workgroup).addAccount("viewer", "viewer", dao::Permission::Read);
-    dao::engine().setSystemDB(workgroup);
-    dao::engine().setDefaultUser("viewer");
-    dao::engine().setDefaultPassword("viewer");
+    logInAsReadOnlyViewer();
     frmShipments& board = showTab(1);
     EXPECT_EQ(board.Caption(), caption("Shipments for ", kToday) + " (Read Only)");
     goTo("WO1");

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace basGlobals {
 
@@ -53,14 +54,29 @@ void loadValueList(const std::string& dataField, const char* queryName, const ch
 } // namespace
 
 void ApplyStatusTab() {
-    WaitCursor wait;
     frmShipments& board = frmShipments::instance();
+    if (!board.settlePendingEdit()) {
+        // The clerk went back to the change: the tab strip and the calendar show what the board shows.
+        if (board.shownTab() >= 1 && board.shownTab() != board.tsTab->SelectedIndex()) {
+            QSignalBlocker quiet(board.tsTab);
+            board.tsTab->setCurrentIndex(board.shownTab() - 1);
+        }
+        if (board.shownDay()) frmCalendarForm::instance().calCalendar->setValue(*board.shownDay());
+        return;
+    }
+    WaitCursor wait;
+    // While the search window owns the board, it shows the search's rows, read again.
+    if (board.showingSearchResults() && !board.Data1->RecordSourceText().empty()) {
+        board.Data1->Refresh();
+        return;
+    }
     frmMain& main = frmMain::instance();
     const int index = board.tsTab->SelectedIndex();
     const runtime::Date date = boardDate();
     QString caption = board.Caption();
     dao::Recordset* bound = nullptr;
     if (index >= 1 && index <= board::kTabCount) {
+        board.setShown(index, date);
         const board::TabDefinition& tab = board::tabDefinition(index);
         dao::QueryDef query = board.database().QueryDefs("Select Current Shipments Query");
         query.Parameters("ThatDate").setValue(runtime::Variant(date));
@@ -81,6 +97,7 @@ void ApplyStatusTab() {
     }
     caption += QString::fromStdString(runtime::longDateText(date));
     if (!bound) bound = widgets::boundRecordset(*board.Data1);
+    if (board.showingSearchResults()) caption = "Search Results"; // no search applied yet
     if (bound && !bound->Updatable()) caption += " (Read Only)";
     board.setCaption(caption);
 }

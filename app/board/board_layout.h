@@ -36,8 +36,9 @@ extern const std::array<ColumnDefinition, kColumnCount> kColumns;
 
 // Columns the program addresses by index.
 namespace col {
-inline constexpr int JobNum = 3, Description = 4, Carrier = 6, ReqShipDate = 8, ActShipDate = 9, PCFCode = 14,
-                     Late = 15, LateReason = 16, Canceled = 17, OKToShip = 18, Comments = 19;
+inline constexpr int CustomerPO = 2, JobNum = 3, Description = 4, Quantity = 5, Carrier = 6, ReqShipDate = 8,
+                     ActShipDate = 9, PCFCode = 14, Late = 15, LateReason = 16, Canceled = 17, OKToShip = 18,
+                     Comments = 19;
 }
 
 // The five shipping-detail columns the View menu hides and shows, by caption.

@@ -104,6 +104,16 @@ protected:
         return workgroup;
     }
 
+    // The program logs in with an account of a workgroup of the test's own that may only read.
+    void logInAsReadOnlyViewer() {
+        const std::string workgroup = dir.filePath("system.mdw").toStdString();
+        dao::Workgroup::create(workgroup);
+        dao::Workgroup(workgroup).addAccount("viewer", "viewer", dao::Permission::Read);
+        dao::engine().setSystemDB(workgroup);
+        dao::engine().setDefaultUser("viewer");
+        dao::engine().setDefaultPassword("viewer");
+    }
+
     long add(const Shipment& s) {
         dao::Recordset rs = db.OpenRecordset("Shipments", dao::dbOpenDynaset);
         rs.AddNew();

@@ -9,6 +9,7 @@
 #include "frmMain.h"
 #include "settings_store.h"
 #include "status_rules.h"
+#include "typed_answers.h"
 
 #include "dao/jet_sql.h"
 #include "paths/report_templates.h"
@@ -16,6 +17,7 @@
 #include "runtime/dialogs.h"
 #include "runtime/end.h"
 #include "runtime/numbers.h"
+#include "runtime/variant.h"
 #include "widgets/dao_record_source.h"
 #include "widgets/data_control.h"
 #include "widgets/data_grid.h"
@@ -300,11 +302,16 @@ void frmShipments::Form_Load() {
 
     // The board keeps the main window's free area as the main window is resized.
     area->installEventFilter(this);
+    // The board is activated when it becomes the active child window, not each time the program
+    // gets the focus back: that is reported as no child active (nullptr), then the same one again.
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        if (w == sub_)
-            Form_Activate();
-        else
-            frmMain::instance().mnuEdit->setEnabled(false);
+        if (!w) return;
+        if (w == sub_) {
+            if (!std::exchange(active_, true)) Form_Activate();
+            return;
+        }
+        active_ = false;
+        frmMain::instance().mnuEdit->setEnabled(false);
     });
 }
 
@@ -349,10 +356,11 @@ bool frmShipments::eventFilter(QObject* watched, QEvent* event) {
         placeBoard();
     if (watched == sub_) {
         if (event->type() == QEvent::Close) {
-            if (!closeAllowed()) {
+            if (!closeAllowed() || !settlePendingEdit()) {
                 event->ignore();
                 return true;
             }
+            active_ = false;
             // The board's column help goes with it.
             frmMain::instance().sbStatus->setPanelText(1, QString());
         } else if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) {
@@ -363,8 +371,12 @@ bool frmShipments::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+bool frmShipments::showingSearchResults() const {
+    return bool(raiseSearchWindow);
+}
+
 bool frmShipments::closeAllowed() {
-    if (Caption() != "Search Results") return true;
+    if (!showingSearchResults()) return true;
     runtime::MsgBox("Please close the Search Criteria form before closing this one.");
     if (raiseSearchWindow) raiseSearchWindow();
     return false;
@@ -380,6 +392,9 @@ void frmShipments::Data1_Reposition() {
             board::OrderStatus status = board::orderStatus(flags);
             Data1->setCaption(QString::fromStdString(status.text));
             SetEditCommandEnabled(4, status.cancelDeleteEnabled);
+            // Search results mix every status: the command cancels an open row and deletes a
+            // canceled one, and says which.
+            if (showingSearchResults()) showDeleteCommandOf(flags.canceled);
         }
     } catch (const std::exception&) {
         // The status line is a convenience: a row that cannot be read leaves it as it was.
@@ -388,7 +403,7 @@ void frmShipments::Data1_Reposition() {
 }
 
 void frmShipments::ActivateControls() {
-    SetEditCommandEnabled(3, false);
+    SetEditCommandEnabled(3, Data1->editInProgress()); // a change not yet stored can still be
     bool editable = false;
     try {
         auto* rs = widgets::boundRecordset(*Data1);
@@ -402,11 +417,19 @@ void frmShipments::ActivateControls() {
         SetEditCommandEnabled(4, false);
     else
         SetEditCommandEnabled(4, editable);
-    VxGrid1->setFocus();
+    // Not while another child window (the calendar just clicked) is the active one.
+    if (active_) VxGrid1->setFocus();
 }
 
 void frmShipments::VxGrid1_BeforeColUpdate(int column, runtime::Variant* newValue, bool* cancel) {
-    if (column == board::col::Canceled && !newValue->isNull() && newValue->toBool() &&
+    if (column == board::col::Quantity && !acceptQuantity(newValue)) {
+        *cancel = true;
+        return;
+    }
+    // A canceled row's date is its cancel date; a date on a row not canceled yet is a ship date.
+    const runtime::Variant canceledNow = VxGrid1->cellValue(board::col::Canceled);
+    const bool alreadyCanceled = !canceledNow.isNull() && canceledNow.toBool();
+    if (column == board::col::Canceled && !newValue->isNull() && newValue->toBool() && !alreadyCanceled &&
         !VxGrid1->cellValue(board::col::ActShipDate).isNull()) {
         *cancel = true;
         runtime::MsgBox("You cannot cancel an order that has already been shipped.",
@@ -417,8 +440,58 @@ void frmShipments::VxGrid1_BeforeColUpdate(int column, runtime::Variant* newValu
         *newValue = runtime::Variant(false); // a canceled shipment is never OK to ship
 }
 
+// A whole, non-negative number of parts that a quantity can hold; anything else is refused with
+// the reason (the record set would say "Type mismatch" or "Overflow", or drop the decimals).
+bool frmShipments::acceptQuantity(runtime::Variant* newValue) {
+    if (newValue->isNull()) return true;
+    const std::string typed = runtime::Trim(newValue->toString());
+    const board::PartsAnswer parts = board::readPartsAnswer(typed);
+    using Kind = board::PartsAnswer::Kind;
+    std::string why;
+    if (parts.kind == Kind::Parts) {
+        *newValue = runtime::Variant(static_cast<std::int32_t>(parts.parts));
+        return true;
+    }
+    if (parts.kind == Kind::Empty) {
+        *newValue = runtime::Variant::null();
+        return true;
+    }
+    if (parts.kind == Kind::Negative)
+        why = "A quantity cannot be negative";
+    else if (parts.kind == Kind::TooLarge)
+        why = "\"" + typed + "\" is more parts than a shipment can hold";
+    else
+        why = "\"" + typed + "\" is not a whole number of parts";
+    runtime::MsgBox(why + ".  Quantity keeps its value.", runtime::mb::Exclamation);
+    return false;
+}
+
+// Canceling a row in its Canceled? cell dates the cancel (it shows on that day's Canceled tab);
+// taking the cancel back takes its date away, which would otherwise read as a ship date.
+void frmShipments::afterCanceledEdit() {
+    using namespace board;
+    const runtime::Variant now = VxGrid1->cellValue(col::Canceled);
+    const bool canceled = !now.isNull() && now.toBool();
+    auto source = Data1->source();
+    bool wasCanceled = false;
+    if (source && source->editMode() == widgets::EditMode::Editing && source->currentRow() >= 0) {
+        const runtime::Variant stored = source->value(source->currentRow(), source->fieldIndex("Canceled"));
+        wasCanceled = !stored.isNull() && stored.toBool();
+    }
+    if (canceled && VxGrid1->cellValue(col::ActShipDate).isNull()) {
+        VxGrid1->setCellValue(col::ActShipDate, runtime::Variant(runtime::Today()));
+        VxGrid1->setCellValue(col::OKToShip, runtime::Variant(false));
+    } else if (!canceled && wasCanceled) {
+        VxGrid1->setCellValue(col::ActShipDate, runtime::Variant::null());
+    }
+}
+
 void frmShipments::VxGrid1_AfterColUpdate(int column) {
     using namespace board;
+    if (column == col::Canceled) {
+        afterCanceledEdit();
+        return;
+    }
     if ((column == col::ReqShipDate || column == col::ActShipDate) && VxGrid1->cellText(column).isEmpty()) {
         VxGrid1->setCellValue(column, runtime::Variant::null());
         VxGrid1->setCellValue(col::Late, runtime::Variant(false));
@@ -462,7 +535,7 @@ void frmShipments::timRefreshTimer_Timer() {
         ++refreshCounter_;
         return;
     }
-    if (Caption() != "Search Results" && !frmMain::instance().isMinimized()) {
+    if (!showingSearchResults() && !frmMain::instance().isMinimized()) {
         if (!Data1->editInProgress()) {
             refreshCounter_ = 0;
             ApplyStatusTab();

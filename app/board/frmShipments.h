@@ -5,11 +5,13 @@
 #include "default_instance.h"
 
 #include "dao/dao.h"
+#include "runtime/ole_date.h"
 
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QFrame;
 class ReportComponent;
@@ -79,8 +81,22 @@ public:
     std::int16_t refreshCounter() const { return refreshCounter_; }
     void timRefreshTimer_Timer();
 
-    // Who brings the search window forward when the board may not close (set by the search window).
+    // Who brings the search window forward when the board may not close. The search window sets it
+    // while it owns the board (the board then shows its results) and clears it when it closes.
     static void setSearchWindowRaiser(std::function<void()> raise);
+    bool showingSearchResults() const;
+    // Before the board is read again or closed: a change typed but not stored is saved or thrown
+    // away as the clerk answers. False when the clerk goes back to it (or saving it failed): the
+    // caller then leaves the board as it is.
+    bool settlePendingEdit();
+    // The tab and day whose rows the board shows (a tab or day clicked changes the tab strip or the
+    // calendar before the board is read).
+    int shownTab() const { return shownTab_; }
+    std::optional<runtime::Date> shownDay() const { return shownDay_; }
+    void setShown(int tab, runtime::Date day) {
+        shownTab_ = tab;
+        shownDay_ = day;
+    }
 
     // The grid's events, public so that tests can raise them as the grid does.
     void VxGrid1_BeforeColUpdate(int column, runtime::Variant* newValue, bool* cancel);
@@ -110,8 +126,12 @@ private:
     // Editing helpers (frmShipments_editing.cpp).
     bool storePendingEdit();
     void endCellEdit();
-    bool showingSearchResults() const;
     void requeryBoard();
+    std::vector<runtime::Bytes> rowsToChange() const;
+    bool deleteQuestionAnsweredYes(const dao::Recordset& rs);
+    void showDeleteCommandOf(bool canceledRow);
+    bool acceptQuantity(runtime::Variant* newValue);
+    void afterCanceledEdit();
     void shipPartial(long long quantity, long long shipped);
     void shipExact();
     void shipOver(long long quantity, long long shipped);
@@ -126,4 +146,7 @@ private:
     std::optional<dao::Workspace> ws_;
     dao::Database db_;
     std::int16_t refreshCounter_ = 0;
+    int shownTab_ = 0;
+    std::optional<runtime::Date> shownDay_;
+    bool active_ = false; // the board is the main window's active child window
 };

@@ -4,6 +4,8 @@
 #include "frmShipments.h"
 
 #include "basGlobals_board.h"
+#include "board_layout.h"
+#include "frmMain.h"
 #include "status_rules.h"
 #include "typed_answers.h"
 
@@ -18,9 +20,13 @@
 #include "widgets/data_grid.h"
 #include "widgets/tab_strip.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <set>
 
 using namespace basGlobals;
 using runtime::Variant;
@@ -129,23 +135,71 @@ void frmShipments::endCellEdit() {
         VxGrid1->setFocus();
 }
 
-bool frmShipments::showingSearchResults() const {
-    return Caption().startsWith("Search Results");
+// Reads the board again as it is shown: the tab's rows, or while the search window owns the board
+// the search's rows under its caption (ApplyStatusTab knows which).
+void frmShipments::requeryBoard() {
+    ApplyStatusTab();
 }
 
-// Reads the board again as it is shown: the tab's rows, or while the search window owns the board
-// the search's rows under its caption.
-void frmShipments::requeryBoard() {
-    if (!showingSearchResults()) {
-        ApplyStatusTab();
-        return;
+bool frmShipments::settlePendingEdit() {
+    endCellEdit();
+    auto source = Data1->source();
+    if (!source || source->editMode() == widgets::EditMode::None) return true;
+    const auto answer =
+        runtime::MsgBox("The shipment you are editing has changes that are not saved yet.  Save them now?  "
+                        "(No throws them away; Cancel goes back to them.)",
+                        runtime::mb::YesNoCancel + runtime::mb::Question);
+    if (answer == runtime::Answer::Yes) return VxGrid1->storeCurrentRow();
+    if (answer != runtime::Answer::No) {
+        SetEditCommandEnabled(3, true);
+        return false;
     }
-    const QString caption = Caption();
-    if (Data1->RecordSourceText().empty())
-        ApplyStatusTab(); // no search applied yet: the board shows the tab it was given
-    else
-        Data1->Refresh();
-    setCaption(caption);
+    source->cancelUpdate();
+    VxGrid1->Refresh();
+    return true;
+}
+
+// The rows Move and Cancel/Delete act on: those picked by their row headers, else the rows of the
+// selected cells (a click selects a cell), else the current row.
+std::vector<runtime::Bytes> frmShipments::rowsToChange() const {
+    std::vector<runtime::Bytes> marks = VxGrid1->selectedBookmarks();
+    auto source = Data1->source();
+    if (!marks.empty() || !source) return marks;
+    std::set<int> rows;
+    for (const QModelIndex& cell : VxGrid1->selectionModel()->selectedIndexes())
+        if (cell.row() < source->rowCount()) rows.insert(cell.row());
+    if (rows.empty() && source->currentRow() >= 0) rows.insert(source->currentRow());
+    for (int row : rows)
+        marks.push_back(source->bookmark(row));
+    return marks;
+}
+
+// The delete question names the shipment: with several selected, the clerk must know which one is
+// meant each time.
+bool frmShipments::deleteQuestionAnsweredYes(const dao::Recordset& rs) {
+    std::string names;
+    auto name = [&](const std::string& label, const char* field) {
+        const Variant v = rs[field];
+        if (v.isNull() || runtime::Trim(v.toString()).empty()) return;
+        names += (names.empty() ? "" : ", ") + label + runtime::Trim(v.toString());
+    };
+    name("Work Order# ", "WorkOrder");
+    name("", "Customer");
+    name("PO# ", "CustomerPO");
+    name("Job # ", "JobNum");
+    if (!rs["Quantity"].isNull())
+        names += (names.empty() ? "" : ", ") + numberText(wholeNumber(rs["Quantity"])) + " parts";
+    return runtime::MsgBox(
+               "Are you sure you want to remove this canceled shipment from the database permanently?"
+               "\n\n" +
+                   names,
+               runtime::mb::YesNo + runtime::mb::Question) == runtime::Answer::Yes;
+}
+
+void frmShipments::showDeleteCommandOf(bool canceledRow) {
+    const board::TabDefinition& texts = board::tabDefinition(canceledRow ? 6 : 1);
+    cmdDelete->setText(texts.cmdDeleteCaption);
+    frmMain::instance().mnuEditDelete->setText(texts.menuDeleteCaption);
 }
 
 // Tells the user why a change was not stored and shows the board as it is stored now, so that
@@ -175,7 +229,7 @@ void frmShipments::keepEditAfterConflictLater() {
 // Another workstation changed the row the clerk was editing. The clerk's typing is not thrown away:
 // the board is read again, the row shows the clerk's values over what is stored now, and the
 // message says what the other workstation left there. Update then stores the clerk's values over
-// them; Refresh discards them.
+// them; Refresh offers to discard them.
 void frmShipments::keepEditAfterConflict() {
     auto source = std::dynamic_pointer_cast<widgets::DaoRecordSource>(Data1->source());
     if (!source || source->editMode() != widgets::EditMode::Editing) return;
@@ -226,7 +280,7 @@ void frmShipments::keepEditAfterConflict() {
     runtime::MsgBox("Another workstation changed this shipment after it was shown here, so your change was "
                     "not saved yet.  Stored now: " +
                         theirs + ".  Your values are still in the row (" + yours +
-                        "): Update saves them over the stored ones, Refresh discards them.",
+                        "): Update saves them over the stored ones; Refresh asks whether to discard them.",
                     runtime::mb::Exclamation);
 }
 
@@ -267,18 +321,25 @@ void frmShipments::DoUpdate() {
 void frmShipments::DoMove() {
     // The board is read again at the end whatever the answer: an edit still open would be lost.
     if (!storePendingEdit()) return;
+    const std::vector<runtime::Bytes> marks = rowsToChange();
+    if (marks.empty()) {
+        runtime::MsgBox("Select the shipments to move first: click a cell of each, or its row header.",
+                        runtime::mb::Exclamation);
+        return;
+    }
     const std::string answer = runtime::inputBoxText(std::string("Enter the date you want ") +
                                                      " moved to in the box below, then click " + "OK.");
     std::optional<runtime::Date> date = board::readDateAnswer(answer);
     if (!date && !runtime::Trim(answer).empty())
-        runtime::MsgBox("\"" + runtime::Trim(answer) + "\" is not a date.  No shipment was moved.",
+        runtime::MsgBox("\"" + runtime::Trim(answer) + "\" is not a date.  No shipment was moved.  Type " +
+                            runtime::dateFormHint() + ".",
                         runtime::mb::Exclamation);
     dao::Recordset* rs = widgets::boundRecordset(*Data1);
     if (date && rs) {
         const runtime::Date today = runtime::Today();
         try {
             inOneTransaction(workspace(), [&] {
-                for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
+                for (const runtime::Bytes& mark : marks) {
                     rs->setBookmark(mark);
                     bool wasLate = isYes((*rs)["Late"]);
                     rs->Edit();
@@ -302,33 +363,41 @@ void frmShipments::DoDelete() {
     if (source) {
         if (!storePendingEdit()) return; // the refused edit stays in the grid to be put right
         dao::Recordset& rs = source->recordset();
-        const bool canceledTab = tsTab->SelectedCaption() == "Canceled";
+        // On the Canceled tab every row is deleted; search results mix all kinds, and there a
+        // canceled row is deleted while an open one is canceled.
+        const bool canceledTab = !showingSearchResults() && tsTab->SelectedCaption() == "Canceled";
+        const runtime::Date today = runtime::Today();
         int shippedSkipped = 0;
+        bool deleting = canceledTab;
         try {
             // The rows to change are settled first (the questions asked), then changed together.
-            std::vector<runtime::Bytes> chosen;
-            for (const runtime::Bytes& mark : VxGrid1->selectedBookmarks()) {
+            std::vector<std::pair<runtime::Bytes, bool>> chosen; // the row, and whether it goes
+            for (const runtime::Bytes& mark : rowsToChange()) {
                 rs.setBookmark(mark);
-                if (!canceledTab) {
-                    // A shipped order cannot be canceled (the same rule as the Canceled? cell).
+                const bool canceled = isYes(rs["Canceled"]);
+                if (!canceledTab && !(showingSearchResults() && canceled)) {
+                    // A shipped order cannot be canceled (the same rule as the Canceled? cell); a
+                    // canceled one keeps the day it was canceled.
+                    if (canceled) continue;
                     if (!rs["ActShipDate"].isNull())
                         ++shippedSkipped;
                     else
-                        chosen.push_back(mark);
+                        chosen.emplace_back(mark, false);
                     continue;
                 }
-                auto answer = runtime::MsgBox(
-                    "Are you sure you want to remove this canceled shipment from the database permanently?",
-                    runtime::mb::YesNo + runtime::mb::Question);
-                if (answer == runtime::Answer::Yes) chosen.push_back(mark);
+                deleting = true;
+                if (deleteQuestionAnsweredYes(rs)) chosen.emplace_back(mark, true);
             }
             inOneTransaction(workspace(), [&] {
-                for (const runtime::Bytes& mark : chosen) {
+                for (const auto& [mark, remove] : chosen) {
                     rs.setBookmark(mark);
-                    if (!canceledTab) {
+                    if (!remove) {
+                        // The cancel date puts the row on the Canceled tab of this day, whatever its
+                        // own date (ASAP, overdue): there it can be deleted.
                         rs.Edit();
                         rs.Fields("Canceled").setValue(Variant(true));
                         rs.Fields("OKToShip").setValue(Variant(false));
+                        rs.Fields("ActShipDate").setValue(Variant(today));
                         rs.Update();
                         continue;
                     }
@@ -339,7 +408,7 @@ void frmShipments::DoDelete() {
             });
         } catch (const runtime::Error& e) {
             cancelEdit(rs);
-            reportSelectionFailure(e, canceledTab ? "deleted" : "canceled");
+            reportSelectionFailure(e, deleting ? "deleted" : "canceled");
             return;
         }
         if (shippedSkipped > 0)
@@ -418,7 +487,8 @@ void frmShipments::shipPartial(long long quantity, long long shipped) {
     if (!restDate) {
         runtime::MsgBox(restText.empty()
                             ? "No date was given for the rest of the parts.  Nothing was changed."
-                            : "\"" + restText + "\" is not a date.  Nothing was changed.",
+                            : "\"" + restText + "\" is not a date.  Nothing was changed.  Type " +
+                                  runtime::dateFormHint() + ".",
                         runtime::mb::Exclamation);
         return;
     }
@@ -485,7 +555,8 @@ void frmShipments::shipOver(long long quantity, long long shipped) {
             "SELECT * FROM Shipments WHERE [JobNum] = " + dao::jet::quoteText(job) +
             " And [WorkOrder] = " + dao::jet::quoteText(workOrder) +
             " And [ActShipDate] Is Null And ([Canceled] = No Or [Canceled] Is Null) And [Quantity] > 0"
-            " ORDER BY [ReqShipDate];");
+            // ASAP rows (no date) first on every engine: a server would sort them last.
+            " ORDER BY IIf([ReqShipDate] Is Null, 0, 1), [ReqShipDate];");
         for (; !open.atEOF() && excess >= 1; open.MoveNext()) {
             const long long rowQuantity = wholeNumber(open["Quantity"]);
             const std::string comment = trimmedComment(open);

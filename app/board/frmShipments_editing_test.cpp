@@ -2,10 +2,12 @@
 // over-shipment), cancel and delete, move, what happens when another workstation changed a row or a
 // write fails half-way, and editing while the search window owns the board.
 #include "board_layout.h"
+#include "board_server_database.h"
 #include "board_test_fixture.h"
 #include "frmSearch.h"
 
 #include "runtime/dialogs.h"
+#include "widgets/month_calendar.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -53,11 +55,14 @@ const char* kRestDate = "When do the rest need to be shipped?";
 
 } // namespace
 
-class BoardEditing : public BoardFixture {
+// Editing on a file in en_US (the database made to refuse writes through SQLite itself);
+// `BoardEditing` runs the same in every setting.
+class BoardEditingOnFile : public BoardFixture {
 protected:
     // Another workstation's own connection to the same database changes a shipment.
     void changeElsewhere(long id, const std::string& assignment) {
-        dao::Workspace other = dao::engine().CreateWorkspace("Other", "Admin", "");
+        dao::Workspace other = dao::engine().CreateWorkspace("Other", dao::engine().DefaultUser(),
+                                                             dao::engine().DefaultPassword());
         dao::Database otherDb = other.OpenDatabase(path);
         otherDb.Execute("UPDATE Shipments SET " + assignment + " WHERE ShipmentID = " + std::to_string(id));
         otherDb.Close();
@@ -104,7 +109,16 @@ private:
     int triggers_ = 0;
 };
 
-TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
+class BoardEditing : public BoardEditingOnFile, public ::testing::WithParamInterface<BoardSetting> {
+protected:
+    void SetUp() override {
+        BoardEditingOnFile::SetUp();
+        if (std::string uri = useBoardSetting(GetParam(), db); !uri.empty()) path = uri;
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Settings, BoardEditing, boardSettings(), boardSettingName);
+
+TEST_P(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
     Shipment order;
     order.quantity = 1000;
     order.okToShip = false;
@@ -122,7 +136,7 @@ TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
         EXPECT_EQ(dialogs->shown()[0].prompt, kHowMany);
         EXPECT_EQ(dialogs->shown()[0].title, "Dorvane");
         EXPECT_EQ(dialogs->shown()[1].prompt, kRestDate);
-        EXPECT_EQ(dialogs->shown()[1].defaultText, "12/8/2026"); // the row's required date
+        EXPECT_EQ(dialogs->shown()[1].defaultText, shortDate(kToday)); // the row's required date
         dialogs->clear();
 
         auto shippedPart = stored(id);
@@ -147,7 +161,7 @@ TEST_F(BoardEditing, APartialShipmentSplitsOffTheRestWithTheOrdersDetails) {
     EXPECT_EQ(boardRow(lastShipmentID() - 1), -1);
 }
 
-TEST_F(BoardEditing, ShippingExactlyTheQuantityMarksTheRowShippedAndOkToShip) {
+TEST_P(BoardEditing, ShippingExactlyTheQuantityMarksTheRowShippedAndOkToShip) {
     Shipment order;
     order.quantity = 250;
     order.okToShip = false;
@@ -164,7 +178,7 @@ TEST_F(BoardEditing, ShippingExactlyTheQuantityMarksTheRowShippedAndOkToShip) {
     EXPECT_TRUE(dialogs->allAnswersUsed());
 }
 
-TEST_F(BoardEditing, AnOverShipmentUsesUpTheSameJobsOpenRowsInDateOrder) {
+TEST_P(BoardEditing, AnOverShipmentUsesUpTheSameJobsOpenRowsInDateOrder) {
     // The job number holds a quote: the statement that finds the open rows must still work.
     Shipment order;
     order.job = "O'Neil-7";
@@ -193,16 +207,18 @@ TEST_F(BoardEditing, AnOverShipmentUsesUpTheSameJobsOpenRowsInDateOrder) {
     EXPECT_EQ(row["ActShipDate"].toDate(), kToday);
     EXPECT_EQ(stored(sooner)["Quantity"], Variant(0));
     EXPECT_EQ(stored(sooner)["Comments"],
-              Variant("Rush order  300 originally scheduled to be shipped.  We shipped 1200 on 12/8/2026."));
+              Variant("Rush order  300 originally scheduled to be shipped.  We shipped 1200 on " +
+                      shortDate(kToday) + "."));
     EXPECT_TRUE(stored(sooner)["ActShipDate"].isNull());
     EXPECT_EQ(stored(later)["Quantity"], Variant(400));
     EXPECT_EQ(stored(later)["Comments"],
-              Variant("Rush order  800 originally scheduled to be shipped.  We shipped 1200 on 12/8/2026."));
+              Variant("Rush order  800 originally scheduled to be shipped.  We shipped 1200 on " +
+                      shortDate(kToday) + "."));
     EXPECT_EQ(stored(untouched)["Quantity"], Variant(300));
     EXPECT_EQ(stored(untouched)["Comments"], Variant("Rush order   "));
 }
 
-TEST_F(BoardEditing, AnAsapRowGoesFirstAndAnExactlyCoveredRowIsShipped) {
+TEST_P(BoardEditing, AnAsapRowGoesFirstAndAnExactlyCoveredRowIsShipped) {
     Shipment order;
     order.quantity = 500;
     long current = add(order);
@@ -223,18 +239,19 @@ TEST_F(BoardEditing, AnAsapRowGoesFirstAndAnExactlyCoveredRowIsShipped) {
     board.cmdShipPlusMinus->click();
 
     EXPECT_EQ(stored(asap)["Quantity"], Variant(0));
-    EXPECT_EQ(stored(asap)["Comments"],
-              Variant("  200 originally scheduled to be shipped.  We shipped 1200 on 12/8/2026."));
+    EXPECT_EQ(
+        stored(asap)["Comments"],
+        Variant("  200 originally scheduled to be shipped.  We shipped 1200 on " + shortDate(kToday) + "."));
     auto covered = stored(exactlyCovered);
     EXPECT_EQ(covered["Quantity"], Variant(500));
     EXPECT_EQ(covered["OKToShip"], Variant(true));
     EXPECT_EQ(covered["ActShipDate"].toDate(), kToday);
-    EXPECT_EQ(covered["Comments"], Variant("  1200 total parts shipped on 12/8/2026."));
+    EXPECT_EQ(covered["Comments"], Variant("  1200 total parts shipped on " + shortDate(kToday) + "."));
     EXPECT_EQ(stored(beyond)["Quantity"], Variant(100));
     EXPECT_TRUE(stored(beyond)["Comments"].isNull());
 }
 
-TEST_F(BoardEditing, ShipPlusMinusRefusesAnswersItCannotUseAndChangesNothing) {
+TEST_P(BoardEditing, ShipPlusMinusRefusesAnswersItCannotUseAndChangesNothing) {
     Shipment order;
     order.quantity = 1000;
     long id = add(order);
@@ -256,8 +273,10 @@ TEST_F(BoardEditing, ShipPlusMinusRefusesAnswersItCannotUseAndChangesNothing) {
         {{""}, ""},  // nothing shipped today
         {{"0"}, ""}, // the same
         {{"400", ""}, "No date was given for the rest of the parts.  Nothing was changed."},
-        {{"400", "someday"}, "\"someday\" is not a date.  Nothing was changed."},
-        {{"400", "10:30"}, "\"10:30\" is not a date.  Nothing was changed."}, // a time names no day
+        {{"400", "someday"},
+         "\"someday\" is not a date.  Nothing was changed.  Type " + runtime::dateFormHint() + "."},
+        {{"400", "10:30"}, // a time names no day
+         "\"10:30\" is not a date.  Nothing was changed.  Type " + runtime::dateFormHint() + "."},
     };
     for (const Case& c : cases) {
         makeCurrent(id);
@@ -271,15 +290,15 @@ TEST_F(BoardEditing, ShipPlusMinusRefusesAnswersItCannotUseAndChangesNothing) {
         EXPECT_TRUE(stored(id)["ActShipDate"].isNull());
         EXPECT_EQ(shipmentCount(), 1);
     }
-    // A thousands separator is part of the number, not its end.
+    // A thousands separator (the user's) is part of the number, not its end.
     makeCurrent(id);
-    dialogs->type("1,000");
+    dialogs->type(runtime::dateLocale().rfind("de", 0) == 0 ? "1.000" : "1,000");
     board.cmdShipPlusMinus->click();
     EXPECT_EQ(stored(id)["ActShipDate"].toDate(), kToday);
     EXPECT_EQ(shipmentCount(), 1);
 }
 
-TEST_F(BoardEditing, ARowChangedElsewhereDuringShipPlusMinusLeavesEverythingAsItWas) {
+TEST_P(BoardEditing, ARowChangedElsewhereDuringShipPlusMinusLeavesEverythingAsItWas) {
     Shipment order;
     order.quantity = 1000;
     long id = add(order);
@@ -309,7 +328,7 @@ TEST_F(BoardEditing, ARowChangedElsewhereDuringShipPlusMinusLeavesEverythingAsIt
     EXPECT_EQ(stored(id)["Quantity"], Variant(400));
 }
 
-TEST_F(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
+TEST_P(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
     Shipment order;
     long id = add(order);
     add(order); // a second row to move to
@@ -325,7 +344,7 @@ TEST_F(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
         lastMessage(),
         "Another workstation changed this shipment after it was shown here, so your change was not saved "
         "yet.  Stored now: Quantity 175.  Your values are still in the row (Quantity 150): Update saves "
-        "them over the stored ones, Refresh discards them.");
+        "them over the stored ones; Refresh asks whether to discard them.");
     EXPECT_EQ(stored(id)["Quantity"], Variant(175));
     EXPECT_TRUE(board.Data1->editInProgress());
     EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "150");
@@ -337,13 +356,14 @@ TEST_F(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
     EXPECT_EQ(stored(id)["Comments"], Variant("Recounted"));
     EXPECT_FALSE(board.Data1->editInProgress());
 
-    // Refresh discards the kept values.
+    // Refresh discards the kept values when the clerk says so.
     dialogs->clear();
     makeCurrent(id);
     board.VxGrid1->setCellValue(kQuantityColumn, Variant(90));
     changeElsewhere(id, "Quantity = 120");
     board.DoUpdate();
     EXPECT_NE(lastMessage().find("Your values are still in the row (Quantity 90)"), std::string::npos);
+    dialogs->answer(Answer::No);
     board.cmdRefresh->click();
     EXPECT_FALSE(board.Data1->editInProgress());
     EXPECT_EQ(stored(id)["Quantity"], Variant(120));
@@ -368,7 +388,7 @@ TEST_F(BoardEditing, AfterAConflictTheClerksTypingStaysForUpdateOrRefresh) {
     EXPECT_EQ(stored(id)["Quantity"], Variant(60));
 }
 
-TEST_F(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
+TEST_P(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
     Shipment order;
     long toCancel = add(order);
     Shipment shipped = order;
@@ -380,7 +400,7 @@ TEST_F(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
     board.DoDelete();
     EXPECT_EQ(stored(toCancel)["Canceled"], Variant(true));
     EXPECT_EQ(stored(toCancel)["OKToShip"], Variant(false));
-    EXPECT_TRUE(stored(toCancel)["ActShipDate"].isNull()); // no date is written
+    EXPECT_EQ(stored(toCancel)["ActShipDate"], Variant(kToday)); // the cancel date
     EXPECT_EQ(stored(alreadyShipped)["Canceled"], Variant(false));
     EXPECT_EQ(lastMessage(), "1 selected shipment was already shipped and is left as it is: you cannot "
                              "cancel an order that has already been shipped.");
@@ -389,7 +409,7 @@ TEST_F(BoardEditing, CancelingOnTheTodayTabSkipsShippedRows) {
     EXPECT_GE(boardRow(alreadyShipped), 0);
 }
 
-TEST_F(BoardEditing, DeletingOnTheCanceledTabAsksForEachSelectedRow) {
+TEST_P(BoardEditing, DeletingOnTheCanceledTabAsksForEachSelectedRow) {
     Shipment order;
     order.canceled = true;
     order.okToShip = false;
@@ -403,8 +423,15 @@ TEST_F(BoardEditing, DeletingOnTheCanceledTabAsksForEachSelectedRow) {
     board.DoDelete();
     ASSERT_EQ(dialogs->shown().size(), 3u);
     for (const auto& shown : dialogs->shown()) {
-        EXPECT_EQ(shown.prompt,
-                  "Are you sure you want to remove this canceled shipment from the database permanently?");
+        EXPECT_EQ(
+            shown.prompt.rfind("Are you sure you want to remove this canceled shipment from the database "
+                               "permanently?",
+                               0),
+            0u)
+            << shown.prompt;
+        EXPECT_NE(shown.prompt.find("Work Order# W100, Acme, PO# PO-1, Job # J-1, 100 parts"),
+                  std::string::npos)
+            << shown.prompt;
         EXPECT_EQ(shown.flags, runtime::mb::YesNo + runtime::mb::Question);
     }
     // Asked in selection order: third (yes), first (no), second (yes).
@@ -414,7 +441,7 @@ TEST_F(BoardEditing, DeletingOnTheCanceledTabAsksForEachSelectedRow) {
     EXPECT_EQ(board.Data1->source()->rowCount(), 1);
 }
 
-TEST_F(BoardEditing, MovingLateShipmentsClearsLateOnlyForTodayOrLater) {
+TEST_P(BoardEditing, MovingLateShipmentsClearsLateOnlyForTodayOrLater) {
     Shipment late;
     late.required = kToday.addDays(-3);
     late.late = true;
@@ -427,7 +454,8 @@ TEST_F(BoardEditing, MovingLateShipmentsClearsLateOnlyForTodayOrLater) {
     board.DoMove();
     ASSERT_EQ(dialogs->shown().size(), 2u);
     EXPECT_EQ(dialogs->shown()[0].prompt, prompt);
-    EXPECT_EQ(lastMessage(), "\"not a date\" is not a date.  No shipment was moved.");
+    EXPECT_EQ(lastMessage(),
+              "\"not a date\" is not a date.  No shipment was moved.  Type " + runtime::dateFormHint() + ".");
     EXPECT_EQ(stored(a)["ReqShipDate"].toDate(), kToday.addDays(-3));
 
     select(a);
@@ -449,7 +477,7 @@ TEST_F(BoardEditing, MovingLateShipmentsClearsLateOnlyForTodayOrLater) {
     EXPECT_TRUE(dialogs->allAnswersUsed());
 }
 
-TEST_F(BoardEditing, AddingStartsANewRowThatUpdateStores) {
+TEST_P(BoardEditing, AddingStartsANewRowThatUpdateStores) {
     frmShipments& board = openBoard(kAllTab);
     board.DoAdd();
     EXPECT_FALSE(board.cmdMove->isEnabled());
@@ -464,7 +492,7 @@ TEST_F(BoardEditing, AddingStartsANewRowThatUpdateStores) {
     EXPECT_FALSE(board.cmdUpdate->isEnabled());
 }
 
-TEST_F(BoardEditing, ShipPlusMinusRefusesShippedAndCanceledRows) {
+TEST_P(BoardEditing, ShipPlusMinusRefusesShippedAndCanceledRows) {
     Shipment shipped;
     shipped.quantity = 1000;
     shipped.shipped = kToday;
@@ -480,9 +508,9 @@ TEST_F(BoardEditing, ShipPlusMinusRefusesShippedAndCanceledRows) {
     makeCurrent(shippedId);
     board.cmdShipPlusMinus->click();
     ASSERT_EQ(dialogs->shown().size(), 1u); // no question is asked
-    EXPECT_EQ(lastMessage(),
-              "This shipment was already shipped on 12/8/2026.  Ship +/- records only shipments "
-              "that have not been shipped yet.  Nothing was changed.");
+    EXPECT_EQ(lastMessage(), "This shipment was already shipped on " + shortDate(kToday) +
+                                 ".  Ship +/- records only shipments "
+                                 "that have not been shipped yet.  Nothing was changed.");
     dialogs->clear();
     makeCurrent(canceledId);
     board.cmdShipPlusMinus->click();
@@ -497,7 +525,7 @@ TEST_F(BoardEditing, ShipPlusMinusRefusesShippedAndCanceledRows) {
     EXPECT_EQ(stored(canceledId)["OKToShip"], Variant(false));
 }
 
-TEST_F(BoardEditing, TheExcessOfAnOverShipmentSkipsCanceledAndEmptyRows) {
+TEST_P(BoardEditing, TheExcessOfAnOverShipmentSkipsCanceledAndEmptyRows) {
     Shipment order;
     order.quantity = 500;
     long current = add(order);
@@ -521,8 +549,9 @@ TEST_F(BoardEditing, TheExcessOfAnOverShipmentSkipsCanceledAndEmptyRows) {
 
     EXPECT_EQ(stored(current)["Quantity"], Variant(1200)) << lastMessage();
     EXPECT_EQ(stored(later)["Quantity"], Variant(100));
-    EXPECT_EQ(stored(later)["Comments"],
-              Variant("  800 originally scheduled to be shipped.  We shipped 1200 on 12/8/2026."));
+    EXPECT_EQ(
+        stored(later)["Comments"],
+        Variant("  800 originally scheduled to be shipped.  We shipped 1200 on " + shortDate(kToday) + "."));
     for (long untouched : {empty, canceled}) {
         EXPECT_TRUE(stored(untouched)["Comments"].isNull()) << untouched;
         EXPECT_TRUE(stored(untouched)["ActShipDate"].isNull()) << untouched;
@@ -531,7 +560,7 @@ TEST_F(BoardEditing, TheExcessOfAnOverShipmentSkipsCanceledAndEmptyRows) {
     EXPECT_EQ(stored(canceled)["Quantity"], Variant(300));
 }
 
-TEST_F(BoardEditing, ShipPlusMinusRecordsAllOrNothingWhenAWriteFails) {
+TEST_F(BoardEditingOnFile, ShipPlusMinusRecordsAllOrNothingWhenAWriteFails) {
     Shipment order;
     order.quantity = 1000;
     long split = add(order);
@@ -582,7 +611,7 @@ TEST_F(BoardEditing, ShipPlusMinusRecordsAllOrNothingWhenAWriteFails) {
     EXPECT_EQ(stored(later)["Quantity"], Variant(600));
 }
 
-TEST_F(BoardEditing, MoveCancelAndDeleteChangeTheWholeSelectionOrNone) {
+TEST_F(BoardEditingOnFile, MoveCancelAndDeleteChangeTheWholeSelectionOrNone) {
     Shipment order;
     order.required = kYesterday;
     order.late = true;
@@ -632,14 +661,15 @@ TEST_F(BoardEditing, MoveCancelAndDeleteChangeTheWholeSelectionOrNone) {
     EXPECT_EQ(board.Data1->source()->rowCount(), 2);
 }
 
-TEST_F(BoardEditing, ATimeAloneIsNoDateToMoveTo) {
+TEST_P(BoardEditing, ATimeAloneIsNoDateToMoveTo) {
     Shipment order;
     long id = add(order);
     frmShipments& board = openBoard(kAllTab);
     select(id);
     dialogs->type("10:30");
     board.DoMove();
-    EXPECT_EQ(lastMessage(), "\"10:30\" is not a date.  No shipment was moved.");
+    EXPECT_EQ(lastMessage(),
+              "\"10:30\" is not a date.  No shipment was moved.  Type " + runtime::dateFormHint() + ".");
     EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kToday);
     // A time typed after a day is not stored with it.
     select(id);
@@ -648,7 +678,7 @@ TEST_F(BoardEditing, ATimeAloneIsNoDateToMoveTo) {
     EXPECT_EQ(stored(id)["ReqShipDate"].toDate(), kNextWeek);
 }
 
-TEST_F(BoardEditing, WhatTheClerkTypedIsStoredBeforeMoveAndShipPlusMinus) {
+TEST_P(BoardEditing, WhatTheClerkTypedIsStoredBeforeMoveAndShipPlusMinus) {
     Shipment order;
     order.quantity = 1000;
     order.required = kYesterday;
@@ -684,7 +714,7 @@ TEST_F(BoardEditing, WhatTheClerkTypedIsStoredBeforeMoveAndShipPlusMinus) {
     EXPECT_EQ(stored(lastShipmentID())["Comments"], Variant("Typed before Ship"));
 }
 
-TEST_F(BoardEditing, EditingSearchResultsKeepsTheSearch) {
+TEST_P(BoardEditing, EditingSearchResultsKeepsTheSearch) {
     Shipment acme;
     acme.quantity = 1000;
     long partial = add(acme);
@@ -742,6 +772,115 @@ TEST_F(BoardEditing, EditingSearchResultsKeepsTheSearch) {
     EXPECT_EQ(board.Caption(), "Search Results");
     EXPECT_EQ(boardRow(elsewhere), -1);
     EXPECT_GE(boardRow(openRow), 0);
+
+    // Refresh and a day chosen in the calendar show the search's rows again, not the day's.
+    board.cmdRefresh->click();
+    frmCalendarForm::instance().calCalendar->setValue(kNextWeek);
+    frmCalendarForm::instance().calCalendar_Click();
+    EXPECT_EQ(board.Caption(), "Search Results");
+    EXPECT_EQ(boardRow(elsewhere), -1);
+    // The button follows the row: a canceled search result is deleted, a shipped one not canceled.
+    makeCurrent(partial);
+    EXPECT_EQ(board.cmdDelete->text(), "&Cancel Ship");
+    EXPECT_FALSE(board.cmdDelete->isEnabled());
+    makeCurrent(openRow);
+    EXPECT_EQ(board.cmdDelete->text(), "&Delete");
+    EXPECT_TRUE(board.cmdDelete->isEnabled());
+    dialogs->answer(Answer::Yes);
+    board.DoDelete();
+    EXPECT_TRUE(stored(openRow).empty()) << lastMessage();
+    EXPECT_EQ(board.Caption(), "Search Results");
     frmSearch::unload();
     EXPECT_NE(board.Caption(), "Search Results");
+}
+
+// Cancel, then delete: a canceled shipment of any kind is on the Canceled tab of the day it was
+// canceled, and only of that day, and the delete there names it before it goes.
+TEST_P(BoardEditing, ACanceledShipmentIsDeletedFromTheCanceledTabOfTheDayItWasCanceled) {
+    struct Case {
+        const char* what;
+        std::optional<Date> required;
+        bool late;
+    };
+    auto showDay = [](Date day, int tab) -> frmShipments& {
+        frmCalendarForm::instance().calCalendar->setValue(day);
+        frmShipments& board = frmShipments::instance();
+        board.tsTab->setSelectedIndex(tab);
+        return board;
+    };
+    for (const Case& c : {Case{"ASAP", std::nullopt, false}, Case{"overdue", kToday.addDays(-5), true},
+                          Case{"due today", kToday, false}}) {
+        SCOPED_TRACE(c.what);
+        dialogs->clear();
+        Shipment order;
+        order.workOrder = std::string("W-") + c.what;
+        order.required = c.required;
+        order.late = c.late;
+        const long id = add(order);
+        frmShipments& board = showDay(kToday, kTodayTab);
+        makeCurrent(id); // the current row, nothing selected
+        board.DoDelete();
+        EXPECT_EQ(stored(id)["Canceled"], Variant(true)) << lastMessage();
+        EXPECT_EQ(stored(id)["ActShipDate"], Variant(kToday)) << "the cancel date";
+
+        showDay(kToday.addDays(1), kCanceledTab);
+        EXPECT_EQ(boardRow(id), -1) << "another day's Canceled tab";
+        showDay(kToday, kCanceledTab);
+        makeCurrent(id);
+        EXPECT_EQ(board.Data1->Caption(), "Order Status:  Canceled");
+        EXPECT_TRUE(board.cmdDelete->isEnabled());
+        EXPECT_EQ(board.cmdDelete->text(), "&Delete");
+        dialogs->answer(Answer::Yes);
+        board.DoDelete();
+        EXPECT_TRUE(stored(id).empty());
+        ASSERT_FALSE(dialogs->shown().empty());
+        EXPECT_NE(dialogs->shown().back().prompt.find(order.workOrder), std::string::npos)
+            << dialogs->shown().back().prompt;
+    }
+}
+
+// Clicking cells selects cells, not rows: Move and Cancel act on the rows of the selected cells, or
+// on the current row when no cell is selected.
+TEST_P(BoardEditing, MoveAndCancelActOnTheRowsOfTheSelectedCells) {
+    Shipment order;
+    const long a = add(order), b = add(order), c = add(order);
+    frmShipments& board = openBoard(kAllTab);
+    auto* grid = board.VxGrid1;
+    auto selectCell = [&](long id, int column) {
+        grid->selectionModel()->select(grid->model()->index(boardRow(id), column),
+                                       QItemSelectionModel::Select);
+    };
+    selectCell(a, board::col::CustomerPO);
+    selectCell(c, board::col::Quantity);
+    dialogs->type(shortDate(kNextWeek));
+    board.DoMove();
+    EXPECT_EQ(stored(a)["ReqShipDate"], Variant(kNextWeek)) << lastMessage();
+    EXPECT_EQ(stored(b)["ReqShipDate"], Variant(kToday));
+    EXPECT_EQ(stored(c)["ReqShipDate"], Variant(kNextWeek));
+
+    grid->clearSelectedRows();
+    makeCurrent(b);
+    board.DoDelete();
+    EXPECT_EQ(stored(b)["Canceled"], Variant(true)) << lastMessage();
+    EXPECT_EQ(stored(a)["Canceled"], Variant(false));
+    EXPECT_EQ(stored(c)["Canceled"], Variant(false));
+}
+
+// A read-only board's search caption carries " (Read Only)": the board still may not close while
+// the search window owns it, and a due refresh still waits for the search window to close.
+TEST_F(BoardEditingOnFile, AReadOnlySearchStillOwnsTheBoard) {
+    add(Shipment{});
+    logInAsReadOnlyViewer();
+    frmShipments& board = openBoard(kAllTab);
+    frmSearch::instance();
+    ASSERT_EQ(board.Caption(), "Search Results (Read Only)");
+    basGlobals::gRefreshInterval = 0;
+    board.timRefreshTimer_Timer();
+    EXPECT_TRUE(basGlobals::gRefreshPending);
+    EXPECT_EQ(board.Caption(), "Search Results (Read Only)");
+    board.subWindow()->close();
+    EXPECT_EQ(lastMessage(), "Please close the Search Criteria form before closing this one.");
+    EXPECT_TRUE(frmShipments::exists());
+    frmSearch::unload();
+    EXPECT_EQ(board.Caption().left(13), "All Shipments");
 }

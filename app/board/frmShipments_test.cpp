@@ -1,5 +1,6 @@
 #include "basGlobals_board.h"
 #include "board_layout.h"
+#include "board_server_database.h"
 #include "board_test_fixture.h"
 
 #include "widgets/data_grid.h"
@@ -11,6 +12,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
@@ -21,10 +24,14 @@ using basGlobals::ApplyStatusTab;
 
 namespace {
 
-class Board : public BoardFixture {
+// The board's rows of one day, on a file in en_US; `Board` runs the same in every setting.
+class BoardOnFile : public BoardFixture {
 protected:
     void SetUp() override {
         BoardFixture::SetUp();
+        addRows();
+    }
+    void addRows() {
         // Today is Tuesday 2026-12-08.
         add("WO1", "Acme", "J1", 100, "2026-12-08");
         add("WO2", "Acme", "J1", 100, "2026-12-01", nullptr, true, false, false);
@@ -69,12 +76,36 @@ protected:
     }
 
     using Orders = std::vector<std::string>;
+
+    // Texts as the user's locale writes them.
+    static QString caption(const std::string& prefix, Date day) {
+        return QString::fromStdString(prefix + runtime::longDateText(day));
+    }
+    static QString dayText(Date day) { return QString::fromStdString(runtime::shortDateText(day)); }
 };
+
+class Board : public BoardOnFile, public ::testing::WithParamInterface<BoardSetting> {
+protected:
+    void SetUp() override {
+        BoardOnFile::SetUp();
+        if (std::string uri = useBoardSetting(GetParam(), db); !uri.empty()) {
+            path = uri;
+            BoardOnFile::addRows();
+        }
+    }
+    // Rows in the order to compare: the server still sorts rows without a date (ASAP) after the
+    // dated ones where a file sorts them first, so there only which rows are shown is compared.
+    Orders comparable(Orders rows) const {
+        if (GetParam().server) std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Settings, Board, boardSettings(), boardSettingName);
 
 } // namespace
 
-TEST_F(Board, EachTabShowsItsRowsAndCaptions) {
-    const std::string longDate = "Tuesday, December 8, 2026";
+TEST_P(Board, EachTabShowsItsRowsAndCaptions) {
+    const std::string longDate = runtime::longDateText(kToday);
     struct Expect {
         int tab;
         Orders rows;
@@ -105,7 +136,7 @@ TEST_F(Board, EachTabShowsItsRowsAndCaptions) {
     };
     for (const Expect& e : expected) {
         frmShipments& board = showTab(e.tab);
-        EXPECT_EQ(boardWorkOrders(), e.rows) << "tab " << e.tab;
+        EXPECT_EQ(comparable(boardWorkOrders()), comparable(e.rows)) << "tab " << e.tab;
         EXPECT_EQ(board.Caption().toStdString(), e.caption + longDate) << "tab " << e.tab;
         EXPECT_EQ(board.cmdDelete->text().toStdString(), e.button);
         EXPECT_EQ(frmMain::instance().mnuEditDelete->text().toStdString(), e.menu);
@@ -114,13 +145,14 @@ TEST_F(Board, EachTabShowsItsRowsAndCaptions) {
     // A new day picked in the calendar is the board date.
     frmCalendarForm::instance().calCalendar->setValue(runtime::Date::fromYmd(2026, 12, 15));
     frmCalendarForm::instance().calCalendar_Click();
-    EXPECT_EQ(frmShipments::instance().Caption(), "Shipments for Tuesday, December 15, 2026");
-    EXPECT_EQ(boardWorkOrders(), (Orders{"WO4", "WO1", "WO6"})) << "open rows due before the day stay on it";
+    EXPECT_EQ(frmShipments::instance().Caption(), caption("Shipments for ", kToday.addDays(7)));
+    EXPECT_EQ(comparable(boardWorkOrders()), comparable({"WO4", "WO1", "WO6"}))
+        << "open rows due before the day stay on it";
     frmCalendarForm::instance().cmdShowToday_Click();
     EXPECT_EQ(frmShipments::instance().Caption().toStdString(), "Shipments for " + longDate);
 }
 
-TEST_F(Board, ColumnHelpFollowsTheTabAndTheCallingWindow) {
+TEST_P(Board, ColumnHelpFollowsTheTabAndTheCallingWindow) {
     showTab(6);
     basGlobals::ShowColumnHelp("frmShipments", 9);
     EXPECT_EQ(frmMain::instance().sbStatus->panelText(1), "Actual date the order was canceled.");
@@ -138,7 +170,7 @@ TEST_F(Board, ColumnHelpFollowsTheTabAndTheCallingWindow) {
     EXPECT_EQ(own.panelText(1), "Enter a short (3 or 4 letter) abbreviation for this truck line.");
 }
 
-TEST_F(Board, RowsAreColouredAndTheStatusLineFollowsTheCurrentRow) {
+TEST_P(Board, RowsAreColouredAndTheStatusLineFollowsTheCurrentRow) {
     frmShipments& board = showTab(2);
     EXPECT_EQ(board.rowStyleOf(rowOf("WO2")), "Late");
     EXPECT_EQ(board.rowStyleOf(rowOf("WO3")), "Shipped"); // shipped wins over late
@@ -170,21 +202,16 @@ TEST_F(Board, RowsAreColouredAndTheStatusLineFollowsTheCurrentRow) {
     }
 }
 
-TEST_F(Board, ReadOnlyAccountsSeeAReadOnlyBoard) {
-    const std::string workgroup = dir.filePath("system.mdw").toStdString();
-    dao::Workgroup::create(workgroup);
-    dao::Workgroup(workgroup).addAccount("viewer", "viewer", dao::Permission::Read);
-    dao::engine().setSystemDB(workgroup);
-    dao::engine().setDefaultUser("viewer");
-    dao::engine().setDefaultPassword("viewer");
+TEST_F(BoardOnFile, ReadOnlyAccountsSeeAReadOnlyBoard) {
+    logInAsReadOnlyViewer();
     frmShipments& board = showTab(1);
-    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 8, 2026 (Read Only)");
+    EXPECT_EQ(board.Caption(), caption("Shipments for ", kToday) + " (Read Only)");
     goTo("WO1");
     EXPECT_FALSE(board.cmdMove->isEnabled());
     EXPECT_FALSE(board.cmdDelete->isEnabled());
 }
 
-TEST_F(Board, DateEditsKeepTheLateFlagRight) {
+TEST_P(Board, DateEditsKeepTheLateFlagRight) {
     frmShipments& board = showTab(2);
     // A shipped, late row whose Actual Ship Date is emptied is open and on time again.
     goTo("WO3", board::col::ActShipDate);
@@ -192,15 +219,15 @@ TEST_F(Board, DateEditsKeepTheLateFlagRight) {
     EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "No");
     // A date before today makes an on-time row late; a later date does not.
     goTo("WO1", board::col::ReqShipDate);
-    ASSERT_TRUE(typeInto(board::col::ReqShipDate, "12/1/2026"));
+    ASSERT_TRUE(typeInto(board::col::ReqShipDate, dayText(kToday.addDays(-7))));
     EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "Yes");
     goTo("WO4", board::col::ReqShipDate);
-    ASSERT_TRUE(typeInto(board::col::ReqShipDate, "12/20/2026"));
+    ASSERT_TRUE(typeInto(board::col::ReqShipDate, dayText(kToday.addDays(12))));
     EXPECT_EQ(board.VxGrid1->cellText(board::col::Late), "No");
     // A date that is no date is refused, the cell keeps its value.
     goTo("WO1", board::col::ReqShipDate);
     EXPECT_FALSE(typeInto(board::col::ReqShipDate, "someday"));
-    EXPECT_EQ(board.VxGrid1->cellText(board::col::ReqShipDate), "12/1/2026");
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::ReqShipDate), dayText(kToday.addDays(-7)));
     ASSERT_FALSE(dialogs->shown().empty());
     EXPECT_NE(dialogs->shown().back().prompt.find("is not a date"), std::string::npos);
     // Leaving the rows stored them.
@@ -211,7 +238,7 @@ TEST_F(Board, DateEditsKeepTheLateFlagRight) {
     EXPECT_TRUE(rs["ActShipDate"].isNull());
 }
 
-TEST_F(Board, ShippedOrdersCannotBeCanceledAndCanceledOnesNeverShip) {
+TEST_P(Board, ShippedOrdersCannotBeCanceledAndCanceledOnesNeverShip) {
     frmShipments& board = showTab(2);
     goTo("WO3", board::col::Canceled);
     EXPECT_FALSE(typeInto(board::col::Canceled, "Yes"));
@@ -223,7 +250,7 @@ TEST_F(Board, ShippedOrdersCannotBeCanceledAndCanceledOnesNeverShip) {
     EXPECT_EQ(board.VxGrid1->cellText(board::col::OKToShip), "No");
 }
 
-TEST_F(Board, TypedJobNumbersAreCheckedAgainstTheJobList) {
+TEST_P(Board, TypedJobNumbersAreCheckedAgainstTheJobList) {
     frmShipments& board = showTab(2);
     goTo("WO1", board::col::JobNum);
     // "J4" sorts between J3 and J5: the next higher existing job is proposed.
@@ -252,7 +279,7 @@ TEST_F(Board, TypedJobNumbersAreCheckedAgainstTheJobList) {
     EXPECT_EQ(dialogs->shown().size(), shown + 1);
 }
 
-TEST_F(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
+TEST_P(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
     SaveSetting("Dorvane", "Refresh", "Interval", "3");
     SaveSetting("Dorvane", "Refresh", "Enabled", "True");
     frmShipments& board = showTab(1);
@@ -292,7 +319,7 @@ TEST_F(Board, TheTimerRefreshesEveryIntervalButNeverOverAnEdit) {
     EXPECT_FALSE(refreshed());
 }
 
-TEST_F(Board, ResizedColumnsAndRowsAreKeptForTheNextStart) {
+TEST_P(Board, ResizedColumnsAndRowsAreKeptForTheNextStart) {
     frmShipments& board = showTab(1);
     board.VxGrid1->Columns(2).widthTwips = 2000;
     board.VxGrid1->columnChanged(2);
@@ -324,7 +351,7 @@ void typeWithEditor(widgets::DataGrid& grid, const QString& text) {
 }
 } // namespace
 
-TEST_F(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
+TEST_P(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
     frmShipments& board = showTab(2);
     frmMain::instance().show();
     board.showBoard();
@@ -342,14 +369,14 @@ TEST_F(Board, EveryNewChangeOffersUpdateAgainAndUpdateShowsTheRowAsStored) {
 
     // Update re-reads what the row shows: the job's description and the order status.
     ASSERT_TRUE(typeInto(board::col::JobNum, "J2"));
-    ASSERT_TRUE(typeInto(board::col::ActShipDate, "12/8/2026"));
+    ASSERT_TRUE(typeInto(board::col::ActShipDate, dayText(kToday)));
     board.DoUpdate();
     EXPECT_EQ(grid.cellText(board::col::Description), "Box");
     EXPECT_EQ(board.Data1->Caption(), "Order Status:  Shipped");
     EXPECT_FALSE(board.cmdDelete->isEnabled()) << "a shipped row cannot be canceled";
 }
 
-TEST_F(Board, TypingInTheJobDropDownReplacesItsText) {
+TEST_P(Board, TypingInTheJobDropDownReplacesItsText) {
     frmShipments& board = showTab(2);
     frmMain::instance().show();
     board.showBoard();
@@ -366,7 +393,7 @@ TEST_F(Board, TypingInTheJobDropDownReplacesItsText) {
 
 // A canceled row's date column holds its cancel date: it is no shipped order, and the Canceled tab
 // can delete it.
-TEST_F(Board, ACanceledRowWithItsCancelDateIsCanceledNotShipped) {
+TEST_P(Board, ACanceledRowWithItsCancelDateIsCanceledNotShipped) {
     const long canceled = add("WO8", "Gamma", "J3", 100, "2026-12-08", "2026-12-05", false, true, false);
     frmShipments& board = showTab(5);
     EXPECT_EQ(boardWorkOrders(), (Orders{"WO3"})) << "the Shipped tab lists shipped orders only";
@@ -383,7 +410,7 @@ TEST_F(Board, ACanceledRowWithItsCancelDateIsCanceledNotShipped) {
 
 // Every change of the calendar's day re-queries the board once, whether by mouse or keyboard, and
 // today stays marked when another day is chosen.
-TEST_F(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
+TEST_P(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
     frmShipments& board = showTab(1);
     frmMain::instance().show();
     frmCalendarForm::instance().showCalendar();
@@ -394,7 +421,7 @@ TEST_F(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
     ASSERT_NE(days, nullptr);
     QTest::keyClick(days, Qt::Key_Right);
     EXPECT_EQ(requeries, 1);
-    EXPECT_EQ(board.Caption(), "Shipments for Wednesday, December 9, 2026");
+    EXPECT_EQ(board.Caption(), caption("Shipments for ", kToday.addDays(1)));
     // A click on a new day changes the selection and then reports the click: one re-query.
     requeries = 0;
     calendar->setSelectedDate(QDate(2026, 12, 15));
@@ -404,14 +431,14 @@ TEST_F(Board, EveryDayChosenInTheCalendarRequeriesOnceAndTodayStaysMarked) {
     // A click on the day already chosen re-queries too.
     emit calendar->clicked(QDate(2026, 12, 15));
     EXPECT_EQ(requeries, 2);
-    EXPECT_EQ(board.Caption(), "Shipments for Tuesday, December 15, 2026");
+    EXPECT_EQ(board.Caption(), caption("Shipments for ", kToday.addDays(7)));
     EXPECT_EQ(calendar->dateTextFormat(QDate(2026, 12, 8)).fontWeight(), QFont::Bold) << "today marked";
     EXPECT_NE(calendar->dateTextFormat(QDate(2026, 12, 15)).fontWeight(), QFont::Bold);
 }
 
 // What a user reads in the grid: full captions as tool tips where the header elides them, PCF Code
 // with two decimals, numbers to the right.
-TEST_F(Board, HeadersElideWithTipsAndNumbersReadWell) {
+TEST_P(Board, HeadersElideWithTipsAndNumbersReadWell) {
     execute("INSERT INTO [Packaging Table] (PackageID, L, W, H) VALUES ('B1', 11, 11, 11)");
     execute("UPDATE [Job Lookup Table] SET [Box Type] = 'B1', [Box Weight] = 7.3 WHERE [Job Number] = 'J1'");
     frmShipments& board = showTab(2);
@@ -428,7 +455,9 @@ TEST_F(Board, HeadersElideWithTipsAndNumbersReadWell) {
     const int row = rowOf("WO1");
     const int pcf = 14;
     ASSERT_EQ(grid.Columns(pcf).caption, "PCF Code");
-    EXPECT_EQ(grid.model()->index(row, pcf).data().toString(), "9.48"); // 7.3 / (1331 / 1728)
+    const bool commaDecimal = runtime::dateLocale().rfind("de", 0) == 0;
+    EXPECT_EQ(grid.model()->index(row, pcf).data().toString(),
+              commaDecimal ? "9,48" : "9.48"); // 7.3 / (1331 / 1728)
     auto alignment = [&](int column) {
         return Qt::Alignment(grid.model()->index(row, column).data(Qt::TextAlignmentRole).toInt()) &
                Qt::AlignHorizontal_Mask;
@@ -439,7 +468,7 @@ TEST_F(Board, HeadersElideWithTipsAndNumbersReadWell) {
 }
 
 // With the whole line highlighted the current row still stands out: a frame is drawn around it.
-TEST_F(Board, TheCurrentRowIsFramed) {
+TEST_P(Board, TheCurrentRowIsFramed) {
     basGlobals::gHighlightLine = true;
     frmShipments& board = showTab(2);
     frmMain::instance().show();
@@ -453,4 +482,128 @@ TEST_F(Board, TheCurrentRowIsFramed) {
     const QColor frame = shot.pixelColor(current.center().x(), current.top());
     EXPECT_EQ(frame, widgets::DataGrid::kFocusFrameColour);
     EXPECT_NE(shot.pixelColor(other.center().x(), other.top()), widgets::DataGrid::kFocusFrameColour);
+}
+
+// Typing "PO-X1", then another program takes the focus and gives it back: the program's main window
+// reports its child windows deactivated and the board activated again. The typing is still pending,
+// so Update and Edit > Apply stay on.
+TEST_P(Board, AnUnsavedEditKeepsUpdateOnWhenTheFocusLeavesTheProgramAndReturns) {
+    frmShipments& board = showTab(2);
+    frmMain& main = frmMain::instance();
+    main.show();
+    board.showBoard();
+    goTo("WO1", board::col::CustomerPO);
+    typeWithEditor(*board.VxGrid1, "PO-X1");
+    ASSERT_TRUE(board.cmdUpdate->isEnabled());
+    emit main.mdiArea()->subWindowActivated(nullptr);
+    emit main.mdiArea()->subWindowActivated(board.subWindow());
+    EXPECT_TRUE(board.cmdUpdate->isEnabled());
+    EXPECT_TRUE(main.mnuEditApply->isEnabled());
+    EXPECT_TRUE(main.mnuEdit->isEnabled());
+    EXPECT_EQ(board.VxGrid1->cellText(board::col::CustomerPO), "PO-X1");
+    board.DoUpdate();
+    EXPECT_EQ(stored(idOf("WO1"))["CustomerPO"], Variant("PO-X1"));
+}
+
+// Nothing that reads the board again throws a pending edit away unasked: Yes stores it, No
+// discards it, Cancel goes back to it with the board as it was.
+TEST_P(Board, RefreshTabCalendarAndCloseAskBeforeAPendingEditIsLost) {
+    struct Case {
+        const char* what;
+        std::function<void(frmShipments&)> act;
+        runtime::Answer answer;
+        bool saved;      // WO1's Customer PO# is what was typed afterwards
+        bool stillTyped; // the row still shows the typing
+    };
+    auto chooseDay = [](frmShipments&) {
+        frmCalendarForm::instance().calCalendar->setValue(kToday.addDays(1));
+        frmCalendarForm::instance().calCalendar_Click();
+    };
+    const std::vector<Case> cases{
+        {"Refresh, Yes", [](frmShipments& b) { b.cmdRefresh->click(); }, runtime::Answer::Yes, true, false},
+        {"tab, Cancel", [](frmShipments& b) { b.tsTab->setSelectedIndex(3); }, runtime::Answer::Cancel, false,
+         true},
+        {"calendar day, No", chooseDay, runtime::Answer::No, false, false},
+        {"calendar day, Cancel", chooseDay, runtime::Answer::Cancel, false, true},
+        {"close, Yes", [](frmShipments& b) { b.subWindow()->close(); }, runtime::Answer::Yes, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        execute("UPDATE Shipments SET CustomerPO = '' WHERE WorkOrder = 'WO1'");
+        frmCalendarForm::instance().calCalendar->setValue(kToday);
+        frmShipments& board = showTab(2);
+        frmMain::instance().show();
+        board.showBoard();
+        const QString caption = board.Caption();
+        const std::string typed = "PO-" + std::string(1, char('A' + (&c - cases.data())));
+        goTo("WO1", board::col::CustomerPO);
+        typeWithEditor(*board.VxGrid1, QString::fromStdString(typed));
+        dialogs->clear();
+        dialogs->answer(c.answer);
+        c.act(board);
+        ASSERT_EQ(dialogs->shown().size(), 1u);
+        EXPECT_EQ(dialogs->shown()[0].flags, runtime::mb::YesNoCancel + runtime::mb::Question);
+        EXPECT_EQ(stored(idOf("WO1"))["CustomerPO"], Variant(c.saved ? typed : std::string()));
+        if (!c.stillTyped) continue;
+        EXPECT_EQ(board.VxGrid1->cellText(board::col::CustomerPO), QString::fromStdString(typed));
+        EXPECT_TRUE(board.cmdUpdate->isEnabled());
+        EXPECT_EQ(board.tsTab->SelectedIndex(), 2);
+        EXPECT_EQ(frmCalendarForm::instance().calCalendar->Value(), kToday);
+        EXPECT_EQ(board.Caption(), caption);
+        board.DoUpdate();
+        EXPECT_EQ(stored(idOf("WO1"))["CustomerPO"], Variant(typed));
+    }
+}
+
+// The Scheduled Ship Date cell reads a day as the editing questions do; Quantity takes a whole,
+// non-negative number of parts. A refusal says why in the clerk's words and keeps the cell.
+TEST_P(Board, DateAndQuantityCellsRefuseWhatIsNoDayOrNoNumberOfParts) {
+    frmShipments& board = showTab(2);
+    for (auto [column, text, says] :
+         {std::tuple{board::col::ReqShipDate, "10:30", "is not a date"},
+          {board::col::ReqShipDate, "someday", "is not a date"},
+          {board::col::Quantity, "2.5", "is not a whole number of parts"},
+          {board::col::Quantity, "-5", "cannot be negative"},
+          {board::col::Quantity, "lots", "is not a whole number of parts"},
+          {board::col::Quantity, "99999999999", "more parts than a shipment can hold"}}) {
+        SCOPED_TRACE(text);
+        goTo("WO1", column);
+        const QString before = board.VxGrid1->cellText(column);
+        dialogs->clear();
+        EXPECT_FALSE(typeInto(column, text));
+        EXPECT_EQ(board.VxGrid1->cellText(column), before);
+        ASSERT_EQ(dialogs->shown().size(), 1u);
+        const std::string& message = dialogs->shown()[0].prompt;
+        EXPECT_NE(message.find(says), std::string::npos) << message;
+        if (column == board::col::ReqShipDate)
+            EXPECT_NE(message.find(runtime::dateFormHint()), std::string::npos) << message;
+    }
+    // A time typed after the day is not stored with it: the row stays on its day's tabs.
+    const Date later = kToday.addDays(2);
+    goTo("WO1", board::col::ReqShipDate);
+    ASSERT_TRUE(typeInto(board::col::ReqShipDate, dayText(later) + " 10:30"));
+    ASSERT_TRUE(typeInto(board::col::Quantity, "1200"));
+    board.DoUpdate();
+    EXPECT_EQ(stored(idOf("WO1"))["ReqShipDate"], Variant(later));
+    EXPECT_EQ(stored(idOf("WO1"))["Quantity"].toLong(), 1200);
+    EXPECT_EQ(stored(idOf("WO1"))["Late"], Variant(false));
+}
+
+// A day chosen in the calendar leaves the focus on the calendar, so the arrow keys go on moving the
+// day rather than the grid's row.
+TEST_P(Board, TheCalendarKeepsTheFocusAfterADayIsChosen) {
+    frmShipments& board = showTab(1);
+    frmMain::instance().show();
+    board.showBoard();
+    frmCalendarForm& calendar = frmCalendarForm::instance();
+    calendar.showCalendar();
+    QApplication::setActiveWindow(&frmMain::instance());
+    auto* days = calendar.calCalendar->findChild<QTableView*>();
+    ASSERT_NE(days, nullptr);
+    days->setFocus();
+    QTest::keyClick(days, Qt::Key_Right);
+    EXPECT_EQ(board.Caption(), caption("Shipments for ", kToday.addDays(1)));
+    EXPECT_FALSE(board.VxGrid1->hasFocus());
+    EXPECT_TRUE(calendar.calCalendar->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == calendar.calCalendar);
 }

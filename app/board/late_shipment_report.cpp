@@ -30,8 +30,7 @@ std::optional<Date> askDate(const std::string& prompt, const std::string& title,
         std::optional<std::string> typed = runtime::InputBox(prompt, title, answer);
         if (!typed) return std::nullopt;
         if (auto date = runtime::parseDateText(*typed); date && !date->hasTime()) return date->datePart();
-        runtime::MsgBox("\"" + *typed + "\" is not a date. Enter a date such as " +
-                            runtime::shortDateText(Date::fromYmd(2026, 12, 31)) + ".",
+        runtime::MsgBox("\"" + *typed + "\" is not a date.  Type " + runtime::dateFormHint() + ".",
                         runtime::mb::Exclamation);
         answer = *typed;
     }
@@ -42,8 +41,9 @@ std::optional<std::pair<Date, Date>> askRange() {
     Date today = runtime::Today();
     Date first = Date::fromYmd(today.year(), today.month(), 1);
     Date last = Date::fromYmd(today.year(), today.month() + 1, 1).addDays(-1);
-    auto low = askDate("Enter the earliest date to report on", "Enter Low Date",
-                       std::to_string(first.month()) + "/1/" + std::to_string(first.year()));
+    // Both defaults are written as the answer is read: in the user's locale.
+    auto low =
+        askDate("Enter the earliest date to report on", "Enter Low Date", runtime::shortDateText(first));
     if (!low) return std::nullopt;
     std::string highDefault = runtime::shortDateText(last);
     for (;;) {

@@ -235,9 +235,25 @@ TEST_F(LateShipmentReport, FixedTotalsBlock) {
     EXPECT_EQ(s.cell("E29")->look.numberFormat, "0.000%");
 }
 
-TEST_F(LateShipmentReport, ClickAsksThisMonthWritesANewFileAndOpensIt) {
+// The questions are asked, answered and read in the user's locale (month-first and day-first).
+class LateShipmentReportIn : public LateShipmentReport, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        LateShipmentReport::SetUp();
+        runtime::setDateLocale(GetParam());
+    }
+    void TearDown() override {
+        runtime::setDateLocale("en_US");
+        LateShipmentReport::TearDown();
+    }
+    static std::string day(int d) { return runtime::shortDateText(Date::fromYmd(2026, 12, d)); }
+};
+INSTANTIATE_TEST_SUITE_P(Locales, LateShipmentReportIn, ::testing::Values("en_US", "de_DE"));
+
+TEST_P(LateShipmentReportIn, ClickAsksThisMonthWritesANewFileAndOpensIt) {
     twoDaysOfDecember();
-    dialogs->answer(runtime::Answer::Yes).type("12/1/2026").type("12/31/2026");
+    // Both defaults accepted as shown.
+    dialogs->answer(runtime::Answer::Yes).type(day(1)).type(day(31));
     std::string path = lateReport::run(db, "Brellin Plastics", destination());
     ASSERT_FALSE(path.empty());
     const auto& shown = dialogs->shown();
@@ -246,9 +262,9 @@ TEST_F(LateShipmentReport, ClickAsksThisMonthWritesANewFileAndOpensIt) {
     EXPECT_EQ(shown[0].flags, runtime::mb::YesNo | runtime::mb::Information);
     EXPECT_EQ(shown[1].prompt, "Enter the earliest date to report on");
     EXPECT_EQ(shown[1].title, "Enter Low Date");
-    EXPECT_EQ(shown[1].defaultText, "12/1/2026");
+    EXPECT_EQ(shown[1].defaultText, day(1));
     EXPECT_EQ(shown[2].title, "Enter High Date");
-    EXPECT_EQ(shown[2].defaultText, "12/31/2026");
+    EXPECT_EQ(shown[2].defaultText, day(31));
     EXPECT_EQ(shown[3].prompt.rfind("Your report is complete.", 0), 0u);
     EXPECT_NE(shown[3].prompt.find(path), std::string::npos);
     EXPECT_EQ(opened, std::vector<std::string>{path});
@@ -258,7 +274,7 @@ TEST_F(LateShipmentReport, ClickAsksThisMonthWritesANewFileAndOpensIt) {
 
     // The same range again: the first workbook is kept, and with no program to show it the message says so.
     dialogs->clear();
-    dialogs->answer(runtime::Answer::Yes).type("12/1/2026").type("12/31/2026");
+    dialogs->answer(runtime::Answer::Yes).type(day(1)).type(day(31));
     std::string second = lateReport::run(db, "Brellin Plastics", destination(false));
     EXPECT_NE(second, path);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
@@ -266,7 +282,7 @@ TEST_F(LateShipmentReport, ClickAsksThisMonthWritesANewFileAndOpensIt) {
     EXPECT_NE(dialogs->shown().back().prompt.find(second), std::string::npos);
 }
 
-TEST_F(LateShipmentReport, BadAnswersAreRefusedAndNothingIsWritten) {
+TEST_P(LateShipmentReportIn, BadAnswersAreRefusedAndNothingIsWritten) {
     // No: nothing asked further.
     dialogs->answer(runtime::Answer::No);
     EXPECT_EQ(lateReport::run(db, "X", destination()), "");
@@ -275,21 +291,17 @@ TEST_F(LateShipmentReport, BadAnswersAreRefusedAndNothingIsWritten) {
     // Not a date, a time without a date, a range that runs backwards: each refused and asked again.
     dialogs->clear();
     // (A message with only an OK button needs no scripted answer.)
-    dialogs->answer(runtime::Answer::Yes)
-        .type("abc")
-        .type("10:30")
-        .type("12/5/2026")
-        .type("12/4/2026")
-        .cancelInput();
+    dialogs->answer(runtime::Answer::Yes).type("abc").type("10:30").type(day(5)).type(day(4)).cancelInput();
     EXPECT_EQ(lateReport::run(db, "X", destination()), "");
     const auto& shown = dialogs->shown();
     ASSERT_EQ(shown.size(), 9u);
     EXPECT_EQ(shown[2].prompt.find("\"abc\" is not a date"), 0u);
+    EXPECT_NE(shown[2].prompt.find(runtime::dateFormHint()), std::string::npos) << shown[2].prompt;
     EXPECT_EQ(shown[3].defaultText, "abc"); // asked again with what was typed
     EXPECT_EQ(shown[4].prompt.find("\"10:30\" is not a date"), 0u);
     EXPECT_NE(shown[7].prompt.find("before the earliest date"), std::string::npos);
     EXPECT_EQ(shown[8].title, "Enter High Date");
-    EXPECT_EQ(shown[8].defaultText, "12/4/2026");
+    EXPECT_EQ(shown[8].defaultText, day(4));
     EXPECT_TRUE(dialogs->allAnswersUsed());
     EXPECT_TRUE(opened.empty());
     EXPECT_FALSE(QDir(dir.filePath("Documents")).exists());

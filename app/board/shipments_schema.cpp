@@ -85,12 +85,15 @@ std::vector<SavedQuery> buildQueries() {
     std::string board = kBoardRecord;
     return {
         // The day's board: what is due that day, what was shipped or canceled that day, and whatever
-        // is still open from before (or has no date: ASAP).
+        // is still open from before (or has no date: ASAP). A canceled row carries the day it was
+        // canceled; one canceled without that day and without a date of its own would be on no day
+        // at all, so it stays on every day until it is deleted.
         {"Select Current Shipments Query",
          "PARAMETERS ThatDate DateTime; " + board +
              " WHERE Shipments.ReqShipDate = [ThatDate] OR Shipments.ActShipDate = [ThatDate] OR "
+             "(Shipments.ActShipDate Is Null AND Shipments.ReqShipDate Is Null) OR "
              "(Shipments.ActShipDate Is Null AND Shipments.Canceled = No AND "
-             "(Shipments.ReqShipDate < [ThatDate] OR Shipments.ReqShipDate Is Null)) "
+             "Shipments.ReqShipDate < [ThatDate]) "
              "ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID;"},
         {"Update Late Shipments Query", "UPDATE Shipments SET Shipments.Late = Yes WHERE "
                                         "Shipments.ActShipDate Is Null AND Shipments.Canceled = No "

@@ -51,6 +51,7 @@ protected:
         add("Acme", "J2", "PO7", "#2026-12-04#", "Null", false, true, false);         // 7 canceled, open date
         add("Acme", "J1", "PO8", "#2026-12-20#", "Null", false, false, false);        // 8 future
         add("Acme", "J1", "PO9", "#2026-12-02#", "#2026-12-08#", false, true, false); // 9 canceled today
+        add("Acme", "J1", "PO10", "Null", "Null", false, true, false); // 10 ASAP, canceled on no known day
         db_.Execute("UPDATE Shipments SET LateReasonID = 1 WHERE ShipmentID = 5");
     }
     void TearDown() override {
@@ -87,11 +88,12 @@ protected:
 TEST_F(ShipmentsDb, CurrentShipmentsConcernTheDay) {
     auto rs = board(kToday);
     // Ordered by required date (ASAP first): open ones from before, today's, shipped/canceled today.
-    EXPECT_EQ(ids(rs), (std::vector<int>{4, 2, 5, 9, 3, 1}));
+    EXPECT_EQ(ids(rs), (std::vector<int>{4, 10, 2, 5, 9, 3, 1}));
     EXPECT_TRUE(rs.Updatable());
     rs.MoveFirst();
     EXPECT_TRUE(rs["Job Description"].isNull()); // unknown job: listed, empty job columns
     EXPECT_TRUE(rs["PCF Code"].isNull());
+    rs.MoveNext(); // 10: listed every day, so that it can be deleted
     rs.MoveNext(); // job J2 has box type B9, which has no packaging row
     EXPECT_EQ(rs["Job Description"], Variant("Cup"));
     EXPECT_TRUE(rs["PCF Code"].isNull());
@@ -100,7 +102,7 @@ TEST_F(ShipmentsDb, CurrentShipmentsConcernTheDay) {
     EXPECT_FALSE(rs.Fields("PCF Code").Attributes() & dao::dbUpdatableField);
     EXPECT_FALSE(rs.Fields("Job Description").Attributes() & dao::dbUpdatableField);
     EXPECT_TRUE(rs.Fields("ReqShipDate").Attributes() & dao::dbUpdatableField);
-    EXPECT_EQ(ids(board(Date::fromYmd(2026, 12, 5))), (std::vector<int>{4, 2, 6, 3}));
+    EXPECT_EQ(ids(board(Date::fromYmd(2026, 12, 5))), (std::vector<int>{4, 10, 2, 6, 3}));
 }
 
 TEST_F(ShipmentsDb, TabFiltersOnTheBoardQuery) {
@@ -122,7 +124,7 @@ TEST_F(ShipmentsDb, TabFiltersOnTheBoardQuery) {
     EXPECT_EQ(tab(StatusTab::Scheduled), (std::set<int>{1, 3, 4}));
     EXPECT_EQ(tab(StatusTab::Late), (std::set<int>{2, 5}));
     EXPECT_EQ(tab(StatusTab::Shipped), (std::set<int>{5})) << "9 is canceled: its date is the cancel date";
-    EXPECT_EQ(tab(StatusTab::Canceled), (std::set<int>{9}));
+    EXPECT_EQ(tab(StatusTab::Canceled), (std::set<int>{9, 10}));
 }
 
 TEST_F(ShipmentsDb, UpdateLateShipmentsFlagsOpenOverdueRows) {

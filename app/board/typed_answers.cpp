@@ -48,10 +48,7 @@ PartsAnswer readPartsAnswer(const std::string& text) {
 }
 
 std::optional<runtime::Date> readDateAnswer(const std::string& text) {
-    std::optional<runtime::Date> read = runtime::parseDateText(text);
-    // Day 0 is where a bare time of day lands; no shipment is scheduled on 12/30/1899 either.
-    if (!read || read->datePart().serial == 0.0) return std::nullopt;
-    return read->datePart();
+    return runtime::parseDayText(text);
 }
 
 } // namespace board

@@ -193,6 +193,9 @@ TEST_F(ServerStartUp, ABadPasswordIsRefusedAndTheLoginStays) {
     const std::string& message = dialogs->shown()[0].prompt;
     EXPECT_TRUE(message.size() > 15 && message.substr(message.size() - 15) == "  Please retry.") << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << "one sentence, no line break from the server's text";
+    // The client library's own words (with the server's socket path) are not the clerk's business.
+    for (const char* raw : {"FATAL", "socket", "authentication failed", "/"})
+        EXPECT_EQ(message.find(raw), std::string::npos) << raw << " in: " << message;
     login.txtPassword->setText("demo");
     login.cmdOK_Click();
     EXPECT_EQ(login.result(), QDialog::Accepted) << "the right password still gets in";

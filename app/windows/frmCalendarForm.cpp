@@ -7,8 +7,10 @@
 #include "widgets/month_calendar.h"
 #include "widgets/twips.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -48,7 +50,8 @@ frmCalendarForm::frmCalendarForm() {
 
     // A tool window of the main window with a fixed border and no minimise or maximise button.
     sub_ = frmMain::instance().mdiArea()->addSubWindow(
-        this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowCloseButtonHint);
     sub_->setWindowTitle("Calendar");
     sub_->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
     sub_->hide();
@@ -69,9 +72,17 @@ void frmCalendarForm::showCalendar() {
 
 void frmCalendarForm::cmdShowToday_Click() {
     calCalendar->setValue(runtime::Today());
-    basGlobals::ApplyStatusTab();
+    showBoardOfDay();
 }
 
 void frmCalendarForm::calCalendar_Click() {
+    showBoardOfDay();
+}
+
+// The board shows the chosen day; the focus stays where the clerk chose it, so the arrow keys go on
+// moving the day.
+void frmCalendarForm::showBoardOfDay() {
+    QPointer<QWidget> focus = QApplication::focusWidget();
     basGlobals::ApplyStatusTab();
+    if (focus && (focus == this || isAncestorOf(focus))) focus->setFocus();
 }

@@ -30,6 +30,7 @@ public:
     void calCalendar_Click();
 
 private:
+    void showBoardOfDay();
     friend class DefaultInstance<frmCalendarForm>;
     static DefaultInstance<frmCalendarForm>& defaultInstance();
     frmCalendarForm();

@@ -140,8 +140,8 @@ frmSearch::frmSearch() {
     buildControls();
     // A child window of the main window without a maximize button.
     sub_ = frmMain::instance().mdiArea()->addSubWindow(
-        this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
-                  Qt::WindowCloseButtonHint);
+        this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     sub_->setWindowTitle("Search Criteria");
     sub_->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     sub_->resize(widgets::twipsToPixels(kWidth), widgets::twipsToPixels(kHeight));
@@ -477,6 +477,7 @@ void frmSearch::cmdApplyButton_Click() {
         runtime::MsgBox("No shipment status is checked, so no shipments match the search.",
                         runtime::mb::Information);
     frmShipments& board = frmShipments::instance();
+    if (!board.settlePendingEdit()) return; // the clerk went back to a change not yet saved
     board.Data1->setRecordSourceText(query);
     board.Data1->Refresh();
 }

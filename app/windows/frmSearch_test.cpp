@@ -107,7 +107,8 @@ void select(QListWidget* list, const QStringList& texts) {
     }
 }
 
-class SearchWindow : public ::testing::Test {
+// Every case runs in a month-first and a day-first locale.
+class SearchWindow : public ::testing::TestWithParam<const char*> {
 protected:
     static void SetUpTestSuite() {
         char tmpl[] = "/tmp/search_test.XXXXXX";
@@ -129,7 +130,7 @@ protected:
     void SetUp() override {
         dialogs_ = std::make_shared<runtime::ScriptedDialogs>();
         runtime::setDialogs(dialogs_);
-        runtime::setDateLocale("en_US");
+        runtime::setDateLocale(GetParam());
         gAutoRefresh = false;
         gRefreshPending = false;
         board().timRefreshTimer->setEnabled(false);
@@ -162,7 +163,7 @@ protected:
     std::shared_ptr<runtime::ScriptedDialogs> dialogs_;
 };
 
-TEST_F(SearchWindow, OpeningPutsTheBoardInSearchModeAndClosingGivesItBack) {
+TEST_P(SearchWindow, OpeningPutsTheBoardInSearchModeAndClosingGivesItBack) {
     board().tsTab->setSelectedIndex(4); // "Late"
     const QString lateCaption = board().Caption();
     gAutoRefresh = true;
@@ -208,7 +209,7 @@ TEST_F(SearchWindow, OpeningPutsTheBoardInSearchModeAndClosingGivesItBack) {
     EXPECT_TRUE(again.customerClause().empty());
 }
 
-TEST_F(SearchWindow, SelectAllRunsOneCascadeAndLeavesTheDependentListsUnselected) {
+TEST_P(SearchWindow, SelectAllRunsOneCascadeAndLeavesTheDependentListsUnselected) {
     frmSearch& search = frmSearch::instance();
     // A part selection narrows the customer list to the customers of those parts.
     select(search.lstPartNumList, {"J200"});
@@ -258,7 +259,7 @@ TEST_F(SearchWindow, SelectAllRunsOneCascadeAndLeavesTheDependentListsUnselected
     delete customerRefills;
 }
 
-TEST_F(SearchWindow, AnEmptiedListShowsAllValuesInTheListsItNarrowed) {
+TEST_P(SearchWindow, AnEmptiedListShowsAllValuesInTheListsItNarrowed) {
     frmSearch& search = frmSearch::instance();
     select(search.lstCustList, {"Acme"});
     EXPECT_EQ(itemsOf(search.lstPartNumList), QStringList({"J100", "J101"}));
@@ -280,7 +281,7 @@ TEST_F(SearchWindow, AnEmptiedListShowsAllValuesInTheListsItNarrowed) {
     delete refills;
 }
 
-TEST_F(SearchWindow, ApplyJoinsTheCriteriaInTheirFixedOrder) {
+TEST_P(SearchWindow, ApplyJoinsTheCriteriaInTheirFixedOrder) {
     frmSearch& search = frmSearch::instance();
     search.cmdApplyButton_Click();
     EXPECT_EQ(board().Data1->RecordSourceText(), std::string(kBase) + kOrder);
@@ -325,7 +326,7 @@ TEST_F(SearchWindow, ApplyJoinsTheCriteriaInTheirFixedOrder) {
     EXPECT_EQ(itemsOf(search.lstWorkOrderNum), QStringList({"W1", "W2", "W3", "W4", "W5", "W8", "W9"}));
 }
 
-TEST_F(SearchWindow, NoStatusCheckedShowsNoRowsAndSaysSo) {
+TEST_P(SearchWindow, NoStatusCheckedShowsNoRowsAndSaysSo) {
     frmSearch& search = frmSearch::instance();
     for (int i = 0; i < 5; ++i) {
         search.chkStatus[i]->setChecked(false);
@@ -343,7 +344,7 @@ TEST_F(SearchWindow, NoStatusCheckedShowsNoRowsAndSaysSo) {
     EXPECT_EQ(dialogs_->shown().size(), 1u);
 }
 
-TEST_F(SearchWindow, QuotesInValuesAndOtherDateFormatsAreSafe) {
+TEST_P(SearchWindow, QuotesInValuesAndOtherDateFormatsAreSafe) {
     frmSearch& search = frmSearch::instance();
     for (const char* name : {"O\"Brien", "O'Brien"}) {
         search.cmdClearSelections_Click(0);
@@ -354,8 +355,7 @@ TEST_F(SearchWindow, QuotesInValuesAndOtherDateFormatsAreSafe) {
     }
     search.cmdClearSelections_Click(0);
 
-    // Scheduled only, under a locale whose short dates put the day first.
-    runtime::setDateLocale("de_DE");
+    // Scheduled only.
     for (int i : {1, 2, 3, 4}) {
         search.chkStatus[i]->setChecked(false);
         search.chkStatus_Click(i);
@@ -365,5 +365,7 @@ TEST_F(SearchWindow, QuotesInValuesAndOtherDateFormatsAreSafe) {
     // Not late, not shipped, not canceled, dated, due today or later: W1, W4, W7.
     EXPECT_EQ(boardRows(), 3);
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, SearchWindow, ::testing::Values("en_US", "de_DE"));
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using namespace basGlobals;
@@ -100,6 +101,7 @@ frmTruckLines::frmTruckLines() {
     sub_->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     sub_->setWindowTitle("Available Trucking Lines");
+    sub_->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     sub_->installEventFilter(this);
     connect(frmMain::instance().mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w == sub_) showColumnHelp();
@@ -180,15 +182,10 @@ void frmTruckLines::datTruckLines_Reposition() {
     }
 }
 
+// Stored through the grid, which then shows a new empty line after a line just added; a refusal
+// is shown by the data control as the grid reports it.
 void frmTruckLines::cmdUpdate_Click() {
-    auto source = datTruckLines->source();
-    if (!source || source->editMode() == widgets::EditMode::None) return;
-    try {
-        source->update();
-        VxGrid1->Refresh();
-    } catch (const runtime::Error& e) {
-        runtime::MsgBox(e.description(), runtime::mb::Exclamation);
-    }
+    if (VxGrid1->storeCurrentRow()) VxGrid1->Refresh();
 }
 
 void frmTruckLines::cmdDelete_Click() {

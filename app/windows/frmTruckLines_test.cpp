@@ -7,10 +7,13 @@
 
 #include "widgets/status_bar.h"
 
+#include <QHeaderView>
 #include <QMdiArea>
 
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 
 using namespace boardtest;
 
@@ -84,6 +87,50 @@ TEST_F(TruckLines, ALineAddedHereIsOfferedByTheBoardOnceTheWindowCloses) {
     // Every line is offered, the one without a name too.
     EXPECT_EQ(board.VxGrid1->Columns(boardtest::kCarrierColumn).valueItems.size(), 4u);
     EXPECT_TRUE(dialogs->shown().empty());
+}
+
+// Lines typed one after another into the "*" line: each stored line gets a new empty "*" line
+// after it that the grid really shows, without reopening the window.
+TEST_F(TruckLines, EveryStoredNewLineIsFollowedByAnEmptyOne) {
+    frmTruckLines& w = frmTruckLines::showWindow();
+    widgets::DataGrid& grid = *w.VxGrid1;
+    for (auto [abbreviation, name] : {std::pair{"FDX", "FedEx Freight"}, {"UPS", "United Parcel"}}) {
+        const int newLine = grid.newRowIndex();
+        ASSERT_GE(newLine, 0);
+        ASSERT_TRUE(grid.model()->setData(grid.model()->index(newLine, 0), abbreviation, Qt::EditRole));
+        ASSERT_TRUE(grid.model()->setData(grid.model()->index(newLine, 1), name, Qt::EditRole));
+        w.cmdUpdate_Click();
+        EXPECT_EQ(grid.newRowIndex(), newLine + 1) << abbreviation;
+        EXPECT_EQ(grid.verticalHeader()->count(), newLine + 2) << "the grid shows the new line";
+        EXPECT_EQ(grid.model()->headerData(newLine, Qt::Vertical).toString(), "") << abbreviation;
+        EXPECT_EQ(grid.model()->headerData(newLine + 1, Qt::Vertical).toString(), "*") << abbreviation;
+    }
+    EXPECT_EQ(storedAbbreviations(), (std::vector<std::string>{"ABF", "CON", "FDX", "UPS", "YRC"}));
+    EXPECT_TRUE(dialogs->shown().empty());
+}
+
+// Every child window a clerk opens shows an icon of its own (not the toolkit's logo) and a close box
+// in its title bar, as the style draws them.
+TEST_F(TruckLines, ChildWindowsHaveAnIconAndACloseBox) {
+    openBoard(1);
+    frmCalendarForm::instance().showCalendar();
+    frmSearch::instance().showSearch();
+    frmTruckLines& lines = frmTruckLines::showWindow();
+    for (auto [name, sub] : {std::pair{"board", frmShipments::instance().subWindow()},
+                             {"calendar", frmCalendarForm::instance().subWindow()},
+                             {"search", frmSearch::instance().subWindow()},
+                             {"truck lines", lines.subWindow()}}) {
+        EXPECT_FALSE(sub->windowIcon().isNull()) << name;
+        QStyleOptionTitleBar bar;
+        bar.initFrom(sub);
+        bar.rect = QRect(0, 0, sub->width(), 24);
+        bar.titleBarFlags = sub->windowFlags();
+        bar.subControls = QStyle::SC_All;
+        EXPECT_TRUE(sub->style()
+                        ->subControlRect(QStyle::CC_TitleBar, &bar, QStyle::SC_TitleBarCloseButton, sub)
+                        .isValid())
+            << name;
+    }
 }
 
 TEST_F(TruckLines, AnEmptyOrDuplicateAbbreviationIsRefusedAndNothingStored) {

@@ -593,9 +593,9 @@ std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::stri
         bool noDatabase = message.find("database \"") != std::string::npos &&
                           message.find("does not exist") != std::string::npos;
         PQfinish(raw);
-        if (login)
-            raise(errc::BadAccount,
-                  "Not a valid account name or password for the database server (" + message + ").");
+        // libpq's own text names the server's socket or host and protocol details; the clerk
+        // only needs to know that the name or password was refused.
+        if (login) raise(errc::BadAccount, "Not a valid account name or password for the database server.");
         if (noDatabase)
             raise(errc::FileNotFound, "The database does not exist on the server (" + message + ").");
         raise(errc::CannotOpen, "The database server could not be reached: " + message);

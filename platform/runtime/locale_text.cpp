@@ -192,6 +192,20 @@ std::optional<Date> parseDateText(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<Date> parseDayText(const std::string& text) {
+    std::optional<Date> read = parseDateText(text);
+    if (!read || read->datePart().serial == 0.0) return std::nullopt;
+    return read->datePart();
+}
+
+std::string dateFormHint() {
+    QString form = shortPattern();
+    form.replace(QRegularExpression("d+"), "day");
+    form.replace(QRegularExpression("M+"), "month");
+    form.replace(QRegularExpression("y+"), "year");
+    return "a date such as " + shortDateText(Date::fromYmd(2026, 12, 31)) + " (" + form.toStdString() + ")";
+}
+
 std::string localeNumberText(double v, int significant) {
     std::string text = invariantNumberText(v, significant);
     std::string point = locale().decimalPoint().toStdString();

@@ -32,6 +32,13 @@ std::string longTimePattern();
 // two- or four-digit years, any of / - . as separator), ISO yyyy-mm-dd, the long date, month names,
 // optionally followed by a time. Empty when the text is not a date.
 std::optional<Date> parseDateText(const std::string& text);
+// The day a typed text names, any time typed after it dropped: how every typed date of a shipment is
+// read. Empty when the text names no day, also for a time of day alone (which parseDateText reads
+// as 12/30/1899).
+std::optional<Date> parseDayText(const std::string& text);
+// How to type a date in the user's locale, for the message that refuses one: "a date such as
+// 12/31/2026 (month/day/year)", "a date such as 31.12.2026 (day.month.year)".
+std::string dateFormHint();
 
 // A number as CStr writes it: at most `significant` digits, the locale's decimal separator, no
 // group separators ("1154,835" in de_DE, "1154.835" in en_US).

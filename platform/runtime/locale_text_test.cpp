@@ -17,6 +17,19 @@ TEST(DateText, ShortAndLongDatesFollowTheLocale) {
     setDateLocale("en_US");
 }
 
+// A refused date tells the clerk how to write one, in the order the clerk's locale reads it.
+TEST(DateText, TheFormHintIsWrittenAsItIsRead) {
+    for (auto [locale, hint] : {std::pair{"en_US", "a date such as 12/31/2026 (month/day/year)"},
+                                {"de_DE", "a date such as 31.12.2026 (day.month.year)"},
+                                {"en_GB", "a date such as 31/12/2026 (day/month/year)"}}) {
+        setDateLocale(locale);
+        EXPECT_EQ(dateFormHint(), hint) << locale;
+        EXPECT_EQ(parseDayText(shortDateText(Date::fromYmd(2026, 12, 31))), Date::fromYmd(2026, 12, 31))
+            << locale;
+    }
+    setDateLocale("en_US");
+}
+
 TEST(DateText, ReadsWhatClerksType) {
     setDateLocale("en_US");
     setClock(Date::fromYmd(2026, 12, 8));
@@ -31,6 +44,9 @@ TEST(DateText, ReadsWhatClerksType) {
     EXPECT_EQ(parseDateText("1/1/29")->year(), 2029);
     EXPECT_EQ(parseDateText("1/1/30")->year(), 1930);
     EXPECT_EQ(parseDateText("14:30")->serial, 14.5 / 24);
+    // A shipment's day: the time typed after it is dropped, a time alone names no day.
+    EXPECT_EQ(parseDayText("12/15/2026 10:30"), d);
+    EXPECT_FALSE(parseDayText("10:30"));
     for (const char* bad : {"", "next week", "2/30/2026", "12/15/2026 25:00", "15/12/2026", "12//15", "1.5"})
         EXPECT_FALSE(parseDateText(bad)) << bad;
     setClock(std::nullopt);

@@ -6,6 +6,7 @@
 
 #include "runtime/dialogs.h"
 #include "runtime/error.h"
+#include "runtime/locale_text.h"
 
 #include <QHeaderView>
 #include <QTimer>
@@ -239,9 +240,10 @@ bool DataGrid::acceptCellText(int row, int column, const QString& text) {
         std::optional<runtime::Variant> value = col.valueOf(text);
         if (!value) {
             // Typed text that is no value of the column: keep the cell as it was and say why.
-            QString what = col.display == ColumnDisplay::YesNo ? "Yes or No" : "a date";
-            runtime::MsgBox("\"" + text.toStdString() + "\" is not " + what.toStdString() + ". " +
-                                col.caption.toStdString() + " keeps its value.",
+            const bool date = col.display != ColumnDisplay::YesNo;
+            runtime::MsgBox("\"" + text.toStdString() + "\" is not " + (date ? "a date" : "Yes or No") +
+                                ". " + col.caption.toStdString() + " keeps its value." +
+                                (date ? "  Type " + runtime::dateFormHint() + "." : std::string()),
                             runtime::mb::Exclamation);
             return false;
         }

@@ -2,6 +2,8 @@
 
 #include "runtime/locale_text.h"
 
+#include <QLocale>
+
 namespace widgets {
 
 QString GridColumn::textOf(const runtime::Variant& value) const {
@@ -19,7 +21,12 @@ QString GridColumn::textOf(const runtime::Variant& value) const {
         case ColumnDisplay::Text:
             break;
         }
-        if (decimals >= 0 && isNumber(value)) return QString::number(value.toDouble(), 'f', decimals);
+        if (decimals >= 0 && isNumber(value)) {
+            // With the user's decimal separator, as every other number the program shows.
+            QLocale user(QString::fromStdString(runtime::dateLocale()));
+            user.setNumberOptions(QLocale::OmitGroupSeparator);
+            return user.toString(value.toDouble(), 'f', decimals);
+        }
         return QString::fromStdString(value.toString());
     } catch (const std::exception&) {
         return QString::fromStdString(value.toString());
@@ -43,7 +50,9 @@ std::optional<runtime::Variant> GridColumn::valueOf(const QString& text) const {
             return runtime::Variant(false);
         return std::nullopt;
     case ColumnDisplay::ShortDate:
-        if (auto d = runtime::parseDateText(t.toStdString())) return runtime::Variant(*d);
+        // A day, as every typed date of the program: a time typed after it is dropped, a time
+        // alone is no day.
+        if (auto d = runtime::parseDayText(t.toStdString())) return runtime::Variant(*d);
         return std::nullopt;
     case ColumnDisplay::Text:
         break;

@@ -4,7 +4,7 @@
 // link the test server and dorvane-admin's copy.
 #include "CKelmarOptions.h"
 #include "basGlobals.h"
-#include "copy_database.h"
+#include "dao/copy_database.h"
 #include "settings_store.h"
 
 #include "dao/dao.h"

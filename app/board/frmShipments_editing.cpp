@@ -69,17 +69,10 @@ void cancelEdit(dao::Recordset& rs) {
     }
 }
 
-// Runs `change` inside one transaction of the workspace: all of it is stored or, when any step
-// fails, none of it. The failure is passed on after the rollback.
+// Runs `change` inside one transaction of the workspace: all of it is stored or, when any step or
+// the commit fails, none of it. That failure is passed on after the rollback, to be shown.
 void inOneTransaction(const dao::Workspace& ws, const std::function<void()>& change) {
-    ws.BeginTrans();
-    try {
-        change();
-        ws.CommitTrans();
-    } catch (...) {
-        ws.Rollback();
-        throw;
-    }
+    dao::inOneTransaction(ws, change);
 }
 
 // A value as the clerk reads it in a message.

@@ -341,6 +341,109 @@ TEST_P(Dao, TransactionsCommitAndRollBack) {
     EXPECT_EQ(errorOf([&] { other.Rollback(); }), dao::errc::NoTransaction);
 }
 
+// A commit that fails leaves the workspace and the connection in one state: the program's Rollback
+// ends the transaction (no 3034), nothing of it is stored, and the next change is stored for others
+// to read. On a file another program reads the file longer than the lock time; on a server a check
+// the commit itself runs refuses it, and the server undoes the transaction there and then.
+TEST_P(Dao, AFailedCommitIsRolledBackByTheProgramAndTheNextChangeSaves) {
+    auto ws = dao::engine().Workspaces0();
+    auto qtyOfFirst = [&] {
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        EXPECT_TRUE(check->step());
+        return std::get<std::int64_t>(check->value(0));
+    };
+    std::unique_ptr<dao::Connection> reader;
+    auto commitWillFail = [&] {
+        if (server()) {
+            db_.Execute("INSERT INTO Once VALUES (1)"); // the deferred unique key refuses it at commit
+            return;
+        }
+        reader = outside(path_);
+        reader->execute("BEGIN");
+        reader->execute("SELECT count(*) FROM Ships");
+    };
+    auto readerDone = [&] {
+        if (reader) reader->rollback();
+        reader.reset();
+    };
+    if (server()) elsewhere("CREATE TABLE once (k integer UNIQUE DEFERRABLE INITIALLY DEFERRED); INSERT INTO once "
+                            "VALUES (1)");
+    const long refused = server() ? dao::errc::DuplicateKey : dao::errc::Locked;
+
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    commitWillFail();
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), refused);
+    ws.Rollback();
+    EXPECT_EQ(errorOf([&] { ws.Rollback(); }), dao::errc::NoTransaction) << "one transaction, ended once";
+    readerDone();
+    EXPECT_EQ(qtyOfFirst(), 10);
+
+    // The next change is stored, inside a transaction and outside one.
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 1");
+    ws.CommitTrans();
+    EXPECT_EQ(qtyOfFirst(), 2);
+    db_.Execute("UPDATE Ships SET Qty = 3 WHERE ID = 1");
+    EXPECT_EQ(qtyOfFirst(), 3);
+
+    // A second CommitTrans instead of the Rollback: on a file it stores the change once the reader
+    // is done; on a server, whose transaction is gone, it says so and stores nothing.
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 4 WHERE ID = 1");
+    commitWillFail();
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), refused);
+    readerDone();
+    if (server()) {
+        EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::Failed);
+        ws.Rollback();
+    } else
+        ws.CommitTrans();
+    EXPECT_EQ(qtyOfFirst(), server() ? 3 : 4);
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
+}
+
+// The server ends the program's session in the middle of a transaction (stopped, restarted, the
+// network gone): the commit says so plainly, nothing of the transaction is stored, and the program
+// connects again for the next change.
+TEST_P(Dao, ALostServerConnectionIsSaidAndTheNextChangeConnectsAgain) {
+    if (!server()) GTEST_SKIP() << "a file has no connection to lose";
+    auto ws = dao::engine().Workspaces0();
+    auto dropProgramsSessions = [&] {
+        elsewhere("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+                  "AND pid <> pg_backend_pid()");
+    };
+    auto qtyOfFirst = [&] {
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        EXPECT_TRUE(check->step());
+        return std::get<std::int64_t>(check->value(0));
+    };
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    dropProgramsSessions();
+    try {
+        ws.CommitTrans();
+        ADD_FAILURE() << "a commit on a lost connection reported success";
+    } catch (const dao::Error& e) {
+        EXPECT_EQ(e.number(), dao::errc::CannotOpen);
+        EXPECT_NE(e.description().find("connection to the database server was lost"), std::string::npos)
+            << e.description();
+        EXPECT_NE(e.description().find("connects again"), std::string::npos) << e.description();
+    }
+    ws.Rollback();
+    EXPECT_EQ(qtyOfFirst(), 10);
+
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 1");
+    ws.CommitTrans();
+    EXPECT_EQ(qtyOfFirst(), 2);
+    // Reading after a loss outside any transaction connects again the same way.
+    dropProgramsSessions();
+    EXPECT_EQ(db_.OpenRecordset("SELECT Qty FROM Ships WHERE ID = 1", dao::dbOpenSnapshot)["Qty"], Variant(2));
+}
+
 TEST_P(Dao, SavedQueriesWithParameters) {
     db_.CreateQueryDef("Due Query",
                        "PARAMETERS [Due Date] DateTime; SELECT * FROM Ships WHERE Due = [Due Date] "

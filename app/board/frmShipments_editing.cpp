@@ -69,12 +69,6 @@ void cancelEdit(dao::Recordset& rs) {
     }
 }
 
-// Runs `change` inside one transaction of the workspace: all of it is stored or, when any step or
-// the commit fails, none of it. That failure is passed on after the rollback, to be shown.
-void inOneTransaction(const dao::Workspace& ws, const std::function<void()>& change) {
-    dao::inOneTransaction(ws, change);
-}
-
 // A value as the clerk reads it in a message.
 std::string shownValue(const Variant& v) {
     if (v.isNull() || v.isEmpty()) return "(empty)";

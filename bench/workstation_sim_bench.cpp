@@ -8,9 +8,7 @@
 // Every change appends a token of its own to the row's Comments, read as it was, so a change that
 // overwrote another's without seeing it would lose that token and be caught.
 //
-//   workstation_sim_bench [--processes N] [--count K] [--journal MODE] [--file-only]
-// (defaults 4, 200, the mode the layer gives a new file, and both targets). MODE is a SQLite journal
-// mode (delete, wal) set on the file before the run, to compare them.
+//   workstation_sim_bench [--processes N] [--count K] [--file-only]   (defaults 4, 200, both targets)
 #include "dao/copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
@@ -236,7 +234,6 @@ bool simulate(const Target& target, int processes, int count, const fs::path& di
 
 int main(int argc, char** argv) {
     int processes = 4, count = 200;
-    std::string journal;
     bool fileOnly = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -244,7 +241,6 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) break;
         if (a == "--processes") processes = std::max(1, std::atoi(argv[++i]));
         if (a == "--count") count = std::max(1, std::atoi(argv[++i]));
-        if (a == "--journal") journal = argv[++i];
     }
     fs::path dir = fs::temp_directory_path() / ("workstation_sim_" + std::to_string(::getpid()));
     fs::remove_all(dir);
@@ -259,11 +255,6 @@ int main(int argc, char** argv) {
             shipments::fillDemoData(db, o);
             db.Close();
             dao::engine().reset();
-        }
-        if (!journal.empty()) {
-            if (journal.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos)
-                throw std::runtime_error("not a journal mode: " + journal);
-            dao::openSqlite(file, {})->execute("PRAGMA journal_mode = " + journal);
         }
         if (fileOnly) {
             good = simulate({"SQLite (one file, several processes)", file}, processes, count, dir);

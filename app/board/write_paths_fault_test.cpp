@@ -58,7 +58,8 @@ public:
     // The tables the write paths change, as another connection reads them.
     std::string contents() {
         sqlite3* handle = nullptr;
-        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        // Opened as the layer opens files, so that it can put right what a failed commit left.
+        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
         std::string out;
         for (const char* sql : {"SELECT * FROM Shipments ORDER BY ShipmentID",
                                 "SELECT * FROM [Truck Lines] ORDER BY TruckLineAbbr",
@@ -86,6 +87,7 @@ public:
         for (const char* suffix : {"", "-journal"})
             QFile::remove(QString::fromStdString(path + suffix));
         SetUp();
+        escaped.clear();
         GetParam().arrange(*this);
     }
 
@@ -138,7 +140,6 @@ TEST_P(WritePathFaults, AllOrNothingTheFailureShownAndTheNextChangeStored) {
         for (long step = 1; step <= steps; ++step) {
             SCOPED_TRACE("failing operation " + std::to_string(step) + " of " + std::to_string(steps));
             fresh();
-            escaped.clear();
             long made = dao::testing::failuresMade();
             dao::testing::failOperation(fault, step);
             runChange();
@@ -167,13 +168,14 @@ const Date kNextWeek = kToday.addDays(7);
 
 void shipmentsOnTheBoard(WritePathFaults& t, bool canceled = false) {
     Shipment order;
+    // The Canceled tab shows the day's canceled rows; the others are shown on the All tab.
     order.quantity = 1000;
-    order.required = kToday.addDays(-1);
+    order.required = canceled ? kToday : kToday.addDays(-1);
     order.late = true;
     order.canceled = canceled;
     t.first = t.add(order);
     order.quantity = 300;
-    order.required = kToday.addDays(1);
+    order.required = canceled ? kToday : kToday.addDays(1);
     t.second = t.add(order);
     t.board(canceled ? kCanceledTab : kAllTab);
 }

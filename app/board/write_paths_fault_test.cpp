@@ -247,19 +247,6 @@ const WritePath kPaths[] = {
          frmPrtValcrest::unload();
          frmPrtValcrest::showWindow();
      }},
-    {"ValcrestPODate",
-     [](auto& t) {
-         t.execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-11-30#)");
-         frmMain::instance();
-         frmPrtValcrest::showWindow();
-     },
-     [](auto&) {
-         frmPrtValcrest& w = frmPrtValcrest::showWindow();
-         auto* grid = w.VxGrid1;
-         grid->setCurrentIndex(grid->model()->index(0, 1));
-         grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole);
-         w.datPOs->source()->update();
-     }},
 };
 
 } // namespace

@@ -191,6 +191,7 @@ TEST_F(StartUp, AfterAWriterIsKilledMidChangeTheViewerStartsAndSeesTheFileAsItWa
             TearDown();
             for (const char* suffix : {"", "-journal", "-wal", "-shm"})
                 QFile::remove(QString::fromStdString(path + suffix));
+            QFile::remove(dir.filePath("system.mdw")); // its accounts are made again
             SetUp();
         }
         fillLikeTheDemo();

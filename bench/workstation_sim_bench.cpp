@@ -8,8 +8,8 @@
 // Every change appends a token of its own to the row's Comments, read as it was, so a change that
 // overwrote another's without seeing it would lose that token and be caught.
 //
-//   workstation_sim_bench [--processes N] [--count K]   (defaults 4 and 200)
-#include "copy_database.h"
+//   workstation_sim_bench [--processes N] [--count K] [--file-only]   (defaults 4, 200, both targets)
+#include "dao/copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
 
@@ -234,10 +234,13 @@ bool simulate(const Target& target, int processes, int count, const fs::path& di
 
 int main(int argc, char** argv) {
     int processes = 4, count = 200;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool fileOnly = false;
+    for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--processes") processes = std::max(1, std::atoi(argv[i + 1]));
-        if (a == "--count") count = std::max(1, std::atoi(argv[i + 1]));
+        if (a == "--file-only") fileOnly = true;
+        if (i + 1 >= argc) break;
+        if (a == "--processes") processes = std::max(1, std::atoi(argv[++i]));
+        if (a == "--count") count = std::max(1, std::atoi(argv[++i]));
     }
     fs::path dir = fs::temp_directory_path() / ("workstation_sim_" + std::to_string(::getpid()));
     fs::remove_all(dir);
@@ -253,6 +256,11 @@ int main(int argc, char** argv) {
             db.Close();
             dao::engine().reset();
         }
+        if (fileOnly) {
+            good = simulate({"SQLite (one file, several processes)", file}, processes, count, dir);
+            fs::remove_all(dir);
+            return good ? 0 : 1;
+        }
         // The server gets a copy of the same shipments before the file is worked on.
         const auto& server = dao::testing::pgServer();
         dao::testing::freshDatabase("workstations");
@@ -260,7 +268,7 @@ int main(int argc, char** argv) {
             auto source = dao::openSqlite(file, {.readOnly = true});
             auto destination =
                 dao::openPostgres(server.uri("workstations"), server.superuser, server.password, {});
-            shipments::copyDatabase(*source, *destination, true);
+            dao::copyDatabase(*source, *destination, true);
         }
         good = simulate({"SQLite (one file, several processes)", file}, processes, count, dir) && good;
         good = simulate({"PostgreSQL", server.uri("workstations"), server.superuser, server.password},

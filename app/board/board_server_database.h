@@ -1,10 +1,10 @@
 #pragma once
 // For window tests on a server: the program pointed at a fresh server database of the test's own
 // (the shipments schema made there), logged in as the server's superuser. Tests that include this
-// link the test server and dorvane-admin's copy.
+// link the test server and the shipments schema.
 #include "CKelmarOptions.h"
 #include "basGlobals.h"
-#include "copy_database.h"
+#include "shipments_schema.h"
 #include "settings_store.h"
 
 #include "dao/dao.h"

@@ -75,19 +75,6 @@ void cancelEdit(dao::Recordset& rs) {
     }
 }
 
-// Runs `change` inside one transaction of the workspace: all of it is stored or, when any step
-// fails, none of it. The failure is passed on after the rollback.
-void inOneTransaction(const dao::Workspace& ws, const std::function<void()>& change) {
-    ws.BeginTrans();
-    try {
-        change();
-        ws.CommitTrans();
-    } catch (...) {
-        ws.Rollback();
-        throw;
-    }
-}
-
 // A value as the clerk reads it in a message.
 std::string shownValue(const Variant& v) {
     if (v.isNull() || v.isEmpty()) return "(empty)";

@@ -34,19 +34,14 @@ void copyRows(dao::Recordset& from, dao::Recordset& to) {
         pairs.emplace_back(target, from.Fields(target.Name()));
     }
     dao::Workspace ws = dao::engine().Workspaces0();
-    ws.BeginTrans();
-    try {
+    dao::inOneTransaction(ws, [&] {
         for (from.MoveFirst(); !from.atEOF(); from.MoveNext()) {
             to.AddNew();
             for (auto& [target, source] : pairs)
                 target.setValue(source.Value());
             to.Update();
         }
-        ws.CommitTrans();
-    } catch (...) {
-        ws.Rollback();
-        throw;
-    }
+    });
 }
 } // namespace
 

@@ -1,5 +1,11 @@
 #include "shipments_schema.h"
 
+#include "dao/copy_database.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
 namespace shipments {
 namespace {
 
@@ -204,15 +210,24 @@ void createSchema(const dao::Database& db) {
 dao::Database createShipmentsDatabase(const std::string& path) {
     auto db = dao::engine().CreateDatabase(path);
     auto ws = dao::engine().Workspaces0();
-    ws.BeginTrans();
+    dao::inOneTransaction(ws, [&] { createSchema(db); });
+    return db;
+}
+
+void createOnServer(dao::Connection& server) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/dorvane-schema-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("could not make a temporary folder");
+    fs::path dir = pattern;
     try {
-        createSchema(db);
-        ws.CommitTrans();
+        shipments::createShipmentsDatabase((dir / "schema.db").string()).Close();
+        auto file = dao::openSqlite((dir / "schema.db").string(), {.readOnly = true});
+        dao::copyDatabase(*file, server, true);
     } catch (...) {
-        ws.Rollback();
+        fs::remove_all(dir);
         throw;
     }
-    return db;
+    fs::remove_all(dir);
 }
 
 } // namespace shipments

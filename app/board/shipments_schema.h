@@ -1,5 +1,6 @@
 #pragma once
 // The shipments database: its tables and the saved queries the program opens by name.
+#include "dao/backend.h"
 #include "dao/dao.h"
 
 #include <string>
@@ -24,5 +25,9 @@ void createSchema(const dao::Database& db);
 
 // Creates a new shipments database file (3204 if it exists).
 dao::Database createShipmentsDatabase(const std::string& path);
+
+// Makes the shipments tables and saved queries in an empty server database: the schema is made the
+// one way it is made for files, in a temporary file, and copied in, so both kinds are the same.
+void createOnServer(dao::Connection& server);
 
 } // namespace shipments

@@ -3,11 +3,13 @@
 #include "frmLoginForm.h"
 #include "start_program_for_tests.h"
 
+#include "runtime/error_number_for_tests.h"
 #include "widgets/data_grid.h"
 #include "widgets/status_bar.h"
 #include "widgets/timer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +18,11 @@
 #include <QToolBar>
 
 #include <set>
+
+#include <csignal>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace boardtest;
 
@@ -172,6 +179,69 @@ TEST_F(StartUp, TheViewerAccountStartsReadOnlyWithoutWritingAnything) {
     const QModelIndex cell = board.VxGrid1->model()->index(0, 1);
     EXPECT_FALSE(board.VxGrid1->model()->flags(cell) & Qt::ItemIsEditable);
     EXPECT_EQ(board.VxGrid1->Columns(kCarrierColumn).valueItems.size(), 8u) << "truck lines listed";
+}
+
+// A workstation that was writing is killed half-way through a change (its journal or log left
+// behind, the file half-changed); whoever opens the file next puts it back, even an account that
+// only reads. Files in either journal mode.
+TEST_F(StartUp, AfterAWriterIsKilledMidChangeTheViewerStartsAndSeesTheFileAsItWas) {
+    for (std::string mode : {"delete", "wal"}) {
+        SCOPED_TRACE(mode);
+        if (mode != "delete") { // a fresh database and program for the second round
+            TearDown();
+            for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+                QFile::remove(QString::fromStdString(path + suffix));
+            QFile::remove(dir.filePath("system.mdw")); // its accounts are made again
+            SetUp();
+        }
+        fillLikeTheDemo();
+        const long shipmentsBefore = shipmentCount();
+        db.Close();
+        dao::engine().reset();
+
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            // Enough rows that the change no longer fits the page cache and goes out of it.
+            sqlite3* handle = nullptr;
+            sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+            sqlite3_exec(handle,
+                         ("PRAGMA journal_mode = " + mode +
+                          "; PRAGMA cache_size = 10; BEGIN IMMEDIATE; UPDATE Shipments SET Comments = 'half "
+                          "written'; CREATE TABLE Half (T TEXT); "
+                          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                          "INSERT INTO Half SELECT printf('%.900c', 'x') FROM n")
+                             .c_str(),
+                         nullptr, nullptr, nullptr);
+            (void)!::write(ready[1], "x", 1);
+            for (;;)
+                ::pause();
+        }
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        const std::string left = path + (mode == "wal" ? "-wal" : "-journal");
+        ASSERT_GT(QFileInfo(QString::fromStdString(left)).size(), 0) << "left behind: " << left;
+
+        EXPECT_NO_THROW(start("viewer", "viewer"));
+        for (const auto& shown : dialogs->shown())
+            ADD_FAILURE() << "at start-up the clerk was told: " << shown.prompt;
+        ASSERT_TRUE(frmShipments::exists());
+        EXPECT_EQ(frmShipments::instance().Caption(), "Shipments for Tuesday, December 8, 2026 (Read Only)");
+        db = dao::engine().OpenDatabase(path, false, true);
+        EXPECT_EQ(shipmentCount(), shipmentsBefore) << "the half-made change is gone";
+        EXPECT_EQ(db.OpenRecordset("SELECT Count(*) AS N FROM Shipments WHERE Comments = 'half written'",
+                                   dao::dbOpenSnapshot)["N"],
+                  Variant(0));
+        // And the viewer still may not change it.
+        EXPECT_EQ(runtime::testing::errorOf([&] { db.Execute("DELETE FROM Shipments"); }),
+                  dao::errc::NoPermission);
+    }
 }
 
 // The board keeps the main window's free area, right of the calendar, as the window is resized.

@@ -11,15 +11,18 @@
 #include <QIcon>
 
 namespace {
-// An error no handler traps ends the program with the standard run-time error report.
+// An error no handler traps ends the program with the standard run-time error report, after every
+// open transaction was rolled back.
 class DorvaneApplication : public QApplication {
 public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override {
         try {
             return QApplication::notify(receiver, event);
-        } catch (const runtime::Error& e) {
-            runtime::reportFatalError(e);
+        } catch (...) {
+            // Not only the program's own errors: anything else would end it with nothing said and
+            // a transaction still open.
+            runtime::reportFatalError(std::current_exception());
         }
     }
 };
@@ -38,8 +41,12 @@ int main(int argc, char** argv) {
     widgets::installDaoOpener();
     try {
         frmMain::instance().Form_Load();
-    } catch (const runtime::Error& e) {
-        runtime::reportFatalError(e);
+    } catch (...) {
+        runtime::reportFatalError(std::current_exception());
     }
-    return app.exec();
+    int code = app.exec();
+    // A window closed in the middle of a change: it was never committed, so it is undone, not left
+    // in the file's journal for the next start.
+    runtime::runFatalErrorCleanups();
+    return code;
 }

@@ -5,7 +5,7 @@
 #include "ReportComponent.h"
 #include "board_layout.h"
 #include "board_test_fixture.h"
-#include "copy_database.h"
+#include "dao/copy_database.h"
 #include "demo_data.h"
 #include "frmLoginForm.h"
 #include "frmPrtSelect.h"
@@ -64,7 +64,7 @@ protected:
         {
             auto file = dao::openSqlite(path, {.readOnly = true});
             auto admin = dao::openPostgres(uri, server.superuser, server.password, {});
-            shipments::copyDatabase(*file, *admin, true);
+            dao::copyDatabase(*file, *admin, true);
             makeRoles(*admin);
             // The README's grants, given after the tables exist.
             admin->execute("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO demo");

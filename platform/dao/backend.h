@@ -56,6 +56,9 @@ public:
     virtual void begin() = 0; // takes the write lock at once, waiting the bounded lock time
     virtual void commit() = 0;
     virtual void rollback() = 0;
+    // Whether the connection is inside a transaction: false once the engine has undone one by
+    // itself after an error (an I/O error, a full disk, a lost server connection).
+    virtual bool inTransaction() = 0;
     virtual bool readOnly() const = 0;
     virtual std::vector<std::string> tableNames() = 0;
     virtual std::vector<ColumnDefinition> tableColumns(const std::string& table) = 0;

@@ -87,25 +87,49 @@ std::string openLevel(SharedConnection& shared) {
     return name;
 }
 
+// The connection's levels and the engine's own transaction are one state: a level is only taken
+// off once the engine has ended it. A commit that fails leaves the level (and those inside it) open,
+// so the program's Rollback finds it; a rollback always takes it off, since afterwards nothing of it
+// may be used again, and only then reports what went wrong.
 void closeLevel(SharedConnection& shared, const std::string& level, bool commit) {
     auto& levels = shared.levels;
     auto it = std::find(levels.begin(), levels.end(), level);
     if (it == levels.end() || !shared.connection) return; // already ended with an outer level
     size_t depth = size_t(it - levels.begin());
     Connection& c = *shared.connection;
-    if (level.empty()) {
+    // The engine undid the transaction by itself after an error: what it held is gone, and a
+    // commit must not pretend otherwise (nor commit what ran afterwards outside any transaction).
+    if (!c.inTransaction()) {
         if (commit)
+            raise(errc::Failed, "The change could not be saved: the database had already undone it after "
+                                "an earlier error, so none of it was stored.");
+        levels.erase(it, levels.end());
+        tellRowSets(shared, depth, false);
+        return;
+    }
+    if (commit) {
+        if (level.empty())
             c.commit();
         else
+            c.execute("RELEASE " + level);
+        levels.erase(it, levels.end());
+        tellRowSets(shared, depth, true);
+        return;
+    }
+    std::exception_ptr failure;
+    try {
+        if (level.empty())
             c.rollback();
-    } else if (commit)
-        c.execute("RELEASE " + level);
-    else {
-        c.execute("ROLLBACK TO " + level);
-        c.execute("RELEASE " + level);
+        else {
+            c.execute("ROLLBACK TO " + level);
+            c.execute("RELEASE " + level);
+        }
+    } catch (...) {
+        failure = std::current_exception();
     }
     levels.erase(it, levels.end());
-    tellRowSets(shared, depth, commit);
+    tellRowSets(shared, depth, false);
+    if (failure) std::rethrow_exception(failure);
 }
 
 } // namespace dao::detail

@@ -9,6 +9,7 @@
 
 #include "runtime/variant.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -194,7 +195,14 @@ public:
                             const std::string& locale = ";LANGID=0x0409;CP=1252;COUNTRY=0",
                             int options = 0) const;
     void BeginTrans() const;
+    // A CommitTrans that fails (another program holds the file longer than the lock time, the disk
+    // is full, the server went away) leaves the transaction open: Rollback undoes it, or a second
+    // CommitTrans tries again. Where the engine itself already undid the work (an I/O error, a lost
+    // server connection), the transaction stays open but empty until Rollback ends it, and a second
+    // CommitTrans fails again saying that nothing of it was saved. Either way nothing is half stored,
+    // and the next BeginTrans after Rollback starts afresh.
     void CommitTrans() const;
+    // Always ends the innermost transaction, even when the engine reports a failure undoing it.
     void Rollback() const;
     void Close();
 
@@ -255,6 +263,10 @@ private:
 };
 
 DBEngine& engine();
+
+// Runs `change` inside one transaction of `ws`: all of it is stored, or when any step or the commit
+// fails, none of it, and that failure (not one from undoing it) is passed on to be shown.
+void inOneTransaction(const Workspace& ws, const std::function<void()>& change);
 
 // Marks a database as secured by the workgroup: its accounts' permissions apply to it. Databases
 // that are not marked (such as a user's own scratch databases) are open to every account.

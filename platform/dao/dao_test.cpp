@@ -2,6 +2,7 @@
 // a database of the test's own PostgreSQL server.
 #include "dao/backend.h"
 #include "dao/dao.h"
+#include "dao/faulty_files_for_tests.h"
 #include "dao/pg_test_server.h"
 
 #include "runtime/clock.h"
@@ -27,6 +28,8 @@ void PrintTo(Backend b, std::ostream* out) {
 
 class Dao : public ::testing::TestWithParam<Backend> {
 protected:
+    // Files open through a layer that can make one operation fail, as a full disk would.
+    static void SetUpTestSuite() { dao::testing::installFaultyFiles(); }
     void SetUp() override {
         std::string test;
         for (char c : std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))
@@ -339,6 +342,124 @@ TEST_P(Dao, TransactionsCommitAndRollBack) {
     EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(4));
     EXPECT_EQ(second.OpenRecordset("T").RecordCount(), 0);
     EXPECT_EQ(errorOf([&] { other.Rollback(); }), dao::errc::NoTransaction);
+}
+
+// A commit that fails leaves the workspace and the connection in one state: the program's Rollback
+// ends the transaction (no 3034), nothing of it is stored, and the next change is stored for others
+// to read. On a file the disk is full when the commit writes; on a server a check the commit itself
+// runs refuses it, and the server undoes the transaction there and then.
+TEST_P(Dao, AFailedCommitIsRolledBackByTheProgramAndTheNextChangeSaves) {
+    auto ws = dao::engine().Workspaces0();
+    auto qtyOfFirst = [&] {
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        EXPECT_TRUE(check->step());
+        return std::get<std::int64_t>(check->value(0));
+    };
+    auto commitWillFail = [&] {
+        if (server())
+            db_.Execute("INSERT INTO Once VALUES (1)"); // the deferred unique key refuses it at commit
+        else
+            dao::testing::failOperation(dao::testing::Fault::DiskFull, 1);
+    };
+    if (server()) elsewhere("CREATE TABLE once (k integer UNIQUE DEFERRABLE INITIALLY DEFERRED); INSERT INTO once "
+                            "VALUES (1)");
+    const long refused = server() ? dao::errc::DuplicateKey : dao::errc::DiskFull;
+
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    commitWillFail();
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), refused);
+    ws.Rollback();
+    EXPECT_EQ(errorOf([&] { ws.Rollback(); }), dao::errc::NoTransaction) << "one transaction, ended once";
+    EXPECT_EQ(qtyOfFirst(), 10);
+
+    // The next change is stored, inside a transaction and outside one.
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 1");
+    ws.CommitTrans();
+    EXPECT_EQ(qtyOfFirst(), 2);
+    db_.Execute("UPDATE Ships SET Qty = 3 WHERE ID = 1");
+    EXPECT_EQ(qtyOfFirst(), 3);
+
+    // A second CommitTrans instead of the Rollback: where the engine kept the transaction it is
+    // stored now; where the engine undid it (always on a server), the second commit says nothing
+    // was stored, and Rollback ends it.
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 4 WHERE ID = 1");
+    commitWillFail();
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), refused);
+    const long again = errorOf([&] { ws.CommitTrans(); });
+    if (server()) {
+        EXPECT_NE(again, 0);
+    }
+    if (again != 0) {
+        EXPECT_EQ(again, dao::errc::Failed);
+        ws.Rollback();
+    }
+    EXPECT_EQ(qtyOfFirst(), again == 0 ? 4 : 3);
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), dao::errc::NoTransaction);
+}
+
+// Another program reading the file for longer than the lock time (a backup, a report tool) no
+// longer makes a commit fail: it goes on reading the file as it was, and sees the change after.
+TEST_P(Dao, AReaderElsewhereNeverKeepsACommitWaiting) {
+    if (server()) GTEST_SKIP() << "a server's readers never block a commit";
+    auto reader = outside(path_);
+    reader->execute("BEGIN");
+    auto read = [&] {
+        auto check = reader->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        EXPECT_TRUE(check->step());
+        return std::get<std::int64_t>(check->value(0));
+    };
+    EXPECT_EQ(read(), 10);
+    auto ws = dao::engine().Workspaces0();
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 0);
+    EXPECT_EQ(read(), 10) << "the reader's view holds still";
+    reader->rollback();
+    EXPECT_EQ(read(), 1);
+}
+
+// The server ends the program's session in the middle of a transaction (stopped, restarted, the
+// network gone): the commit says so plainly, nothing of the transaction is stored, and the program
+// connects again for the next change.
+TEST_P(Dao, ALostServerConnectionIsSaidAndTheNextChangeConnectsAgain) {
+    if (!server()) GTEST_SKIP() << "a file has no connection to lose";
+    auto ws = dao::engine().Workspaces0();
+    auto dropProgramsSessions = [&] {
+        elsewhere("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+                  "AND pid <> pg_backend_pid()");
+    };
+    auto qtyOfFirst = [&] {
+        auto other = outside(path_);
+        auto check = other->prepare("SELECT Qty FROM Ships WHERE ID = 1");
+        EXPECT_TRUE(check->step());
+        return std::get<std::int64_t>(check->value(0));
+    };
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 1 WHERE ID = 1");
+    dropProgramsSessions();
+    try {
+        ws.CommitTrans();
+        ADD_FAILURE() << "a commit on a lost connection reported success";
+    } catch (const dao::Error& e) {
+        EXPECT_EQ(e.number(), dao::errc::CannotOpen);
+        EXPECT_NE(e.description().find("connection to the database server was lost"), std::string::npos)
+            << e.description();
+        EXPECT_NE(e.description().find("connects again"), std::string::npos) << e.description();
+    }
+    ws.Rollback();
+    EXPECT_EQ(qtyOfFirst(), 10);
+
+    ws.BeginTrans();
+    db_.Execute("UPDATE Ships SET Qty = 2 WHERE ID = 1");
+    ws.CommitTrans();
+    EXPECT_EQ(qtyOfFirst(), 2);
+    // Reading after a loss outside any transaction connects again the same way.
+    dropProgramsSessions();
+    EXPECT_EQ(db_.OpenRecordset("SELECT Qty FROM Ships WHERE ID = 1", dao::dbOpenSnapshot)["Qty"], Variant(2));
 }
 
 TEST_P(Dao, SavedQueriesWithParameters) {

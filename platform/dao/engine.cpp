@@ -35,12 +35,33 @@ std::vector<std::shared_ptr<detail::SharedConnection>> writableConnections(detai
     return out;
 }
 
-// Ends the workspace's innermost level on every connection, inner connections first.
-void endLevel(detail::WorkspaceState& ws, bool commit) {
+// Commits the workspace's innermost level on every connection, inner connections first. A
+// connection that fails keeps its level, and so does the workspace, holding the connections not yet
+// committed: the program's Rollback then ends exactly those.
+void commitLevel(detail::WorkspaceState& ws) {
+    auto& level = ws.levels.back();
+    while (!level.empty()) {
+        auto& [shared, name] = level.back();
+        detail::closeLevel(*shared, name, true);
+        level.pop_back();
+    }
+    ws.levels.pop_back();
+}
+
+// Rolls back the workspace's innermost level on every connection, inner connections first. The level
+// ends whatever happens; the first failure is reported once all were tried.
+void rollbackLevel(detail::WorkspaceState& ws) {
     auto level = std::move(ws.levels.back());
     ws.levels.pop_back();
-    for (auto it = level.rbegin(); it != level.rend(); ++it)
-        detail::closeLevel(*it->first, it->second, commit);
+    std::exception_ptr failure;
+    for (auto it = level.rbegin(); it != level.rend(); ++it) {
+        try {
+            detail::closeLevel(*it->first, it->second, false);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 // Opens the backend a database name calls for: a postgresql:// name is a server database, reached
@@ -76,8 +97,12 @@ void DBEngine::rollbackAll() {
         if (auto s = weak.lock(); s && !s->closed) {
             Workspace ws;
             ws.s_ = s;
+            // Every level is tried: one that cannot be undone cleanly must not keep the others open.
             while (s->transactionDepth() > 0)
-                ws.Rollback();
+                try {
+                    ws.Rollback();
+                } catch (...) {
+                }
         }
 }
 
@@ -220,23 +245,41 @@ void Workspace::BeginTrans() const {
 void Workspace::CommitTrans() const {
     auto& ws = live(s_);
     if (ws.levels.empty()) raise(errc::NoTransaction, "CommitTrans without BeginTrans.");
-    endLevel(ws, true);
+    commitLevel(ws);
 }
 
 void Workspace::Rollback() const {
     auto& ws = live(s_);
     if (ws.levels.empty()) raise(errc::NoTransaction, "Rollback without BeginTrans.");
-    endLevel(ws, false);
+    rollbackLevel(ws);
 }
 
 void Workspace::Close() {
     if (!s_ || s_->closed) return;
     // An open transaction is rolled back: closing never leaves half a change behind.
     while (s_->transactionDepth() > 0)
-        Rollback();
+        try {
+            Rollback();
+        } catch (...) {
+        }
     for (auto& db : openDatabases(*s_))
         db->shared.reset();
     s_->closed = true;
+}
+
+void inOneTransaction(const Workspace& ws, const std::function<void()>& change) {
+    ws.BeginTrans();
+    try {
+        change();
+        ws.CommitTrans();
+    } catch (...) {
+        try {
+            ws.Rollback();
+        } catch (...) {
+            // The first failure is the one to report; the transaction has ended either way.
+        }
+        throw;
+    }
 }
 
 void secureDatabase(const Database& db) {

@@ -35,6 +35,8 @@ inline constexpr long DataTypeMismatch = 3464;    // a value does not fit the co
 inline constexpr long RequiredValue = 3314;       // a required column was left empty
 inline constexpr long NotABookmark = 3159;        // a bookmark of another record set or reading
 inline constexpr long TextAfterEnd = 3142;        // characters found after the end of the statement
+inline constexpr long DiskFull = 3026;          // no room left on the disk for the change
+inline constexpr long DiskError = 3043;         // the file could not be read or written
 inline constexpr long Failed = 3000;              // any other failure of the engine
 } // namespace errc
 

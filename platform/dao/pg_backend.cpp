@@ -45,6 +45,14 @@ std::string field(const PGresult* r, int column) {
 [[noreturn]] void fail(const PGresult* r, PGconn* conn, const std::string& what) {
     std::string state = r ? field(r, PG_DIAG_SQLSTATE) : "";
     std::string detail = r ? field(r, PG_DIAG_MESSAGE_PRIMARY) : connectionError(conn);
+    if (detail.empty()) detail = connectionError(conn);
+    // The server ended the session (it was stopped, restarted, or the network failed): what the
+    // transaction held is gone with it; the next statement connects again.
+    if (PQstatus(conn) == CONNECTION_BAD)
+        raise(errc::CannotOpen, "The connection to the database server was lost (" + detail +
+                                    "), so the change in progress was not saved.  The program connects "
+                                    "again for the next change; if that fails too, check that the server "
+                                    "is running and reachable.");
     auto is = [&](const char* s) { return state == s; };
     auto cls = [&](const char* s) { return state.rfind(s, 0) == 0; };
     if (is("42501") || is("25006"))
@@ -158,8 +166,30 @@ class PgConnection final : public Connection {
 public:
     static constexpr const char* kStoredPlace = "ctid";
 
-    PgConnection(PGconn* conn, bool readOnly) : conn_(conn), readOnly_(readOnly) {}
+    PgConnection(PGconn* conn, const OpenOptions& options)
+        : conn_(conn), readOnly_(options.readOnly), lockTimeoutMs_(options.lockTimeoutMs) {}
     ~PgConnection() override { PQfinish(conn_); }
+
+    // Dates come back as ISO text the layer reads; waits for another workstation's row lock end
+    // after the lock time with 3218 instead of hanging.
+    void startSession() {
+        command("SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET lock_timeout = " +
+                std::to_string(lockTimeoutMs_) + "; SET client_min_messages = warning");
+        if (readOnly_) command("SET default_transaction_read_only = on");
+    }
+
+    // A session the server ended is opened again before the next statement, with the same login
+    // and settings; its prepared statements went with it. Inside a transaction nothing is tried:
+    // that transaction is lost, and the program's rollback ends it first.
+    void reconnectIfLost() {
+        if (PQstatus(conn_) != CONNECTION_BAD) return;
+        PQreset(conn_);
+        if (PQstatus(conn_) != CONNECTION_OK)
+            raise(errc::CannotOpen, "The database server could not be reached again: " + connectionError(conn_) +
+                                        ".  Check that the server is running and reachable, then try again.");
+        unused_.clear();
+        startSession();
+    }
 
     PGconn* raw() { return conn_; }
 
@@ -257,6 +287,21 @@ public:
     }
 
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
+        reconnectIfLost();
+        // Preparing changes nothing: outside a transaction, a session found lost only now is opened
+        // again and the statement prepared there.
+        if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+            try {
+                return prepareNow(sql);
+            } catch (const Error&) {
+                if (PQstatus(conn_) != CONNECTION_BAD) throw;
+                reconnectIfLost();
+            }
+        }
+        return prepareNow(sql);
+    }
+
+    std::unique_ptr<Statement> prepareNow(const std::string& sql) {
         letGo();
         std::string name = "dao_s" + std::to_string(++lastStatement_);
         std::string text = serverPlaceholders(serverNames(sql));
@@ -299,6 +344,7 @@ public:
     }
 
     long long execute(const std::string& sql, const std::vector<StoredValue>& params) override {
+        if (!controlsTransaction(sql)) reconnectIfLost();
         if (params.empty() && sql.find('?') == std::string::npos) {
             // Transaction levels are the caller's own; a fence around them would end them at once.
             if (controlsTransaction(sql)) {
@@ -329,7 +375,10 @@ public:
         if (!stmt->step()) return 0;
         return std::get<std::int64_t>(stmt->value(0));
     }
-    void begin() override { command("BEGIN"); }
+    void begin() override {
+        reconnectIfLost();
+        command("BEGIN");
+    }
     void commit() override {
         // A transaction the server already failed cannot be committed: it is rolled back and said.
         if (PQtransactionStatus(conn_) == PQTRANS_INERROR) {
@@ -340,6 +389,10 @@ public:
     }
     void rollback() override {
         if (PQtransactionStatus(conn_) != PQTRANS_IDLE) command("ROLLBACK");
+    }
+    bool inTransaction() override {
+        auto status = PQtransactionStatus(conn_);
+        return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
     }
     bool readOnly() const override { return readOnly_; }
 
@@ -457,6 +510,7 @@ private:
 
     PGconn* conn_;
     bool readOnly_;
+    int lockTimeoutMs_;
     std::map<std::string, std::string> names_;   // lower case -> as the catalogue spells it
     std::map<std::string, std::string> rowKeys_; // table -> its key column ("" for none)
     long long lastStatement_ = 0;
@@ -600,12 +654,8 @@ std::unique_ptr<Connection> openPostgres(const std::string& uri, const std::stri
             raise(errc::FileNotFound, "The database does not exist on the server (" + message + ").");
         raise(errc::CannotOpen, "The database server could not be reached: " + message);
     }
-    auto conn = std::make_unique<PgConnection>(raw, options.readOnly);
-    // Dates come back as ISO text the layer reads; waits for another workstation's row lock end
-    // after the lock time with 3218 instead of hanging.
-    conn->command("SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET lock_timeout = " +
-                  std::to_string(options.lockTimeoutMs) + "; SET client_min_messages = warning");
-    if (options.readOnly) conn->command("SET default_transaction_read_only = on");
+    auto conn = std::make_unique<PgConnection>(raw, options);
+    conn->startSession();
     return conn;
 }
 

@@ -21,16 +21,36 @@ TEST(Dialogs, ScriptAnswersInOrderAndRecordsEveryBox) {
     EXPECT_THROW(MsgBox("nobody there"), Error);
 }
 
-TEST(ErrorReport, RunsCleanUpBeforeShowingTheStandardReport) {
-    auto d = useScriptedDialogs();
-    std::vector<std::string> order;
-    onFatalError([&] { order.push_back("rollback"); });
-    setFatalErrorExit([&](int code) {
-        order.push_back("exit " + std::to_string(code));
+// Whatever reaches the event loop is rolled back first, then shown as the standard report, and the
+// program ends: a run-time error as it is, anything else under the runtime's own numbers.
+TEST(ErrorReport, RunsCleanUpBeforeShowingTheStandardReportWhateverEscaped) {
+    auto order = std::make_shared<std::vector<std::string>>(); // the clean-up outlives this test
+    onFatalError([order] { order->push_back("rollback"); });
+    onFatalError([] { throw std::runtime_error("a clean-up that fails stops no other"); });
+    onFatalError([order] { order->push_back("second clean-up"); });
+    setFatalErrorExit([order](int code) {
+        order->push_back("exit " + std::to_string(code));
         throw 0;
     });
-    EXPECT_THROW(reportFatalError(Error(3044, "DAO.Database", "'X:\\a.mdb' is not a valid path.")), int);
-    ASSERT_EQ(d->shown().size(), 1u);
-    EXPECT_EQ(d->shown()[0].prompt, "Run-time error '3044':\n\n'X:\\a.mdb' is not a valid path.");
-    EXPECT_EQ(order, (std::vector<std::string>{"rollback", "exit 1"}));
+    struct Case {
+        std::exception_ptr escaped;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {std::make_exception_ptr(Error(3044, "DAO.Database", "'X:\\a.mdb' is not a valid path.")),
+         "Run-time error '3044':\n\n'X:\\a.mdb' is not a valid path."},
+        {std::make_exception_ptr(std::bad_alloc()), "Run-time error '7':\n\nOut of memory"},
+        {std::make_exception_ptr(std::out_of_range("vector::at")),
+         "Run-time error '51':\n\nInternal error: vector::at"},
+        {std::make_exception_ptr(42), "Run-time error '51':\n\nInternal error: an unknown failure."},
+    };
+    for (const auto& c : cases) {
+        auto d = useScriptedDialogs();
+        order->clear();
+        EXPECT_THROW(reportFatalError(c.escaped), int);
+        ASSERT_EQ(d->shown().size(), 1u) << c.shown;
+        EXPECT_EQ(d->shown()[0].prompt, c.shown);
+        EXPECT_EQ(*order, (std::vector<std::string>{"rollback", "second clean-up", "exit 1"})) << c.shown;
+    }
+    setFatalErrorExit(nullptr);
 }

@@ -1,5 +1,7 @@
 #include "end.h"
 
+#include "error_report.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +15,9 @@ std::function<void()>& handler() {
 } // namespace
 
 void End() {
+    // What the fatal-error report runs first (open transactions rolled back) runs here too: End
+    // ends the program at once, but never with half a change in the database.
+    runFatalErrorCleanups();
     if (handler()) handler()();
     std::fflush(nullptr);
     std::_Exit(0); // at once: no destructors, no window handlers

@@ -1,6 +1,6 @@
 // dorvane-admin: makes shipments databases, manages workgroup accounts and prepares the demo.
 #include "CKelmarOptions.h"
-#include "copy_database.h"
+#include "dao/copy_database.h"
 #include "demo_data.h"
 #include "dorvane_version.h"
 #include "shipments_schema.h"
@@ -209,7 +209,7 @@ void copy(const std::vector<std::string>& args) {
     auto source = openSide(a.positional[0], false, user, password);
     auto destination = openSide(a.positional[1], true, user, password);
     auto summary =
-        shipments::copyDatabase(*source, *destination, dao::isServerName(a.positional[1]), progressBar);
+        dao::copyDatabase(*source, *destination, dao::isServerName(a.positional[1]), progressBar);
     long long rows = 0;
     for (auto& t : summary) {
         std::cout << t.rows << "\t" << t.table << "\n";

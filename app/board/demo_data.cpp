@@ -222,15 +222,10 @@ void fillDemoData(const dao::Database& db, const DemoOptions& options) {
     Random rnd(options.seed);
     std::vector<Job> jobs;
     auto ws = dao::engine().Workspaces0();
-    ws.BeginTrans();
-    try {
+    dao::inOneTransaction(ws, [&] {
         addReferenceData(db, rnd, jobs, options.today);
         addShipments(db, rnd, jobs, options);
-        ws.CommitTrans();
-    } catch (...) {
-        ws.Rollback();
-        throw;
-    }
+    });
 }
 
 } // namespace shipments

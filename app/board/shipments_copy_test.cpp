@@ -1,5 +1,5 @@
 // A demo shipments file copied to a server database and back arrives whole, field types included.
-#include "copy_database.h"
+#include "dao/copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
 
@@ -63,7 +63,7 @@ TEST(CopyDatabase, ToTheServerAndBack) {
     auto server = dao::openPostgres(s.uri("copied"), s.superuser, s.password, {});
 
     long long lastDone = -1, lastTotal = -1;
-    auto there = shipments::copyDatabase(*file, *server, true, [&](long long done, long long total) {
+    auto there = dao::copyDatabase(*file, *server, true, [&](long long done, long long total) {
         EXPECT_GT(done, lastDone);
         lastDone = done;
         lastTotal = total;
@@ -75,7 +75,7 @@ TEST(CopyDatabase, ToTheServerAndBack) {
     EXPECT_GE(shipmentsCopied->rows, 300);
 
     // A second copy into the same database is refused and changes nothing.
-    EXPECT_THROW(shipments::copyDatabase(*file, *server, true), dao::Error);
+    EXPECT_THROW(dao::copyDatabase(*file, *server, true), dao::Error);
 
     // The server numbers new counters after the copied ones.
     {
@@ -86,7 +86,7 @@ TEST(CopyDatabase, ToTheServerAndBack) {
     }
 
     auto back = dao::openSqlite((dir / "back.db").string(), {.create = true});
-    auto again = shipments::copyDatabase(*server, *back, false);
+    auto again = dao::copyDatabase(*server, *back, false);
     ASSERT_EQ(again.size(), there.size());
     for (size_t i = 0; i < there.size(); ++i)
         EXPECT_EQ(again[i].rows, there[i].rows) << there[i].table;

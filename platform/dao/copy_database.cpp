@@ -1,18 +1,15 @@
 #include "copy_database.h"
 
-#include "shipments_schema.h"
-
-#include "dao/dao.h"
-#include "dao/errors.h"
-#include "dao/server_objects.h"
-#include "dao/types.h"
+#include "errors.h"
+#include "server_objects.h"
+#include "types.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
-namespace shipments {
+namespace dao {
 namespace {
 
 // A default both engines read alike: a number or a quoted text (a server's "'x'::text" loses its
@@ -129,27 +126,16 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
         }
         destination.commit();
     } catch (...) {
-        destination.rollback();
+        // What failed is what the user needs to read, not a failure to undo it on a connection
+        // already lost: the destination keeps nothing either way.
+        try {
+            destination.rollback();
+        } catch (...) {
+        }
         throw;
     }
     if (progress) progress(done, total);
     return summary;
 }
 
-void createOnServer(dao::Connection& server) {
-    namespace fs = std::filesystem;
-    char pattern[] = "/tmp/dorvane-schema-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("could not make a temporary folder");
-    fs::path dir = pattern;
-    try {
-        shipments::createShipmentsDatabase((dir / "schema.db").string()).Close();
-        auto file = dao::openSqlite((dir / "schema.db").string(), {.readOnly = true});
-        copyDatabase(*file, server, true);
-    } catch (...) {
-        fs::remove_all(dir);
-        throw;
-    }
-    fs::remove_all(dir);
-}
-
-} // namespace shipments
+} // namespace dao

@@ -1,6 +1,6 @@
 // The saved queries of a demo database give the same results from its copy on a server: the
 // production schedule, which writes into the reports file, in particular.
-#include "copy_database.h"
+#include "dao/copy_database.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
 
@@ -69,7 +69,7 @@ TEST(ServerSavedQueries, TheProductionScheduleOfAServerCopyIsTheFilesOwn) {
     {
         auto from = dao::openSqlite(file, {});
         auto to = dao::openPostgres(s.uri("demo_copy"), s.superuser, s.password, {});
-        shipments::copyDatabase(*from, *to, true);
+        dao::copyDatabase(*from, *to, true);
     }
 
     auto fromFile = runSchedule(engine.OpenDatabase(file));

@@ -127,7 +127,6 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
     if (!x.fixedColumns.empty()) {
         columns.clear();
         for (auto& c : x.fixedColumns) {
-            auto t = jet::translate(c, {});
             const auto& tok = c.front();
             if (tok.kind == jet::TokenKind::String)
                 columns.push_back(tok.text);
@@ -136,7 +135,7 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
                                       ? StoredValue(std::int64_t(std::stoll(tok.text)))
                                       : StoredValue(runtime::Val(tok.text)));
             else
-                columns.push_back(t.sql);
+                columns.push_back(jet::toText(c));
         }
     } else
         std::stable_sort(columns.begin(), columns.end(), headingLess);

@@ -530,6 +530,12 @@ TEST_P(Dao, RowsTheOrderLeavesEqualKeepTheirOrder) {
     };
     EXPECT_EQ(ids("SELECT * FROM Ships WHERE Due = #2026-12-02# ORDER BY Due"), "245");
     EXPECT_EQ(ids("SELECT * FROM Ships WHERE Late = Yes"), "1345");
+    // Going down too, where the file engine reads an index backwards; empty dates first going up
+    // and last going down, on a server as on a file.
+    db_.Execute("CREATE INDEX ShipsByDue ON Ships (Due)");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due DESC"), "24513");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due"), "31245");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due DESC, Job DESC"), "25413");
 }
 
 TEST_P(Dao, ALetterCaseChangeByAnotherUserIsAChange) {

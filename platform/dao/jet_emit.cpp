@@ -115,6 +115,11 @@ protected:
     virtual std::string division(const std::string& a, const std::string& b) const = 0;
     virtual std::string integerDivision(const std::string& a, const std::string& b) const = 0;
     virtual std::string orderTerm(const std::string& value, bool descending) const = 0;
+    // Like matches without regard to letter case.
+    virtual std::string likeOperator() const { return "LIKE"; }
+    virtual std::string negative(const Expr& e) { return "(-" + value(e) + ")"; }
+    // a Mod b: both rounded to whole numbers; Null for Mod 0.
+    virtual std::string modulo(const std::string& a, const std::string& b) const = 0;
     virtual std::string engineFunction(const std::string& word, const std::vector<std::string>& a) = 0;
     virtual std::string columnDefinition(const ColumnDef& c) = 0;
     virtual std::string name(const std::string& part) const { return quoted(part, '"'); }
@@ -191,7 +196,7 @@ protected:
         case ExprKind::Subquery:
             return "(" + select(*e.query) + ")";
         case ExprKind::Unary:
-            return e.text == "-" ? "(-" + value(*e.args[0]) + ")" : value(*e.args[0]);
+            return e.text == "-" ? negative(*e.args[0]) : value(*e.args[0]);
         case ExprKind::Binary:
             return arithmetic(e);
         case ExprKind::Call:
@@ -242,8 +247,8 @@ protected:
         const Expr& p = *e.args[1];
         std::string subject = value(*e.args[0]);
         if (p.kind == ExprKind::Text && simplePattern(p.text))
-            return "(" + subject + (e.negated ? " NOT" : "") + " LIKE " + quoted(likePattern(p.text), '\'') +
-                   " ESCAPE '\\')";
+            return "(" + subject + (e.negated ? " NOT " : " ") + likeOperator() + " " +
+                   quoted(likePattern(p.text), '\'') + " ESCAPE '\\')";
         std::string call = "dao_like(" + asText(subject) + ", " + asText(value(p)) + ")";
         return e.negated ? "(NOT " + call + ")" : call;
     }
@@ -271,6 +276,33 @@ protected:
         }
     }
 
+    // Values the statement shows to be numbers: literals, arithmetic, the numeric functions.
+    static bool numeric(const Expr& e) {
+        switch (e.kind) {
+        case ExprKind::Number:
+        case ExprKind::CountAll:
+            return true;
+        case ExprKind::Unary:
+            return e.text != "NOT" && numeric(*e.args[0]);
+        case ExprKind::Binary:
+            return e.text == "*" || e.text == "/" || e.text == "\\" || e.text == "MOD" ||
+                   ((e.text == "+" || e.text == "-") && numeric(*e.args[0]) && numeric(*e.args[1]));
+        case ExprKind::Call: {
+            static const char* numbers[] = {"LEN",  "VAL",   "CLNG",     "CINT",     "CDBL",  "FIX",
+                                            "INT",  "ROUND", "ABS",      "SGN",      "COUNT", "DATEDIFF",
+                                            "YEAR", "MONTH", "DAY",      "WEEKDAY",  "HOUR",  "MINUTE",
+                                            "SECOND", "INSTR", "DATEPART"};
+            std::string w = upper(e.text);
+            return std::any_of(std::begin(numbers), std::end(numbers), [&](const char* n) { return w == n; });
+        }
+        default:
+            return false;
+        }
+    }
+
+    // a + b, a - b of values that may be dates (a field, a parameter): each engine decides by the value.
+    virtual std::string sumOfUnknown(const std::string& op, const std::string& a, const std::string& b) const = 0;
+
     // Jet's & joins texts with Null read as empty text; the backends' || gives Null for Null. The
     // whole run of & is Null only when every part is.
     void concatenated(const Expr& e, std::vector<std::string>& parts) {
@@ -292,16 +324,22 @@ protected:
             }
             return "(CASE WHEN COALESCE(" + all + ") IS NULL THEN NULL ELSE " + joined + " END)";
         }
+        // Null in arithmetic is Null, and the server has no type to reckon with for a bare Null.
+        if (e.args[0]->kind == ExprKind::Null || e.args[1]->kind == ExprKind::Null) return "NULL";
         // Left to right, so placeholders are numbered in the order they are written.
         std::string a = value(*e.args[0]);
         std::string b = value(*e.args[1]);
         // date + days, date - days, date - date: counted in days, as the engine counts dates.
         if (e.text == "+" && dateValued(*e.args[0])) return "dao_dateadd('d', " + b + ", " + a + ")";
         if (e.text == "+" && dateValued(*e.args[1])) return "dao_dateadd('d', " + a + ", " + b + ")";
-        if (e.text == "-" && dateValued(*e.args[0])) return "dao_datesub(" + a + ", " + b + ")";
+        if (e.text == "-" && (dateValued(*e.args[0]) || dateValued(*e.args[1])))
+            return "dao_datesub(" + a + ", " + b + ")";
+        if ((e.text == "+" || e.text == "-") && !(numeric(*e.args[0]) && numeric(*e.args[1])))
+            return sumOfUnknown(e.text, a, b);
         if (e.text == "/") return division(a, b);
         if (e.text == "\\") return integerDivision(a, b);
-        return "(" + a + " " + (e.text == "MOD" ? "%" : e.text) + " " + b + ")";
+        if (e.text == "MOD") return modulo(a, b);
+        return "(" + a + " " + e.text + " " + b + ")";
     }
 
     std::string function(const Expr& e) {
@@ -553,6 +591,12 @@ private:
     std::string orderTerm(const std::string& v, bool descending) const override {
         return v + (descending ? " DESC" : "");
     }
+    std::string sumOfUnknown(const std::string& op, const std::string& a, const std::string& b) const override {
+        return (op == "+" ? "dao_add(" : "dao_sub(") + a + ", " + b + ")";
+    }
+    std::string modulo(const std::string& a, const std::string& b) const override {
+        return "(dao_round(" + a + ", 0) % dao_round(" + b + ", 0))";
+    }
     std::string engineFunction(const std::string& word, const std::vector<std::string>& a) override {
         if (word == "RIGHT") return "SUBSTR(" + a[0] + ", MAX(LENGTH(" + a[0] + ") - (" + a[1] + ") + 1, 1))";
         if (word == "INSTR") return instr(a);
@@ -616,6 +660,20 @@ private:
         return v + (descending ? " DESC NULLS LAST" : " NULLS FIRST");
     }
     std::string wholeShare(const std::string& n) const override { return "TRUNC(" + n + ")"; }
+    // The server knows each value's type: its own operators, and the layer's for a date and days.
+    std::string sumOfUnknown(const std::string& op, const std::string& a, const std::string& b) const override {
+        return "(" + a + " " + op + " " + b + ")";
+    }
+    std::string modulo(const std::string& a, const std::string& b) const override {
+        return "(" + whole("dao_round(" + a + ", 0)") + " % NULLIF(" + whole("dao_round(" + b + ", 0)") + ", 0))";
+    }
+    // The server's LIKE sees letter case in texts that are not the citext of a column.
+    std::string likeOperator() const override { return "ILIKE"; }
+    // Minus a value the server has no type for yet (Null, a parameter) is taken from zero.
+    std::string negative(const Expr& e) override {
+        if (e.kind == ExprKind::Number) return "(-" + e.text + ")";
+        return "(0 - " + value(e) + ")";
+    }
     // The server's dao_round gives a double; a whole number is what these give.
     static std::string whole(const std::string& v) { return "CAST(" + v + " AS BIGINT)"; }
     std::string engineFunction(const std::string& word, const std::vector<std::string>& a) override {

@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         Written{"SELECT T.Yes FROM T", "SELECT \"T\".\"Yes\" FROM \"T\"", "SELECT \"T\".\"Yes\" FROM \"T\""},
         // Minus minus one: each operator stays an operator, never a comment.
         Written{"DELETE FROM Shipments WHERE Quantity--1 = 0 AND ShipmentID = 0",
-                "DELETE FROM \"Shipments\" WHERE (((\"Quantity\" - (-1)) = 0) AND (\"ShipmentID\" = 0))",
+                "DELETE FROM \"Shipments\" WHERE ((dao_sub(\"Quantity\", (-1)) = 0) AND (\"ShipmentID\" = 0))",
                 "DELETE FROM \"Shipments\" WHERE (((\"Quantity\" - (-1)) = 0) AND (\"ShipmentID\" = 0))"},
         Written{"SELECT * FROM T WHERE d = #12/8/2026# OR d > #3/4/2026 2:30:00 PM#",
                 "SELECT * FROM \"T\" WHERE ((\"d\" = '2026-12-08') OR (\"d\" > '2026-03-04 14:30:00'))",
@@ -62,14 +62,16 @@ INSTANTIATE_TEST_SUITE_P(
         Written{"SELECT a FROM T WHERE a Like \"AB*\" AND b Not LIKE 'x?y' AND c LIKE \"50%[*]\" AND d Like \"1#\"",
                 "SELECT \"a\" FROM \"T\" WHERE ((((\"a\" LIKE 'AB%' ESCAPE '\\') AND (\"b\" NOT LIKE 'x_y' "
                 "ESCAPE '\\')) AND (\"c\" LIKE '50\\%*' ESCAPE '\\')) AND dao_like(\"d\", '1#'))",
-                "SELECT \"a\" FROM \"T\" WHERE ((((\"a\" LIKE 'AB%' ESCAPE '\\') AND (\"b\" NOT LIKE 'x_y' "
-                "ESCAPE '\\')) AND (\"c\" LIKE '50\\%*' ESCAPE '\\')) AND dao_like(CAST(\"d\" AS TEXT), "
+                "SELECT \"a\" FROM \"T\" WHERE ((((\"a\" ILIKE 'AB%' ESCAPE '\\') AND (\"b\" NOT ILIKE 'x_y' "
+                "ESCAPE '\\')) AND (\"c\" ILIKE '50\\%*' ESCAPE '\\')) AND dao_like(CAST(\"d\" AS TEXT), "
                 "CAST('1#' AS TEXT)))"},
         // / divides as fractions, \ as whole numbers; neither fails on zero.
         Written{"SELECT 7 \\ 2, 7 / 2, 7 Mod 2 FROM T",
-                "SELECT (dao_round(7, 0) / dao_round(2, 0)), (CAST(7 AS REAL) / 2), (7 % 2) FROM \"T\"",
+                "SELECT (dao_round(7, 0) / dao_round(2, 0)), (CAST(7 AS REAL) / 2), (dao_round(7, 0) % "
+                "dao_round(2, 0)) FROM \"T\"",
                 "SELECT CAST(TRUNC(dao_round(7, 0) / NULLIF(dao_round(2, 0), 0)) AS BIGINT), (CAST(7 AS DOUBLE "
-                "PRECISION) / NULLIF(2, 0)), (7 % 2) FROM \"T\""},
+                "PRECISION) / NULLIF(2, 0)), (CAST(dao_round(7, 0) AS BIGINT) % NULLIF(CAST(dao_round(2, 0) AS "
+                "BIGINT), 0)) FROM \"T\""},
         // Conditions in a select list are -1 or 0; Null goes first going up, last going down.
         Written{"SELECT IIf(Late, 1, 2), Not OKToShip, a = b FROM T ORDER BY d DESC, e",
                 "SELECT (CASE WHEN \"Late\" THEN 1 ELSE 2 END), (-(NOT \"OKToShip\")), (-(\"a\" = \"b\")) FROM "

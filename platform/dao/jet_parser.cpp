@@ -75,8 +75,27 @@ public:
         return s;
     }
 
+    // A record set's filter or sort, read whole on its own before it is put into a statement.
+    void condition() {
+        if (t_.empty()) return;
+        expression();
+        rest();
+    }
+    void order() {
+        if (t_.empty()) return;
+        orderTerms();
+        rest();
+    }
+
 private:
     Tokens t_;
+
+    void rest() const {
+        if (at_ >= t_.size()) return;
+        if (t_[at_].kind == TokenKind::Symbol && t_[at_].text == ")")
+            raise(errc::SyntaxError, "Extra ) in query expression near ')'.");
+        raise(errc::SyntaxError, "Syntax error in query expression near '" + t_[at_].text + "'.");
+    }
     size_t at_ = 0;
     int depth_ = 0; // how deep in expressions: a hostile text cannot exhaust the stack
 
@@ -502,11 +521,20 @@ private:
         e->text = std::move(text);
         return e;
     }
+    // Operators of one level are read in a loop, so a long run of them nests deeply in the tree
+    // without nesting in the reader: the tree's height is checked as it grows, so that writing
+    // it out cannot exhaust the stack either.
+    static ExprPtr grown(ExprPtr e) {
+        for (auto& a : e->args)
+            e->height = std::max(e->height, a->height + 1);
+        if (e->height > 400) raise(errc::SyntaxError, "The expression is nested too deeply.");
+        return e;
+    }
     static ExprPtr binary(std::string op, ExprPtr a, ExprPtr b) {
         auto e = node(ExprKind::Binary, std::move(op));
         e->args.push_back(std::move(a));
         e->args.push_back(std::move(b));
-        return e;
+        return grown(std::move(e));
     }
 
     ExprPtr expression() {
@@ -533,7 +561,7 @@ private:
             Deeper guard(*this);
             auto e = node(ExprKind::Unary, "NOT");
             e->args.push_back(negation());
-            return e;
+            return grown(std::move(e));
         }
         return comparison();
     }
@@ -557,7 +585,7 @@ private:
                 like->negated = negated;
                 like->args.push_back(std::move(e));
                 like->args.push_back(concatenation());
-                e = std::move(like);
+                e = grown(std::move(like));
             } else if (acceptWord("BETWEEN")) {
                 auto between = node(ExprKind::Between);
                 between->negated = negated;
@@ -565,7 +593,7 @@ private:
                 between->args.push_back(concatenation());
                 expectWord("AND");
                 between->args.push_back(concatenation());
-                e = std::move(between);
+                e = grown(std::move(between));
             } else if (acceptWord("IN")) {
                 expectSymbol("(");
                 auto in = node(isWord("SELECT") ? ExprKind::InQuery : ExprKind::InList);
@@ -578,13 +606,13 @@ private:
                         in->args.push_back(expression());
                     while (acceptSymbol(","));
                 expectSymbol(")");
-                e = std::move(in);
+                e = grown(std::move(in));
             } else if (acceptWord("IS")) {
                 auto is = node(ExprKind::IsNull);
                 is->negated = acceptWord("NOT");
                 expectWord("NULL");
                 is->args.push_back(std::move(e));
-                e = std::move(is);
+                e = grown(std::move(is));
             } else
                 return e;
         }
@@ -640,7 +668,7 @@ private:
             Deeper guard(*this);
             auto e = node(ExprKind::Unary, t_[at_++].text);
             e->args.push_back(unary());
-            return e;
+            return grown(std::move(e));
         }
         auto e = primary();
         if (isSymbol("^")) raise(errc::SyntaxError, "The operator ^ is not supported in query expressions.");
@@ -738,7 +766,7 @@ private:
             while (acceptSymbol(","));
             expectSymbol(")");
         }
-        return e;
+        return grown(std::move(e));
     }
 };
 
@@ -812,6 +840,14 @@ std::string isoFromDateLiteral(const std::string& text) {
 
 tree::Statement parseTree(const Tokens& body) {
     return Parser(body).statement();
+}
+
+void checkCondition(const Tokens& condition) {
+    Parser(condition).condition();
+}
+
+void checkOrder(const Tokens& order) {
+    Parser(order).order();
 }
 
 } // namespace dao::jet

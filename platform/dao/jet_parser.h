@@ -9,6 +9,11 @@ namespace dao::jet {
 
 tree::Statement parseTree(const Tokens& body);
 
+// A filter (an expression) or a sort (ORDER BY's terms) alone: 3075 unless it reads whole, so that
+// neither can close the statement's own parentheses or clauses when it is put in.
+void checkCondition(const Tokens& condition);
+void checkOrder(const Tokens& order);
+
 // #date# contents as the engine reads them, as ISO text (yyyy-mm-dd[ hh:mm:ss]); 3075 otherwise.
 std::string isoFromDateLiteral(const std::string& text);
 

@@ -294,6 +294,7 @@ Translation translateStatement(std::string_view sql, Dialect dialect) {
 Tokens withCondition(const Tokens& body, const Tokens& condition) {
     Tokens b = trimmed(body);
     Tokens cond = trimmed(condition);
+    guarded([&] { checkCondition(cond); return 0; });
     if (cond.empty()) return b;
     auto wrap = [&](const Tokens& inner) {
         Tokens out{Token{TokenKind::Symbol, "("}};
@@ -322,6 +323,7 @@ Tokens withCondition(const Tokens& body, const Tokens& condition) {
 
 Tokens withOrder(const Tokens& body, const Tokens& order) {
     Tokens b = trimmed(body);
+    guarded([&] { checkOrder(trimmed(order)); return 0; });
     size_t at = findTopLevel(b, {"ORDER"});
     Tokens out = slice(b, 0, at);
     if (!trimmed(order).empty()) {

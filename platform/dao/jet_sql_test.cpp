@@ -165,7 +165,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"SELECT 1.2.3 FROM T", dao::errc::SyntaxError, "1.2.3"},
         Refused{"EXPLAIN SELECT 1", dao::errc::SyntaxError, "SELECT"},
         Refused{"SELECT \"open", dao::errc::SyntaxError, "not closed"},
-        Refused{std::string(5000, '(') + "1" + std::string(5000, ')'), dao::errc::SyntaxError, "deeply"}));
+        Refused{std::string(5000, '(') + "1" + std::string(5000, ')'), dao::errc::SyntaxError, "deeply"},
+        Refused{[] {
+                    std::string sum = "SELECT 1";
+                    for (int i = 0; i < 100000; ++i)
+                        sum += " + 1";
+                    return sum;
+                }(),
+                dao::errc::SyntaxError, "deeply"}));
 
 // The server keeps 63 bytes of a name: a longer one is refused, never cut to mean another.
 TEST(JetSql, ANameTheServerWouldCutIsRefused) {
@@ -202,6 +209,11 @@ TEST(JetSql, FilterMergesIntoWhereBeforeOrdering) {
     EXPECT_EQ(toText(withCondition(body, tokenize("x IS NULL"))),
               "SELECT * FROM T  WHERE (x IS NULL) ORDER BY c");
     EXPECT_EQ(toText(withOrder(body, tokenize("d DESC"))), "SELECT * FROM T  ORDER BY d DESC");
+    // A filter or a sort cannot close the statement's parentheses or add clauses of its own.
+    for (const char* filter : {"a = 1) OR (1 = 1", "a = 1 ORDER BY b", "a = 1 UNION SELECT * FROM U"})
+        EXPECT_THROW(withCondition(body, tokenize(filter)), dao::Error) << filter;
+    for (const char* sort : {"d) x", "d DESC LIMIT 1", "d WHERE 1 = 1"})
+        EXPECT_THROW(withOrder(body, tokenize(sort)), dao::Error) << sort;
 }
 
 TEST(JetSql, KeyTableOfUpdatableShapesOnly) {

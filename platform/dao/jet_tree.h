@@ -40,6 +40,7 @@ struct Expr {
     std::vector<ExprPtr> args;
     std::unique_ptr<Select> query;
     bool negated = false;
+    int height = 1; // of the tree below, itself included
 };
 
 struct SelectItem {

@@ -286,9 +286,10 @@ TEST_F(ValcrestOnServer, AReadingRoleSeesTheOrdersAndIsToldWhy) {
     execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-12-02#)");
     shipment("Valcrest", "PO-NEW", "W-N");
     const auto& s = dao::testing::pgServer();
-    dao::openPostgres(databaseName, s.superuser, s.password, {})
-        ->execute("DROP ROLE IF EXISTS valcrest_clerk; CREATE ROLE valcrest_clerk LOGIN PASSWORD 'clerk-pw'; "
-                  "GRANT SELECT ON ALL TABLES IN SCHEMA public TO valcrest_clerk");
+    auto admin = dao::openPostgres(databaseName, s.superuser, s.password, {});
+    for (const char* sql : {"DROP ROLE IF EXISTS valcrest_clerk", "CREATE ROLE valcrest_clerk LOGIN PASSWORD 'clerk-pw'",
+                            "GRANT SELECT ON ALL TABLES IN SCHEMA public TO valcrest_clerk"})
+        admin->execute(sql);
     dao::engine().setDefaultUser("valcrest_clerk");
     dao::engine().setDefaultPassword("clerk-pw");
     frmPrtValcrest& w = frmPrtValcrest::showWindow();

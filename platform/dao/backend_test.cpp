@@ -201,8 +201,9 @@ TEST_F(Server, LoginsAndGrants) {
     auto admin = dao::openPostgres(uri, s.superuser, s.password, {});
     admin->execute("CREATE TABLE ships (id INTEGER PRIMARY KEY, job TEXT)");
     admin->execute("INSERT INTO ships VALUES (1, 'J1')");
-    admin->execute("DROP ROLE IF EXISTS clerk; CREATE ROLE clerk LOGIN PASSWORD 'clerk-pw'; "
-                   "GRANT SELECT ON ships TO clerk");
+    for (const char* sql : {"DROP ROLE IF EXISTS clerk", "CREATE ROLE clerk LOGIN PASSWORD 'clerk-pw'",
+                            "GRANT SELECT ON ships TO clerk"})
+        admin->execute(sql);
 
     EXPECT_EQ(errorOf([&] { dao::openPostgres(uri, s.superuser, "wrong", {}); }), dao::errc::BadAccount);
     EXPECT_EQ(errorOf([&] { dao::openPostgres(uri, "nobody_here", "x", {}); }), dao::errc::BadAccount);
@@ -231,8 +232,9 @@ TEST_F(Server, TheEngineLogsInThroughTheServersRoles) {
         auto admin = dao::openPostgres(uri, s.superuser, s.password, {});
         admin->execute("CREATE TABLE ships (id INTEGER PRIMARY KEY, job TEXT, qty INTEGER)");
         admin->execute("INSERT INTO ships VALUES (1, 'J1', 10), (2, 'J2', 20)");
-        admin->execute("DROP ROLE IF EXISTS viewer; CREATE ROLE viewer LOGIN PASSWORD 'v-pw'; "
-                       "GRANT SELECT ON ships TO viewer");
+        for (const char* sql : {"DROP ROLE IF EXISTS viewer", "CREATE ROLE viewer LOGIN PASSWORD 'v-pw'",
+                                "GRANT SELECT ON ships TO viewer"})
+            admin->execute(sql);
     }
     auto& engine = dao::engine();
     engine.reset();

@@ -45,6 +45,11 @@ std::string headingText(const StoredValue& v) {
     return "?";
 }
 
+// A heading written as a whole number that fits one (a longer one is read as a double).
+bool wholeNumber(const std::string& text) {
+    return text.find_first_not_of("0123456789") == std::string::npos && text.size() <= 18;
+}
+
 jet::Tokens joined(std::initializer_list<jet::Tokens> parts) {
     jet::Tokens out;
     for (auto& p : parts) {
@@ -127,16 +132,14 @@ std::shared_ptr<RowSet> openCrosstab(const std::shared_ptr<DatabaseState>& db, c
     if (!x.fixedColumns.empty()) {
         columns.clear();
         for (auto& c : x.fixedColumns) {
-            auto t = jet::translate(c, {});
             const auto& tok = c.front();
             if (tok.kind == jet::TokenKind::String)
                 columns.push_back(tok.text);
             else if (tok.kind == jet::TokenKind::Number)
-                columns.push_back(tok.text.find('.') == std::string::npos
-                                      ? StoredValue(std::int64_t(std::stoll(tok.text)))
-                                      : StoredValue(runtime::Val(tok.text)));
+                columns.push_back(wholeNumber(tok.text) ? StoredValue(std::int64_t(std::stoll(tok.text)))
+                                                        : StoredValue(runtime::Val(tok.text)));
             else
-                columns.push_back(t.sql);
+                columns.push_back(jet::toText(c));
         }
     } else
         std::stable_sort(columns.begin(), columns.end(), headingLess);

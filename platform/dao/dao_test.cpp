@@ -651,6 +651,12 @@ TEST_P(Dao, RowsTheOrderLeavesEqualKeepTheirOrder) {
     };
     EXPECT_EQ(ids("SELECT * FROM Ships WHERE Due = #2026-12-02# ORDER BY Due"), "245");
     EXPECT_EQ(ids("SELECT * FROM Ships WHERE Late = Yes"), "1345");
+    // Going down too, where the file engine reads an index backwards; empty dates first going up
+    // and last going down, on a server as on a file.
+    db_.Execute("CREATE INDEX ShipsByDue ON Ships (Due)");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due DESC"), "24513");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due"), "31245");
+    EXPECT_EQ(ids("SELECT * FROM Ships ORDER BY Due DESC, Job DESC"), "25413");
 }
 
 TEST_P(Dao, ALetterCaseChangeByAnotherUserIsAChange) {
@@ -683,6 +689,65 @@ TEST_P(Dao, OneStatementAtATime) {
     // A semicolon inside a text is text; one at the end is allowed.
     db_.Execute("UPDATE Ships SET Reason = \"a; DELETE FROM Ships\" WHERE ID = 2;");
     EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5));
+}
+
+// Text fed to the layer by hand or by a hostile saved query: each is refused with the engine's
+// error, or runs harmlessly, and no shipment is lost on either engine.
+TEST_P(Dao, HostileTextIsRefusedAndLosesNothing) {
+    struct Case {
+        std::string sql;
+        long refused; // 0: runs and changes nothing
+    };
+    const Case cases[] = {
+        {std::string("DELETE FROM Ships\0 WHERE ID = 0", 30), dao::errc::SyntaxError},
+        {"DELETE FROM Ships WHERE Qty--1 = 0 AND ID = 0", 0},
+        {"DELETE FROM Ships WHERE Qty--10 = 0", 0}, // minus minus ten: no row has -10
+        {"UPDATE Ships SET Reason = $$'$$; DELETE FROM \"Ships\"; SELECT $$'$$", dao::errc::SyntaxError},
+        {"SELECT * FROM Ships WHERE a ) b ( LIKE c", dao::errc::SyntaxError},
+        {"SELECT * FROM Ships WHERE Due = #1/1/99999999999#", dao::errc::SyntaxError},
+        {"SELECT [upper](Job) FROM Ships", dao::errc::SyntaxError},
+        {"SELECT pg_catalog.upper(Job) FROM Ships", dao::errc::SyntaxError},
+        {"SELECT current_user FROM Ships", dao::errc::TooFewParameters}, // a name, never the server's function
+        {"DELETE FROM Ships WHERE (ID = 1", dao::errc::SyntaxError},
+        {"DELETE FROM Ships WHERE ID = 1) OR (1 = 1", dao::errc::SyntaxError},
+        {"DELETE FROM Ships -- WHERE ID = 1", dao::errc::TextAfterEnd},
+    };
+    for (const auto& c : cases) {
+        bool select = c.sql.rfind("SELECT", 0) == 0;
+        long got = errorOf([&] {
+            if (select)
+                db_.OpenRecordset(c.sql, dao::dbOpenSnapshot);
+            else
+                db_.Execute(c.sql);
+        });
+        EXPECT_EQ(got, c.refused) << c.sql;
+        EXPECT_EQ(db_.OpenRecordset("SELECT Count(*) AS N FROM Ships")["N"], Variant(5)) << c.sql;
+    }
+    EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships")["S"], Variant(150));
+}
+
+// A value or a name the engine cannot hold whole is refused on a server, never cut short.
+TEST_P(Dao, ValuesAndNamesAreKeptWholeOrRefused) {
+    std::string withNul("a\0b", 3);
+    auto q = db_.CreateQueryDef("", "PARAMETERS R Text; UPDATE Ships SET Reason = R WHERE ID = 2");
+    q.Parameters("R").setValue(withNul);
+    auto rs = db_.OpenRecordset("SELECT * FROM Ships WHERE ID = 3");
+    std::string longName(300, 'L');
+    if (server()) {
+        EXPECT_EQ(errorOf([&] { q.Execute(); }), dao::errc::DataTypeMismatch);
+        rs.Edit();
+        rs.Fields("Reason").setValue(withNul);
+        EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::DataTypeMismatch);
+        rs.CancelUpdate();
+        EXPECT_EQ(errorOf([&] { db_.Execute("CREATE TABLE [" + longName + "] (A LONG)"); }),
+                  dao::errc::SyntaxError);
+        EXPECT_TRUE(db_.OpenRecordset("SELECT Reason FROM Ships WHERE ID = 2")["Reason"].isNull());
+    } else {
+        q.Execute();
+        EXPECT_EQ(db_.OpenRecordset("SELECT Reason FROM Ships WHERE ID = 2")["Reason"], Variant(withNul));
+        db_.Execute("CREATE TABLE [" + longName + "] (A LONG)");
+        EXPECT_TRUE(db_.OpenRecordset("SELECT * FROM [" + longName + "]").atEOF());
+    }
 }
 
 TEST_P(Dao, RollbackForgetsWhatTheTransactionDidInOpenRecordSets) {

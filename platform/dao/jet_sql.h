@@ -1,9 +1,11 @@
 #pragma once
-// The Jet SQL dialect, as the program and its saved queries write it, translated for the backends
-// by one tokenizer: [names], #date# literals, Yes/No/True/False, double-quoted strings, Like
-// wildcards, &, Delete * From, IIf/Nz/Date()/Now(), TOP n, PARAMETERS declarations. The
-// statement-level shapes (TRANSFORM ... PIVOT, SELECT ... INTO ... IN) are split here and carried
-// out by the layer.
+// The Jet SQL dialect, as the program and its saved queries write it: [names], #date# literals,
+// Yes/No/True/False, double-quoted strings, Like wildcards, &, Delete * From, IIf/Nz/Date()/Now(),
+// TOP n, PARAMETERS declarations. Text is read into tokens, the tokens into a tree of the dialect
+// (jet_parser.h), and the tree is written as one engine's SQL (jet_emit.h): only text that reads
+// whole as one statement is accepted. The record sets add conditions, orders and keys to a
+// statement's tokens here; what they make is read again whole before it runs. The statement-level
+// shapes (TRANSFORM ... PIVOT, SELECT ... INTO ... IN) are split here and carried out by the layer.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +27,7 @@ using Tokens = std::vector<Token>;
 std::string quoteText(std::string_view text);
 std::string dateLiteral(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-Tokens tokenize(std::string_view sql);    // 3075 on an unterminated string, name or date
+Tokens tokenize(std::string_view sql);    // 3075 on an unterminated string, name or date, or a NUL
 std::string toText(const Tokens& tokens); // back to Jet SQL text
 
 struct ParameterDecl {
@@ -55,8 +57,14 @@ struct Translation {
     std::vector<std::string> placeholderNames;
 };
 
+// 3075 or 3142 (dao::Error) for a body that is not exactly one statement of the dialect, or that
+// uses a function the dialect does not define.
 Translation translate(const Tokens& body, const std::vector<ParameterDecl>& parameters,
                       Dialect dialect = Dialect::File);
+
+// Statement text (with its PARAMETERS declaration, if any) to the engine's SQL in one step: what
+// any outside text goes through. Throws only dao::Error.
+Translation translateStatement(std::string_view sql, Dialect dialect);
 
 // A statement with `condition` (Jet SQL) added to its WHERE clause, as a record-set filter works.
 Tokens withCondition(const Tokens& body, const Tokens& condition);

@@ -74,6 +74,19 @@ std::string field(const PGresult* r, int column) {
     raise(errc::Failed, what + ": " + detail);
 }
 
+// Every statement goes to the server through the protocol that runs exactly one: text holding a
+// second statement (dollar quoting the layer did not see, a stray semicolon) fails instead of running.
+PGresult* runOne(PGconn* conn, const std::string& sql) {
+    return PQexecParams(conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+
+// The server's texts end at a NUL: a text holding one is refused rather than stored cut short.
+void refuseNul(const std::string& text, const char* what) {
+    if (text.find('\0') != std::string::npos)
+        raise(errc::DataTypeMismatch, std::string("The database server cannot hold ") + what +
+                                          " with a NUL character in it; nothing was stored.");
+}
+
 bool ok(const PGresult* r) {
     auto s = PQresultStatus(r);
     return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
@@ -172,9 +185,14 @@ public:
 
     // Dates come back as ISO text the layer reads; waits for another workstation's row lock end
     // after the lock time with 3218 instead of hanging.
+    // Dates come back as ISO text the layer reads; a wait for another workstation's row lock ends
+    // after the lock time with 3218 instead of hanging. One statement a call: the server runs
+    // nothing else.
     void startSession() {
-        command("SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET lock_timeout = " +
-                std::to_string(lockTimeoutMs_) + "; SET client_min_messages = warning");
+        command("SET DateStyle = 'ISO, YMD'");
+        command("SET standard_conforming_strings = on");
+        command("SET lock_timeout = " + std::to_string(lockTimeoutMs_));
+        command("SET client_min_messages = warning");
         if (readOnly_) command("SET default_transaction_read_only = on");
     }
 
@@ -207,7 +225,7 @@ public:
     }
 
     void command(const std::string& sql) {
-        Result r(PQexec(conn_, sql.c_str()), &PQclear);
+        Result r(runOne(conn_, sql), &PQclear);
         if (!ok(r.get())) fail(r.get(), conn_, sql);
     }
 
@@ -321,11 +339,9 @@ public:
     }
     void letGo() {
         if (unused_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
-        std::string sql;
         for (auto& n : unused_)
-            sql += "DEALLOCATE " + n + ";";
+            Result(runOne(conn_, "DEALLOCATE " + n), &PQclear);
         unused_.clear();
-        Result r(PQexec(conn_, sql.c_str()), &PQclear);
     }
 
     std::optional<std::string> unknownName(const std::string& sql) override {
@@ -351,10 +367,10 @@ public:
                 command(sql);
                 return 0;
             }
-            // Statements without parameters may be several, as a schema script is. One that may
-            // make, rename or drop names has the names read again.
+            // One that may make, rename or drop names has the names read again.
+            refuseNul(sql, "a statement");
             std::string text = serverNames(sql);
-            auto r = fenced([&] { return PQexec(conn_, text.c_str()); }, "running a statement");
+            auto r = fenced([&] { return runOne(conn_, text); }, "running a statement");
             if (definesNames(sql)) {
                 names_.clear();
                 rowKeys_.clear();
@@ -438,6 +454,7 @@ public:
     void detach(const std::string&) override {}
 
     std::string quoteText(const std::string& text) const override {
+        refuseNul(text, "a text");
         // standard_conforming_strings is on: a quote is doubled and nothing else is special.
         std::string out = "'";
         for (char c : text) {
@@ -446,7 +463,12 @@ public:
         }
         return out + "'";
     }
+    // The server keeps 63 bytes of a name: a longer one would be made cut short and never found again.
     std::string quoteName(const std::string& name) const override {
+        refuseNul(name, "a name");
+        if (name.size() > 63)
+            raise(errc::SyntaxError, "The name '" + name.substr(0, 40) +
+                                         "...' is longer than the database server keeps (63 bytes).");
         std::string out = "\"";
         for (char c : name) {
             out += c;
@@ -492,7 +514,7 @@ private:
     }
     void readNames() {
         Result r(
-            PQexec(conn_,
+            runOne(conn_,
                    "SELECT c.relname FROM pg_class c WHERE c.relnamespace = current_schema()::regnamespace "
                    "AND c.relkind IN ('r', 'v', 'p') UNION SELECT a.attname FROM pg_attribute a JOIN "
                    "pg_class c ON c.oid = a.attrelid WHERE c.relnamespace = current_schema()::regnamespace "
@@ -536,8 +558,10 @@ bool PgStatement::step() {
                 char buffer[32];
                 std::snprintf(buffer, sizeof buffer, "%.17g", *d);
                 texts[i] = buffer;
-            } else if (auto* s = std::get_if<std::string>(&v))
+            } else if (auto* s = std::get_if<std::string>(&v)) {
+                refuseNul(*s, "a text");
                 texts[i] = *s;
+            }
             else if (auto* b = std::get_if<std::vector<std::uint8_t>>(&v)) {
                 texts[i].assign(b->begin(), b->end());
                 formats[i] = 1;

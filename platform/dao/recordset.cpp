@@ -87,9 +87,9 @@ std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     std::vector<StoredValue> params;
     std::string key = keyExpression(*set.key, set.db->conn());
     auto body = set.source.statement.body;
-    // The file engine gives rows its order leaves equal in the order they were added; a server in
-    // no fixed order, so a clerk's rows would change places at every reading.
-    if (set.db->conn().dialect() == jet::Dialect::Server) body = jet::withLastOrderTerm(body, key);
+    // Rows the order leaves equal come in the order of their keys on both engines: a server gives
+    // them in no fixed order, and the file engine reads an index backwards for a descending order.
+    body = jet::withLastOrderTerm(body, key);
     auto narrow = jet::withSelectList(body, key + " AS " + kKeyColumn);
     try {
         return prepareTranslated(*set.db, narrow, set.source, params);

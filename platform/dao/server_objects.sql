@@ -217,6 +217,26 @@ LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
   SELECT dao_from_serial(dao_serial(a) - days)
 $f$;
 
+-- date + days and date - days where the statement cannot tell a field holds a date: the engine
+-- counts dates in days, so the server is given the operators for it.
+CREATE OR REPLACE FUNCTION dao_plus_days(d timestamp, days double precision) RETURNS timestamp
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT dao_from_serial(dao_serial(d) + days)
+$f$;
+CREATE OR REPLACE FUNCTION dao_days_plus(days double precision, d timestamp) RETURNS timestamp
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT dao_from_serial(dao_serial(d) + days)
+$f$;
+IF to_regoperator('+(timestamp without time zone,double precision)') IS NULL THEN
+  CREATE OPERATOR + (LEFTARG = timestamp, RIGHTARG = double precision, FUNCTION = dao_plus_days);
+END IF;
+IF to_regoperator('+(double precision,timestamp without time zone)') IS NULL THEN
+  CREATE OPERATOR + (LEFTARG = double precision, RIGHTARG = timestamp, FUNCTION = dao_days_plus);
+END IF;
+IF to_regoperator('-(timestamp without time zone,double precision)') IS NULL THEN
+  CREATE OPERATOR - (LEFTARG = timestamp, RIGHTARG = double precision, FUNCTION = dao_datesub);
+END IF;
+
 -- Whole days since the serials' day 0, and seconds since then as the file engine rounds them.
 CREATE OR REPLACE FUNCTION dao_day_number(d timestamp) RETURNS bigint
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$

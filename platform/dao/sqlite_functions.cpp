@@ -165,6 +165,45 @@ void dateSub(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                runtime::Date::fromYmdHms(r.year(), r.month(), r.day(), r.hour(), r.minute(), r.second()));
 }
 
+// A value the file keeps as a date: ISO text.
+std::optional<runtime::Date> storedDate(sqlite3_value* v) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT) return std::nullopt;
+    return runtime::Date::tryIso(textOf(v));
+}
+
+void resultDays(sqlite3_context* ctx, runtime::Date d, double days) {
+    runtime::Date r{d.serial + days};
+    resultDate(ctx, runtime::Date::fromYmdHms(r.year(), r.month(), r.day(), r.hour(), r.minute(), r.second()));
+}
+
+// Numbers as the engine adds them: whole numbers stay whole.
+void resultSum(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b, int sign) {
+    if (sqlite3_value_numeric_type(a) == SQLITE_INTEGER && sqlite3_value_numeric_type(b) == SQLITE_INTEGER) {
+        long long r = 0;
+        if (!__builtin_add_overflow(sqlite3_value_int64(a), sign * sqlite3_value_int64(b), &r))
+            return sqlite3_result_int64(ctx, r);
+    }
+    sqlite3_result_double(ctx, sqlite3_value_double(a) + sign * sqlite3_value_double(b));
+}
+
+// a + b where the statement cannot tell a date from a number (a field): a date plus days is a date.
+void add(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    if (auto d = storedDate(argv[0])) return resultDays(ctx, *d, sqlite3_value_double(argv[1]));
+    if (auto d = storedDate(argv[1])) return resultDays(ctx, *d, sqlite3_value_double(argv[0]));
+    resultSum(ctx, argv[0], argv[1], 1);
+}
+
+// a - b likewise: date minus date is the days between, date minus days a date.
+void subtract(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    if (auto a = storedDate(argv[0])) {
+        if (auto b = storedDate(argv[1])) return sqlite3_result_double(ctx, a->serial - b->serial);
+        return resultDays(ctx, *a, -sqlite3_value_double(argv[1]));
+    }
+    resultSum(ctx, argv[0], argv[1], -1);
+}
+
 long long seconds(runtime::Date d) {
     return std::llround(d.serial * 86400.0);
 }
@@ -464,7 +503,8 @@ void registerJetFunctions(sqlite3* db) {
     static const Fn fns[] = {
         {"dao_like", 2, like},       {"dao_dateadd", 3, dateAdd},   {"dao_datediff", 3, dateDiff},
         {"dao_datesub", 2, dateSub}, {"dao_datepart", 2, datePart}, {"dao_dateserial", 3, dateSerial},
-        {"dao_format", 2, format},   {"dao_val", 1, val},           {"dao_round", 2, round}};
+        {"dao_format", 2, format},   {"dao_val", 1, val},           {"dao_round", 2, round},
+        {"dao_add", 2, add},         {"dao_sub", 2, subtract}};
     for (auto& f : fns)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn,
                                    nullptr, nullptr, nullptr);

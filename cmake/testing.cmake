@@ -26,6 +26,9 @@ endif()
 # platform with one QApplication. Native tests run with HOME and XDG_* in a fresh folder of their own
 # (test_home.h). Every test runs with the en_US locale so nothing depends on the machine's language.
 function(dorvane_test name)
+  if(DORVANE_FUZZ)
+    return()
+  endif()
   cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(T_QT)
     find_package(Qt6 REQUIRED COMPONENTS Widgets)

@@ -54,7 +54,7 @@ win64: bootstrap $(CROSS64)/build.ninja
 	cmake --build $(CROSS64)
 
 asan: bootstrap $(ASAN)/build.ninja
-	cmake --build $(ASAN)
+	cmake --build $(ASAN) --target dorvane_tests
 
 fuzz: bootstrap $(FUZZ)/build.ninja
 	cmake --build $(FUZZ)

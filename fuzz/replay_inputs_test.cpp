@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,7 @@ namespace fs = std::filesystem;
 
 std::vector<fs::path> keptInputs() {
     std::vector<fs::path> files;
-    std::stringstream folders(DORVANE_FUZZ_INPUTS);
-    for (std::string folder; std::getline(folders, folder, ';');) {
+    for (const char* folder : {DORVANE_FUZZ_CORPUS, DORVANE_FUZZ_REGRESSIONS}) {
         if (!fs::is_directory(folder)) continue;
         for (const auto& entry : fs::directory_iterator(folder))
             if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') files.push_back(entry.path());
@@ -57,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Replay, KeptInput, testing::ValuesIn(keptInputs()), tes
 
 // An empty list would make the suite above pass without running anything.
 TEST(KeptInputs, AreThere) {
-    EXPECT_FALSE(keptInputs().empty()) << DORVANE_FUZZ_INPUTS;
+    EXPECT_FALSE(keptInputs().empty()) << DORVANE_FUZZ_CORPUS;
 }
 
 } // namespace

@@ -119,6 +119,9 @@ frmShipments::frmShipments() {
 
 frmShipments::~frmShipments() {
     delete Report1;
+    // The drop-down grid is no widget, so no parent deletes it; the grid reads it only to open an
+    // editor, which cannot happen while the window is being destroyed.
+    delete vxdJobNum;
 }
 
 void frmShipments::buildControls() {

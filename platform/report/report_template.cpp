@@ -4,6 +4,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cmath>
+
 namespace report {
 namespace {
 
@@ -59,9 +61,12 @@ QPageSize pageSizeNamed(const QString& name, int lineNo) {
     if (it != sizes.end()) return QPageSize(it->second);
     // A custom size: WIDTHxHEIGHT, as label stock is sold.
     QStringList wh = name.split('x');
-    if (wh.size() == 2)
-        return QPageSize(QSizeF(length(wh[0], lineNo), length(wh[1], lineNo)), QPageSize::Point, QString(),
-                         QPageSize::ExactMatch);
+    if (wh.size() == 2) {
+        const QSizeF size(length(wh[0], lineNo), length(wh[1], lineNo));
+        if (size.width() <= 0 || size.height() <= 0)
+            throw TemplateError(lineNo, "a page of \"" + name + "\" has no area");
+        return QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch);
+    }
     throw TemplateError(lineNo, "unknown page size \"" + name + "\"");
 }
 
@@ -242,9 +247,11 @@ double parseLength(const QString& text, bool* ok) {
             break;
         }
     bool good = false;
-    double v = t.toDouble(&good);
+    const double v = t.toDouble(&good) * factor;
+    // "nan", "inf" and "1e308in" read as numbers, but no page can be laid out with them.
+    good = good && std::isfinite(v);
     if (ok) *ok = good;
-    return good ? v * factor : 0;
+    return good ? v : 0;
 }
 
 const Band* Template::band(BandKind kind) const {

@@ -1,0 +1,1 @@
+SELECT * FROM T WHERE a Between -1 And 2.5E3 AND b = -(c - 1)

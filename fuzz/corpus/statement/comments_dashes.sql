@@ -1,0 +1,2 @@
+SELECT a -- b
+FROM T /* c */

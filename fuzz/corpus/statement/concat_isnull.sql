@@ -1,0 +1,1 @@
+SELECT a & "it's" FROM T WHERE b Is Null AND c Is Not Null

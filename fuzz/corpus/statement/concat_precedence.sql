@@ -1,0 +1,1 @@
+SELECT x FROM T WHERE a + 1 & [b c] = "3x" AND (Mid(d & e, 1) = 'q')

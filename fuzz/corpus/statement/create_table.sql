@@ -1,0 +1,1 @@
+CREATE TABLE [Late Reasons] (LateReasonID COUNTER PRIMARY KEY, LateReasonDescription TEXT(50), Amount CURRENCY, Done YESNO, At DATETIME, N LONG)

@@ -1,0 +1,1 @@
+PARAMETERS LoDate DateTime, HiDate DateTime; TRANSFORM Sum(Quantity) AS q SELECT ReqShipDate AS [Day], Count(ShipmentID) AS Scheduled FROM Shipments WHERE ReqShipDate Between LoDate And HiDate GROUP BY ReqShipDate PIVOT Late IN (Yes, No)

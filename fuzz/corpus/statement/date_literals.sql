@@ -1,0 +1,1 @@
+SELECT * FROM T WHERE d = #12/8/2026# OR d = #2026-01-05# OR d > #3/4/2026 2:30:00 PM# OR d < #8-Dec-2026# OR d <> #December 8, 2026#

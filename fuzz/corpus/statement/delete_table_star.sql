@@ -1,0 +1,1 @@
+DELETE Shipments.* FROM Shipments WHERE ShipmentID = 0

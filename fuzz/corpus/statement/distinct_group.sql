@@ -1,0 +1,1 @@
+SELECT DISTINCT Customer, Count(*) AS n FROM Shipments GROUP BY Customer HAVING Count(*) > 1

@@ -1,0 +1,1 @@
+SELECT DateAdd("d", 1, d), DateDiff("ww", d, Date()), DatePart("q", d), DateSerial(2026, 12, 8), Year(d), Month(d), Day(d), Weekday(d), Format(d, "mm/dd/yyyy"), Left(s, 2), Right(s, 2), Len(s), Trim(s), UCase(s), LCase(s), InStr(s, "x"), Val(s), CStr(n), CLng(n), Round(n, 2), n \ 3, n Mod 3 FROM T

@@ -1,0 +1,1 @@
+SELECT * FROM Shipments WHERE Shipments.Customer IN ("Acme","Valcrest") AND ((Shipments.Canceled=False) OR (Shipments.ReqShipDate < #12/8/2026#));

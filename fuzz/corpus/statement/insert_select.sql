@@ -1,0 +1,1 @@
+INSERT INTO T (a, [b c]) SELECT b, "x" FROM U WHERE U.k = 3

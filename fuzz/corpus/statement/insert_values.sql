@@ -1,0 +1,1 @@
+INSERT INTO [Truck Lines] (TruckLineAbbr, TruckLineName) VALUES ("ABF", "ABF Freight")

@@ -1,0 +1,1 @@
+SELECT Shipments.*, [Job Lookup Table].[Job Description] FROM Shipments INNER JOIN [Job Lookup Table] ON Shipments.JobNum = [Job Lookup Table].[Job Number] LEFT JOIN POTable ON POTable.PONumber = Shipments.CustomerPO ORDER BY Shipments.ReqShipDate, Shipments.ShipmentID

@@ -1,0 +1,1 @@
+SELECT * FROM T WHERE a Like "AB*" AND b LIKE 'x?y' AND c LIKE "50%[*]" AND d Not Like "[A-W]#[!a]"

@@ -1,0 +1,1 @@
+SELECT Shipments.* INTO [Daily Valcrest Report] FROM Shipments WHERE Customer = "Valcrest"

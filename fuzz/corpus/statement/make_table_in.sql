@@ -1,0 +1,1 @@
+SELECT a INTO R IN 'C:\x.mdb' FROM T

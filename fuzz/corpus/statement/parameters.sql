@@ -1,0 +1,1 @@
+PARAMETERS ThatDate DateTime, [Low Date] DateTime; SELECT IIf(Late, 1, Nz(q)) FROM T WHERE d >= [Low Date] AND d <= ThatDate AND e < Date() AND f = [low date] AND g < Now()

@@ -1,0 +1,1 @@
+Select * from POTable order by PONumber;

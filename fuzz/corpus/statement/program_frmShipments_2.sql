@@ -1,0 +1,1 @@
+SELECT [Job Number],[Job Description] FROM [Job Lookup Table] ORDER BY [Job Number];

@@ -1,0 +1,1 @@
+SELECT [upper](Customer), pg_catalog.upper(Customer) FROM Shipments

@@ -1,0 +1,1 @@
+UPDATE Shipments SET Comments = $$'$$; DELETE FROM "Shipments"; SELECT $$'$$

@@ -1,0 +1,1 @@
+DELETE FROM Shipments WHERE Quantity--1 = 0 AND ShipmentID = 0

@@ -1,0 +1,1 @@
+PARAMETERS [JOB NUMBER TO PRINT] Text, [LOT NUMBER] Text; SELECT [Job Lookup Table].[Job Number], [Job Lookup Table].[Customer Part Num], [Job Lookup Table].[Customer Part Desc], [Job Lookup Table].CustomersCustomerPartNo, [Job Lookup Table].[Parts Per Box], [LOT NUMBER] AS LotNumber FROM [Job Lookup Table] WHERE [Job Lookup Table].[Job Number] = [JOB NUMBER TO PRINT];

@@ -1,0 +1,1 @@
+SELECT [Late Reasons].LateReasonID, [Late Reasons].LateReasonDescription FROM [Late Reasons] ORDER BY [Late Reasons].LateReasonDescription;

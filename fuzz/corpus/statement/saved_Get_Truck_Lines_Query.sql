@@ -1,0 +1,1 @@
+SELECT [Truck Lines].TruckLineAbbr, [Truck Lines].TruckLineName FROM [Truck Lines] ORDER BY [Truck Lines].TruckLineAbbr;

@@ -1,0 +1,1 @@
+UPDATE Shipments SET Shipments.Late = Yes WHERE Shipments.ActShipDate Is Null AND Shipments.Canceled = No AND Shipments.Late = No AND Shipments.ReqShipDate < Date();

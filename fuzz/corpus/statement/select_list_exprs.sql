@@ -1,0 +1,1 @@
+SELECT IIf(Late, "L", ""), Not OKToShip, ReqShipDate + 1, ReqShipDate - #2026-01-01#, Late = Yes FROM Shipments

@@ -1,0 +1,1 @@
+SELECT [Job Lookup Table].[Job Number] FROM [Job Lookup Table] WHERE Late = Yes AND Canceled = No AND x = True;

@@ -1,0 +1,1 @@
+SELECT * FROM Shipments WHERE JobNum IN (SELECT [Job Number] FROM [Job Lookup Table] WHERE Customer = "Acme") AND EXISTS (SELECT 1 FROM T)

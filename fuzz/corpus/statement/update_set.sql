@@ -1,0 +1,1 @@
+UPDATE T SET T.a = 1, [T].[b c] = T.d WHERE T.e = 2

@@ -1,0 +1,1 @@
+SELECT * FROM Shipments WHERE a ) b ( LIKE c

@@ -8,6 +8,7 @@
 #include "program_printer.h"
 #include "reports_database.h"
 
+#include "paths/report_templates.h"
 #include "report/report_test_support.h"
 #include "report/spooler_for_tests.h"
 #include "widgets/data_control.h"
@@ -305,7 +306,7 @@ TEST_F(LabelWizard, EarlyExitsSayWhyAndLeaveNothingBehind) {
     w.cmdPrint->click();
     ASSERT_EQ(dialogs->shown().size(), 3u);
     // The reason, and the file named whole with one kind of separator.
-    const QString missing = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/no such.rpt");
+    const QString missing = QDir::toNativeSeparators(QString::fromStdString(paths::templateFile("no such.rpt")));
     EXPECT_EQ(QString::fromStdString(dialogs->shown()[1].prompt),
               "Print Error, Code:1.  The report template " + missing +
                   " cannot be read: it is not there.\n"
@@ -403,7 +404,7 @@ TEST_F(LabelPrinters, WithNoPrinterInstalledTheClerkIsToldWhatToDo) {
     EXPECT_EQ(prompt,
               "Print Error, Code:8.  No printer is installed on this computer. Ask whoever looks after "
               "this computer to install the printer, then print again.\nReport FileName = " +
-                  QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/box label.rpt"));
+                  QDir::toNativeSeparators(QString::fromStdString(paths::templateFile("box label.rpt"))));
     EXPECT_FALSE(prompt.contains("Export"));
     EXPECT_FALSE(labelTableExists());
 }

@@ -79,8 +79,10 @@ protected:
     void emptyDestination() {
         if (fromServer())
             fs::remove(filePath());
-        else // quicker than a new database each time
-            server()->execute("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+        else { // quicker than a new database each time
+            server()->execute("DROP SCHEMA public CASCADE");
+            server()->execute("CREATE SCHEMA public");
+        }
     }
     // Copies one way; the error's text when it failed, "" when it did not.
     std::string copy() {

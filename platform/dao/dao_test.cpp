@@ -362,8 +362,10 @@ TEST_P(Dao, AFailedCommitIsRolledBackByTheProgramAndTheNextChangeSaves) {
         else
             dao::testing::failOperation(dao::testing::Fault::DiskFull, 1);
     };
-    if (server()) elsewhere("CREATE TABLE once (k integer UNIQUE DEFERRABLE INITIALLY DEFERRED); INSERT INTO once "
-                            "VALUES (1)");
+    if (server()) {
+        elsewhere("CREATE TABLE \"Once\" (k integer UNIQUE DEFERRABLE INITIALLY DEFERRED)");
+        elsewhere("INSERT INTO \"Once\" VALUES (1)");
+    }
     const long refused = server() ? dao::errc::DuplicateKey : dao::errc::DiskFull;
 
     ws.BeginTrans();

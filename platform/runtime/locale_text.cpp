@@ -200,9 +200,10 @@ std::optional<Date> parseDayText(const std::string& text) {
 
 std::string dateFormHint() {
     QString form = shortPattern();
+    // The year first: "day" holds a y of its own.
+    form.replace(QRegularExpression("y+"), "year");
     form.replace(QRegularExpression("d+"), "day");
     form.replace(QRegularExpression("M+"), "month");
-    form.replace(QRegularExpression("y+"), "year");
     return "a date such as " + shortDateText(Date::fromYmd(2026, 12, 31)) + " (" + form.toStdString() + ")";
 }
 

@@ -1,3 +1,4 @@
+#include "jet_text.h"
 #include "jet_emit.h"
 
 #include "errors.h"
@@ -11,30 +12,11 @@
 namespace dao::jet {
 namespace {
 
+using text::upper;
+using text::lower;
+using text::quoted;
+
 using namespace tree;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string quoted(const std::string& text, char quote) {
-    std::string out(1, quote);
-    for (char c : text) {
-        out += c;
-        if (c == quote) out += quote;
-    }
-    return out + quote;
-}
 
 // Jet's Like wildcards (* ? #) become the backend's (% _), the backend's own become literals.
 std::string likePattern(const std::string& jet) {

@@ -1,3 +1,4 @@
+#include "jet_text.h"
 #include "jet_parser.h"
 
 #include "errors.h"
@@ -9,14 +10,11 @@
 namespace dao::jet {
 namespace {
 
-using namespace tree;
+using text::upper;
+using text::lower;
+using text::quoted;
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
+using namespace tree;
 
 // Words that begin or end a part of a statement: never a bare name.
 bool reserved(const std::string& word) {

@@ -1,3 +1,4 @@
+#include "jet_text.h"
 #include "jet_sql.h"
 
 #include "errors.h"
@@ -11,18 +12,15 @@
 namespace dao::jet {
 namespace {
 
+using text::upper;
+using text::lower;
+using text::quoted;
+
 bool isWordStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80);
 }
 bool isWordChar(char c) {
     return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
-}
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -86,15 +84,6 @@ std::string twoDigits(int v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d", v);
     return buf;
-}
-
-std::string quoted(const std::string& text, char quote) {
-    std::string out(1, quote);
-    for (char c : text) {
-        out += c;
-        if (c == quote) out += quote;
-    }
-    return out + quote;
 }
 
 } // namespace

@@ -71,9 +71,10 @@ std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source
 }
 
 std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,
-                                             std::vector<StoredValue>& params) {
+                                             std::vector<StoredValue>& params, std::vector<jet::ColumnHint>* hints) {
     auto t = jet::translate(body, source.statement.parameters, db.conn().dialect());
     params = parameterValues(t, source);
+    if (hints) *hints = t.columns;
     auto stmt = db.conn().prepare(t.sql);
     for (size_t i = 0; i < params.size(); ++i)
         stmt->bind(int(i + 1), params[i]);

@@ -243,6 +243,11 @@ protected:
             return true;
         case ExprKind::Call: {
             std::string w = upper(e.text);
+            // IIf is a date when both its answers are (or one is Null).
+            if (w == "IIF" && e.args.size() == 3)
+                return (dateValued(*e.args[1]) || e.args[1]->kind == ExprKind::Null) &&
+                       (dateValued(*e.args[2]) || e.args[2]->kind == ExprKind::Null) &&
+                       !(e.args[1]->kind == ExprKind::Null && e.args[2]->kind == ExprKind::Null);
             return w == "DATE" || w == "NOW" || w == "DATEADD" || w == "DATESERIAL" || w == "DATEVALUE" ||
                    w == "CDATE";
         }
@@ -282,6 +287,35 @@ protected:
         }
     }
 
+public:
+    // What the select list shows of its columns' types, column by column up to the first `*`. A value
+    // built from fields (IIf, Nz, Min, a field plus days) may be a date the statement cannot see.
+    std::vector<ColumnHint> columnHints(const tree::Statement& s) const {
+        std::vector<ColumnHint> out;
+        const Select* select = std::get_if<Select>(&s);
+        if (!select) return out;
+        for (auto& item : select->items) {
+            const Expr& e = *item.expr;
+            if (e.kind == ExprKind::Name && e.parts.back() == "*") break;
+            // A date minus a field is a date, or the days between two dates.
+            bool dateMinusField = e.kind == ExprKind::Binary && e.text == "-" && !numeric(*e.args[1]);
+            out.push_back(dateValued(e) && !dateMinusField  ? ColumnHint::Date
+                          : numeric(e) || textValued(e) || isPredicate(e) ? ColumnHint::None
+                                                                        : ColumnHint::DateIfText);
+        }
+        return out;
+    }
+
+    static bool textValued(const Expr& e) {
+        if (e.kind == ExprKind::Text || (e.kind == ExprKind::Binary && e.text == "&")) return true;
+        if (e.kind != ExprKind::Call) return false;
+        static const char* texts[] = {"FORMAT", "UCASE", "LCASE", "MID",  "LEFT", "RIGHT",
+                                      "TRIM",   "LTRIM", "RTRIM", "CSTR", "STR"};
+        std::string w = upper(e.text);
+        return std::any_of(std::begin(texts), std::end(texts), [&](const char* t) { return w == t; });
+    }
+
+protected:
     // a + b, a - b of values that may be dates (a field, a parameter): each engine decides by the value.
     virtual std::string sumOfUnknown(const std::string& op, const std::string& a, const std::string& b) const = 0;
 
@@ -644,6 +678,7 @@ private:
     std::string wholeShare(const std::string& n) const override { return "TRUNC(" + n + ")"; }
     // The server knows each value's type: its own operators, and the layer's for a date and days.
     std::string sumOfUnknown(const std::string& op, const std::string& a, const std::string& b) const override {
+        if (op == "-") return "dao_difference(" + a + " - " + b + ")";
         return "(" + a + " " + op + " " + b + ")";
     }
     std::string modulo(const std::string& a, const std::string& b) const override {
@@ -701,6 +736,7 @@ Translation emit(const tree::Statement& statement, const std::vector<ParameterDe
     Translation out;
     out.sql = e->statement(statement);
     out.placeholderNames = e->placeholderNames;
+    out.columns = e->columnHints(statement);
     return out;
 }
 

@@ -52,9 +52,18 @@ enum class Dialect { File, Server };
 
 // The backend SQL of a statement body and, for each placeholder ?1, ?2, ..., the name of the
 // parameter it stands for. The names "Date()" and "Now()" stand for the clock's values.
+// What the statement shows of each result column's type, where the engine cannot tell: a file
+// keeps dates as text, and an expression's column has no declared type.
+enum class ColumnHint : char {
+    None,
+    Date,       // a date (a date literal, DateAdd, DateSerial, a date and days)
+    DateIfText, // a sum or difference of fields: a date when it comes back as a date's text
+};
+
 struct Translation {
     std::string sql;
     std::vector<std::string> placeholderNames;
+    std::vector<ColumnHint> columns; // by result column, up to the first `*` of the select list
 };
 
 // 3075 or 3142 (dao::Error) for a body that is not exactly one statement of the dialect, or that

@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Minus minus one: each operator stays an operator, never a comment.
         Written{"DELETE FROM Shipments WHERE Quantity--1 = 0 AND ShipmentID = 0",
                 "DELETE FROM \"Shipments\" WHERE ((dao_sub(\"Quantity\", (-1)) = 0) AND (\"ShipmentID\" = 0))",
-                "DELETE FROM \"Shipments\" WHERE (((\"Quantity\" - (-1)) = 0) AND (\"ShipmentID\" = 0))"},
+                "DELETE FROM \"Shipments\" WHERE ((dao_difference(\"Quantity\" - (-1)) = 0) AND (\"ShipmentID\" = 0))"},
         Written{"SELECT * FROM T WHERE d = #12/8/2026# OR d > #3/4/2026 2:30:00 PM#",
                 "SELECT * FROM \"T\" WHERE ((\"d\" = '2026-12-08') OR (\"d\" > '2026-03-04 14:30:00'))",
                 "SELECT * FROM \"T\" WHERE ((\"d\" = TIMESTAMP '2026-12-08') OR (\"d\" > TIMESTAMP '2026-03-04 "
@@ -121,6 +121,15 @@ TEST(JetSql, ParametersAreNumberedInTheOrderTheyAreWritten) {
     ASSERT_EQ(st.parameters.size(), 3u);
     EXPECT_EQ(st.parameters[0].name, "JOB NUMBER TO PRINT");
     EXPECT_EQ(st.parameters[1].type, "Long");
+
+    // What the select list shows of its columns' types, up to the first *: the file keeps dates as text.
+    using H = ColumnHint;
+    auto hints = translateStatement("PARAMETERS D DateTime; SELECT a + 1, DateAdd(\"d\", 1, a), #1/2/2026#, a, "
+                                    "IIf(x, D, Null), Min(a), Format(a, \"yyyy-mm-dd\"), 2 - 1, a & \"\", T.*, b FROM T",
+                                    Dialect::File)
+                     .columns;
+    EXPECT_EQ(hints, (std::vector<H>{H::DateIfText, H::Date, H::Date, H::DateIfText, H::Date, H::DateIfText, H::None,
+                                     H::None, H::None}));
 }
 
 // Text that is not exactly one statement of the dialect is refused with the engine's error, and

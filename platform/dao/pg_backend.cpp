@@ -319,7 +319,22 @@ public:
         return prepareNow(sql);
     }
 
+    // A name the statement uses may have been made by another workstation since the names were read
+    // (a table made with capitals is only found under its catalogue spelling): read them once more.
     std::unique_ptr<Statement> prepareNow(const std::string& sql) {
+        bool namesWereRead = !names_.empty();
+        try {
+            return prepareOnce(sql);
+        } catch (const Error& e) {
+            if (!namesWereRead || (e.number() != errc::InputNotFound && e.number() != errc::TooFewParameters))
+                throw;
+        }
+        names_.clear();
+        rowKeys_.clear();
+        return prepareOnce(sql);
+    }
+
+    std::unique_ptr<Statement> prepareOnce(const std::string& sql) {
         letGo();
         std::string name = "dao_s" + std::to_string(++lastStatement_);
         std::string text = serverPlaceholders(serverNames(sql));

@@ -36,9 +36,17 @@ std::string keyExpression(const jet::KeyTable& key, Connection& conn) {
     return "[" + key.alias + "]." + (systemKey(column) ? column : "[" + column + "]");
 }
 
+// An expression column's type, from its first value that is not Null.
+DataType typeOfValue(const FieldInfo& f, const StoredValue& value) {
+    if (auto* s = std::get_if<std::string>(&value); s && f.dateIfText && runtime::Date::tryIso(*s)) return dbDate;
+    return typeOfDeclared("", value);
+}
+
 void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db) {
     for (int i = first; i < stmt.columnCount(); ++i) {
         auto col = stmt.column(i);
+        auto hint = size_t(i) < set.columnHints.size() ? set.columnHints[size_t(i)] : jet::ColumnHint::None;
+        if (col.declType.empty() && hint == jet::ColumnHint::Date) col.declType = "datetime";
         auto f = std::make_shared<FieldInfo>();
         f->name = col.name;
         f->sourceTable = col.table;
@@ -51,7 +59,8 @@ void describeColumns(RowSet& set, Statement& stmt, int first, DatabaseState& db)
                     sample = row.values[size_t(i - first)];
                     break;
                 }
-        f->type = typeOfDeclared(col.declType, sample);
+        f->dateIfText = col.declType.empty() && hint == jet::ColumnHint::DateIfText;
+        f->type = col.declType.empty() ? typeOfValue(*f, sample) : typeOfDeclared(col.declType, sample);
         f->typeFromValues = col.declType.empty() && isNull(sample);
         f->attributes =
             (f->type == dbText || f->type == dbMemo || f->type == dbBinary || f->type == dbLongBinary)
@@ -153,7 +162,7 @@ void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
         if (!field.typeFromValues) continue;
         for (size_t i : indexes)
             if (auto& row = set.rows[i]; !row.gone && !isNull(row.values[f])) {
-                field.type = typeOfDeclared("", row.values[f]);
+                field.type = typeOfValue(field, row.values[f]);
                 field.attributes =
                     (field.attributes & ~(dbVariableField | dbFixedField)) |
                     (field.type == dbText || field.type == dbLongBinary ? dbVariableField : dbFixedField);
@@ -319,6 +328,7 @@ void prepareKeyset(RowSet& set) {
                            jet::tokenize(keyExpression(*set.key, set.db->conn()) + " IN (0)"));
     auto t = jet::translate(fetchBody, set.source.statement.parameters, set.db->conn().dialect());
     set.fetchParams = parameterValues(t, set.source);
+    set.columnHints = t.columns;
     // The translation ends with the list "(0)": each page's keys take its place.
     auto at = t.sql.rfind("(0)");
     set.fetchSql = t.sql.substr(0, at);
@@ -403,7 +413,7 @@ void readWhole(RowSet& set) {
     jet::Tokens body = set.key ? jet::withLeadingColumn(set.source.statement.body,
                                                         keyExpression(*set.key, set.db->conn()), kKeyColumn)
                                : set.source.statement.body;
-    auto stmt = prepareTranslated(*set.db, body, set.source, params);
+    auto stmt = prepareTranslated(*set.db, body, set.source, params, &set.columnHints);
     readRows(set, *stmt, bool(set.key));
     set.fields.clear();
     describeColumns(set, *stmt, set.key ? 1 : 0, *set.db);

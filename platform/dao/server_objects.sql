@@ -237,6 +237,32 @@ IF to_regoperator('-(timestamp without time zone,double precision)') IS NULL THE
   CREATE OPERATOR - (LEFTARG = timestamp, RIGHTARG = double precision, FUNCTION = dao_datesub);
 END IF;
 
+-- a - b of two fields: the server's own operators, then a difference of two dates (an interval here)
+-- counted in days as the engine counts it; any other difference passes through with its own type.
+CREATE OR REPLACE FUNCTION dao_difference(d interval) RETURNS double precision
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+  SELECT extract(epoch FROM d)::float8 / 86400.0::float8
+$f$;
+CREATE OR REPLACE FUNCTION dao_difference(d smallint) RETURNS smallint
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d integer) RETURNS integer
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d bigint) RETURNS bigint
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d real) RETURNS real
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d double precision) RETURNS double precision
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+CREATE OR REPLACE FUNCTION dao_difference(d timestamp) RETURNS timestamp
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$ SELECT d $f$;
+
+-- text + text joins the two, as the engine's + does with two texts (Null when either is Null).
+IF to_regoperator('+(text,text)') IS NULL THEN
+  CREATE OPERATOR + (LEFTARG = text, RIGHTARG = text, FUNCTION = textcat);
+END IF;
+
 -- Whole days since the serials' day 0, and seconds since then as the file engine rounds them.
 CREATE OR REPLACE FUNCTION dao_day_number(d timestamp) RETURNS bigint
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$

@@ -168,6 +168,12 @@ TEST_F(ServerRecordset, AnotherWorkstationsChangeOrDeletionIsNotOverwritten) {
     seek(fresh, "ODFL");
     other_->execute("DELETE FROM \"Truck Lines\" WHERE \"TruckLineAbbr\" = 'ODFL'");
     EXPECT_EQ(errorOf([&] { fresh.Delete(); }), dao::errc::RecordDeleted);
+
+    // A table another workstation made after this one read the names is found however it is spelled.
+    other_->execute("CREATE TABLE \"Dock Doors\" (\"DoorNumber\" integer PRIMARY KEY, \"Bay\" text)");
+    other_->execute("INSERT INTO \"Dock Doors\" VALUES (4, 'North')");
+    auto doors = db_.OpenRecordset("SELECT bay FROM [dock doors] WHERE DoorNumber = 4", dao::dbOpenDynaset);
+    EXPECT_EQ(doors["Bay"], text("North"));
 }
 
 TEST_F(ServerRecordset, ATableKeyedByTwoColumnsOnlyReads) {

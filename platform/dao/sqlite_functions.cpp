@@ -186,11 +186,17 @@ void resultSum(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b, int sig
     sqlite3_result_double(ctx, sqlite3_value_double(a) + sign * sqlite3_value_double(b));
 }
 
-// a + b where the statement cannot tell a date from a number (a field): a date plus days is a date.
+// a + b where the statement cannot tell a date from a number (a field): a date plus days is a date,
+// and two texts are joined.
 void add(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    if (auto d = storedDate(argv[0])) return resultDays(ctx, *d, sqlite3_value_double(argv[1]));
-    if (auto d = storedDate(argv[1])) return resultDays(ctx, *d, sqlite3_value_double(argv[0]));
+    auto a = storedDate(argv[0]), b = storedDate(argv[1]);
+    if (a && !b) return resultDays(ctx, *a, sqlite3_value_double(argv[1]));
+    if (b && !a) return resultDays(ctx, *b, sqlite3_value_double(argv[0]));
+    if (!a && sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        std::string joined = textOf(argv[0]) + textOf(argv[1]);
+        return sqlite3_result_text(ctx, joined.data(), int(joined.size()), SQLITE_TRANSIENT);
+    }
     resultSum(ctx, argv[0], argv[1], 1);
 }
 

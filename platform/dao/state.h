@@ -75,6 +75,7 @@ struct FieldInfo {
     std::string sourceField;
     bool updatable = false;
     bool typeFromValues = false; // an expression column: typed by its first value that is not Null
+    bool dateIfText = false;     // a sum of fields: a date when its value is a date's text
 };
 
 // Row keys of any type in hashed containers; equal only when the same type and value (texts
@@ -130,6 +131,7 @@ struct RowSet {
     // recently read pages are kept.
     bool keyset = false;
     bool keysPending = false; // read when first needed: a set only filtered again never reads them
+    std::vector<jet::ColumnHint> columnHints; // of the statement that reads the rows
     std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
     std::vector<StoredValue> fetchParams;
@@ -178,8 +180,10 @@ long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& sour
 // table exists.
 long long makeTableInFile(DatabaseState& db, const Source& source, const jet::MakeTable& make);
 void refuseExistingTable(const std::vector<std::string>& tables, const std::string& table);
+// `hints`, when given, receives what the statement shows of its columns' types.
 std::unique_ptr<Statement> prepareTranslated(DatabaseState& db, const jet::Tokens& body, const Source& source,
-                                             std::vector<StoredValue>& params);
+                                             std::vector<StoredValue>& params,
+                                             std::vector<jet::ColumnHint>* hints = nullptr);
 
 inline const char* kQueryTable = "MSysDaoQueries";
 

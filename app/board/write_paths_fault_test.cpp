@@ -1,7 +1,9 @@
-// Every way the clerk changes the shipments file, run once with each of its file operations failing
-// in turn (an I/O error, a full disk, a lock another program holds): the change is in the file
-// whole or not at all, a failure that kept it out is shown to the clerk by name, and the same
-// change made again afterwards is stored and read so by another connection.
+// Every way the clerk changes the shipments file, and the two printing runs that fill scratch tables
+// of the reports file, run once with each of their file operations failing in turn (an I/O error, a
+// full disk, a lock another program holds): the change is in the file whole or not at all (a print
+// printed whole or not at all), a failure that kept it out is shown to the clerk by name without
+// reaching the event loop, and the same change made again afterwards is stored and read so by
+// another connection.
 #include "ReportComponent.h"
 #include "board_layout.h"
 #include "board_test_fixture.h"

@@ -43,6 +43,28 @@ void copyRows(dao::Recordset& from, dao::Recordset& to) {
         }
     });
 }
+
+// The board's rows in the scratch table of the reports database, opened. A table left behind by a
+// run that was interrupted is emptied first, so no old rows are printed.
+dao::Database fillScratchTable(dao::Recordset& rows) {
+    std::int16_t status = CreateTableFromRecordset(kReportsDatabase, kScratchTable, rows);
+    dao::Database reports = OpenOrCreateDatabase(kReportsDatabase);
+    if (!reports) runtime::raise(91);
+    if (status == 2) reports.Execute(std::string("Delete * from ") + kScratchTable + ";");
+    dao::Recordset scratch = reports.OpenRecordset(kScratchTable);
+    copyRows(rows, scratch);
+    scratch.Close();
+    return reports;
+}
+
+// Drops the scratch table; one that stays is emptied by the next run.
+void dropScratchTable() {
+    try {
+        DropTableIfPresent(kReportsDatabase, kScratchTable);
+    } catch (const std::exception&) {
+        QCoreApplication::processEvents();
+    }
+}
 } // namespace
 
 void frmShipments::cmdPrint_Click() {
@@ -54,24 +76,20 @@ void frmShipments::cmdPrint_Click() {
         runtime::MsgBox("There are no shipments on the board to print.", runtime::mb::Information);
         return;
     }
-    dao::Recordset clone = board->Clone();
-    clone.MoveLast();
-
-    std::int16_t status = CreateTableFromRecordset(kReportsDatabase, kScratchTable, clone);
+    // A file that cannot be read or written (a disk error, a full disk, a lock held elsewhere) keeps
+    // the report from printing: the clerk is told why, the shipments are as they were (the run only
+    // reads them), and the next run starts again from the board.
     dao::Database reports;
-    dao::Recordset scratch;
-    if (status == 2) {
-        // Left behind by a run that was interrupted: emptied, so no old rows are printed.
-        reports = OpenOrCreateDatabase(kReportsDatabase);
-        scratch = reports.OpenRecordset(kScratchTable);
-        reports.Execute(std::string("Delete * from ") + kScratchTable + ";");
+    try {
+        dao::Recordset clone = board->Clone();
+        clone.MoveLast();
+        reports = fillScratchTable(clone);
+    } catch (const runtime::Error& e) {
+        dropScratchTable();
+        defaultPointer();
+        runtime::MsgBox("The shipping report cannot be printed: " + e.description(), runtime::mb::Exclamation);
+        return;
     }
-    if (!reports) {
-        reports = OpenOrCreateDatabase(kReportsDatabase);
-        scratch = reports.OpenRecordset(kScratchTable);
-    }
-    copyRows(clone, scratch);
-    scratch.Close();
 
     Report1->setFormulas(0, "ReportTitleFormula= '" + Caption().toStdString() + "'");
     // Where the board's date column means another date (on the Canceled tab, the day the order was
@@ -86,11 +104,7 @@ void frmShipments::cmdPrint_Click() {
     if (result != 0) runtime::MsgBox(printErrorText(*Report1, result));
 
     hourglass();
-    try {
-        reports.DeleteTableDef(kScratchTable);
-    } catch (const std::exception&) {
-        QCoreApplication::processEvents();
-    }
     reports.Close();
+    dropScratchTable();
     defaultPointer();
 }

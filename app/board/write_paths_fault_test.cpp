@@ -1,14 +1,26 @@
-// Every way the clerk changes the shipments file, run once with each of its file operations failing
-// in turn (an I/O error, a full disk, a lock another program holds): the change is in the file
-// whole or not at all, a failure that kept it out is shown to the clerk by name, and the same
-// change made again afterwards is stored and read so by another connection.
+// Every way the clerk changes the shipments file, and the two printing runs that fill scratch tables
+// of the reports file, run once with each of their file operations failing in turn (an I/O error, a
+// full disk, a lock another program holds): the change is in the file whole or not at all (a print
+// printed whole or not at all), a failure that kept it out is shown to the clerk by name without
+// reaching the event loop, and the same change made again afterwards is stored and read so by
+// another connection.
+#include "ReportComponent.h"
 #include "board_layout.h"
 #include "board_test_fixture.h"
+#include "frmPrtSelect.h"
 #include "frmPrtValcrest.h"
+#include "reports_database.h"
 
 #include "dao/faulty_files_for_tests.h"
+#include "paths/windows_path.h"
+#include "report/report_test_support.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 #include <iostream>
@@ -26,6 +38,7 @@ struct WritePath {
     const char* name;
     std::function<void(WritePathFaults&)> arrange; // what is there before the change
     std::function<void(WritePathFaults&)> change;  // the clerk's change, answers scripted
+    bool prints = false; // the change prints (into the test's PDF) rather than changes the file
 };
 
 long totalFailures = 0, totalRuns = 0;
@@ -43,6 +56,7 @@ public:
     void TearDown() override {
         dao::testing::stopFaults();
         frmPrtValcrest::unload();
+        frmPrtSelect::unload();
         BoardFixture::TearDown();
     }
 
@@ -55,7 +69,20 @@ public:
     frmShipments& board(int tab) { return openBoard(tab); }
     long first = 0, second = 0;
 
-    // The tables the write paths change, as another connection reads them.
+    // Where a printing path prints, and what it printed: the rows of a report printed from half a
+    // scratch table differ from the whole one's.
+    QString pdf() const { return dir.filePath("printed.pdf"); }
+    std::string printed() {
+        if (!QFile::exists(pdf())) return "nothing printed\n";
+        QString text = reporttest::pdfText(pdf());
+        // The page's clock time is not the report's content.
+        text.remove(QRegularExpression("\\d{1,2}:\\d{2}(:\\d{2})?\\s*[AP]M"));
+        return text.toStdString();
+    }
+
+    // The tables the write paths change, as another connection reads them, and what was printed.
+    std::string state() { return contents() + (GetParam().prints ? printed() : std::string()); }
+
     std::string contents() {
         sqlite3* handle = nullptr;
         // Opened as the layer opens files, so that it can put right what a failed commit left.
@@ -84,8 +111,12 @@ public:
     void fresh() {
         TearDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (const char* suffix : {"", "-journal"})
+        const std::string reports = paths::resolve(kReportsDatabase);
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
             QFile::remove(QString::fromStdString(path + suffix));
+            QFile::remove(QString::fromStdString(reports + suffix));
+        }
+        QFile::remove(pdf());
         SetUp();
         escaped.clear();
         GetParam().arrange(*this);
@@ -128,12 +159,12 @@ TEST_P(WritePathFaults, AllOrNothingTheFailureShownAndTheNextChangeStored) {
     for (Fault fault : {Fault::IoError, Fault::DiskFull, Fault::Busy}) {
         SCOPED_TRACE(dao::testing::faultName(fault));
         fresh();
-        const std::string before = contents();
+        const std::string before = state();
         dao::testing::countOperations(fault);
         runChange();
         const long steps = dao::testing::operationsCounted();
         dao::testing::stopFaults();
-        const std::string after = contents();
+        const std::string after = state();
         ASSERT_NE(before, after) << "the change changes nothing: " << joined(messages());
         ASSERT_TRUE(escaped.empty()) << joined(escaped);
 
@@ -146,9 +177,10 @@ TEST_P(WritePathFaults, AllOrNothingTheFailureShownAndTheNextChangeStored) {
             dao::testing::stopFaults();
             totalFailures += dao::testing::failuresMade() - made;
             ++totalRuns;
-            const std::string now = contents();
+            const std::string now = state();
             ASSERT_TRUE(now == before || now == after) << "half a change is in the file";
             if (now == after) continue; // the engine got over the failure
+            EXPECT_TRUE(escaped.empty()) << "the failure reached the event loop: " << joined(escaped);
             const auto shown = messages();
             EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
                                     [&](auto& m) { return m.find(dao::testing::wordsForFault(fault)) != std::string::npos; }))
@@ -157,7 +189,7 @@ TEST_P(WritePathFaults, AllOrNothingTheFailureShownAndTheNextChangeStored) {
             dialogs->clear();
             escaped.clear();
             runChange();
-            EXPECT_EQ(contents(), after) << "the change made again: " << joined(messages());
+            EXPECT_EQ(state(), after) << "the change made again: " << joined(messages());
         }
     }
 }
@@ -244,9 +276,64 @@ const WritePath kPaths[] = {
          frmMain::instance();
      },
      [](auto&) {
-         frmPrtValcrest::unload();
-         frmPrtValcrest::showWindow();
+         // The clerk closes the window if it is open and opens it again from the menu.
+         if (frmPrtValcrest* w = frmPrtValcrest::openWindow(); w && w->isVisible()) w->close();
+         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+         frmMain::instance().mnuFilePrintValcrest->trigger();
      }},
+    {"ValcrestPODate",
+     [](auto& t) {
+         t.execute("INSERT INTO POTable (PONumber, PODate) VALUES ('PO-1', #2026-11-30#)");
+         frmMain::instance();
+         frmPrtValcrest::showWindow();
+     },
+     [](auto&) {
+         frmPrtValcrest& w = frmPrtValcrest::showWindow();
+         auto* grid = w.VxGrid1;
+         grid->setCurrentIndex(grid->model()->index(0, 1));
+         grid->model()->setData(grid->model()->index(0, 1), "12/5/2026", Qt::EditRole);
+         w.cmdPrint_Click(); // stores the typed date first; its dates are not filled in, so no print
+     }},
+    {"ShippingReport",
+     [](auto& t) {
+         t.execute("INSERT INTO [Job Lookup Table] ([Job Number], [Job Description]) VALUES ('J-1', 'Round Lid')");
+         shipmentsOnTheBoard(t);
+         ReportComponent& report = *frmShipments::instance().Report1;
+         report.setDestination(ReportComponent::crptToFile);
+         report.setPrintFileName(t.pdf().toStdString());
+     },
+     [](auto& t) {
+         QFile::remove(t.pdf());
+         frmShipments::instance().cmdPrint_Click();
+     },
+     true},
+    {"Labels",
+     [](auto& t) {
+         frmMain::instance();
+         // A labelled job, shipped today: two box labels for it, printed as the wizard prints them.
+         t.execute("INSERT INTO [Job Lookup Table] ([Job Number], [Customer Part Num], [Parts Per Box], "
+                   "CustomerID, LabelFilename, BoxLabelQuery, BarcodedBoxLabel) VALUES ('4443-3', "
+                   "'AC-100', 250, 7, 'box label.rpt', 'Box Label Query', 2)");
+         t.add("W100", "Acme", "4443-3", 500, "2026-12-08", "2026-12-08");
+         frmPrtSelect::showWindow();
+     },
+     [](auto& t) {
+         frmPrtSelect& w = frmPrtSelect::showWindow();
+         if (w.currentPage() == 1) {
+             w.lstCustList->setCurrentRow(0);
+             w.optBoxLabels->setChecked(true);
+             w.cmdNext->click();
+             w.cmdNext->click();
+         }
+         w.txtNumCopies->setText("2");
+         w.rptLabel->setDestination(ReportComponent::crptToFile);
+         w.rptLabel->setPrintFileName(t.pdf().toStdString());
+         QFile::remove(t.pdf());
+         // The lot number the label query asks for; more labels: the wizard stays open at its first page.
+         t.dialogs->type("L-42").answer(runtime::Answer::Yes);
+         w.cmdPrint->click();
+     },
+     true},
 };
 
 } // namespace

@@ -21,6 +21,16 @@ void requireName(const std::string& name) {
     if (name.empty()) runtime::raise(runtime::err::InvalidProcedureCall);
 }
 
+// A write of the store that failed, raised as the runtime's error 5 with what kept it from the disk:
+// the user is told the settings were not saved and why, instead of a bare "invalid argument".
+[[noreturn]] void raiseNotSaved(LONG rc) {
+    std::string why = rc == ERROR_DISK_FULL       ? "the disk is full"
+                      : rc == ERROR_ACCESS_DENIED ? "the settings folder or file may not be written"
+                                                  : "the settings file could not be written (a disk error)";
+    throw runtime::Error(runtime::err::InvalidProcedureCall, "Dorvane",
+                         "The settings could not be saved: " + why + ".");
+}
+
 // Deletes a key and everything below it; the registry only deletes keys without subkeys.
 LONG deleteTree(HKEY parent, const std::string& name) {
     KeyHandle key;
@@ -76,7 +86,7 @@ void SaveSetting(const std::string& appName, const std::string& section, const s
     if (rc == ERROR_SUCCESS)
         rc = RegSetValueExA(k.key, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(setting.c_str()),
                             DWORD(setting.size() + 1));
-    if (rc != ERROR_SUCCESS) runtime::raise(runtime::err::InvalidProcedureCall);
+    if (rc != ERROR_SUCCESS) raiseNotSaved(rc);
 }
 
 void DeleteSetting(const std::string& appName, const std::string& section) {
@@ -86,7 +96,7 @@ void DeleteSetting(const std::string& appName, const std::string& section) {
     std::string appPath = "Software\\VB and VBA Program Settings\\" + appName;
     LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, appPath.c_str(), 0, KEY_ALL_ACCESS, &app.key);
     if (rc == ERROR_SUCCESS) rc = deleteTree(app.key, section);
-    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) runtime::raise(runtime::err::InvalidProcedureCall);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) raiseNotSaved(rc);
 }
 
 void DeleteSetting(const std::string& appName, const std::string& section, const std::string& key) {
@@ -96,5 +106,5 @@ void DeleteSetting(const std::string& appName, const std::string& section, const
     LONG rc =
         RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath(appName, section).c_str(), 0, KEY_SET_VALUE, &k.key);
     if (rc == ERROR_SUCCESS) rc = RegDeleteValueA(k.key, key.c_str());
-    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) runtime::raise(runtime::err::InvalidProcedureCall);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) raiseNotSaved(rc);
 }

@@ -3,9 +3,15 @@
 #include "test_folder.h"
 
 #include "runtime/error.h"
+#include "winreg/hive_file.h"
 #include "winreg/winreg.h"
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,6 +95,77 @@ TEST_F(Settings, RefusedWriteRaisesAndKeepsTheStoredValue) {
     EXPECT_EQ(errorNumber([] { DeleteSetting("Dorvane", "Refresh"); }), runtime::err::InvalidProcedureCall);
     EXPECT_EQ(GetSetting("Dorvane", "Refresh", "Enabled"), "True");
     rmdir((hiveFile() + ".tmp").c_str());
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every step of writing the hive fails in turn, as a full disk, a failing disk or a folder that may
+// not be written would make it: the change is reported with its cause, the file is the old one or
+// the whole new one, no temporary file stays, and the same change made again is stored.
+TEST_F(Settings, EachStepOfAWriteThatFailsIsReportedAndLeavesAWholeFile) {
+    struct Change {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Change changes[] = {
+        {"save", [] { SaveSetting("Dorvane", "Refresh", "Enabled", "False"); }},
+        {"delete a key", [] { DeleteSetting("Dorvane", "Refresh", "Enabled"); }},
+        {"delete a section", [] { DeleteSetting("Dorvane", "Refresh"); }},
+    };
+    const std::pair<int, const char*> faults[] = {
+        {ENOSPC, "disk is full"}, {EIO, "disk error"}, {EACCES, "may not be written"}};
+    SaveSetting("Dorvane", "Refresh", "Enabled", "True");
+    SaveSetting("Dorvane", "Refresh", "Interval", "60");
+    const std::string before = fileText(hiveFile());
+    auto reset = [&] { std::ofstream(hiveFile()) << before; };
+    int steps = 0, failAt = 0, errnoToFail = 0, made = 0;
+    winreg::setHiveStepHook([&](winreg::HiveStep) {
+        ++steps;
+        if (steps != failAt) return 0;
+        ++made;
+        return errnoToFail;
+    });
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        reset();
+        steps = 0;
+        change.run();
+        const int count = steps;
+        const std::string after = fileText(hiveFile());
+        const std::string afterValue = GetSetting("Dorvane", "Refresh", "Enabled", "<none>");
+        ASSERT_NE(before, after);
+        ASSERT_GE(count, 8) << "every step of the write is seen";
+        for (auto [error, words] : faults)
+            for (int step = 1; step <= count; ++step) {
+                SCOPED_TRACE(words + (" at step " + std::to_string(step)));
+                reset();
+                steps = 0, failAt = step, errnoToFail = error;
+                std::string said;
+                try {
+                    change.run();
+                } catch (const runtime::Error& e) {
+                    EXPECT_EQ(e.number(), runtime::err::InvalidProcedureCall);
+                    said = e.description();
+                }
+                failAt = 0;
+                EXPECT_NE(said.find(words), std::string::npos) << "the failure is said: [" << said << "]";
+                const std::string now = fileText(hiveFile());
+                EXPECT_TRUE(now == before || now == after) << now;
+                // The program reads what the file holds, not what it failed to write.
+                EXPECT_EQ(GetSetting("Dorvane", "Refresh", "Enabled", "<none>"), now == before ? "True" : afterValue);
+                EXPECT_FALSE(std::filesystem::exists(hiveFile() + ".tmp"));
+                change.run(); // made again, it is stored
+                EXPECT_EQ(fileText(hiveFile()), after);
+            }
+    }
+    winreg::setHiveStepHook(nullptr);
+    EXPECT_GT(made, 0);
+    std::cout << "settings store: " << made << " failures injected\n";
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 
 #include "basUtilityFunctions.h"
 
+#include "paths/windows_path.h"
 #include "runtime/error.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -18,13 +21,18 @@ dao::Database OpenOrCreateDatabase(const std::string& path) {
     } catch (const dao::Error& e) {
         switch (e.number()) {
         case dao::errc::CannotOpen:
+            // A file that is there but cannot be opened now (a disk error, a lock held elsewhere)
+            // is said as what it is: creating it again could only say that it exists.
+            if (std::filesystem::exists(paths::resolve(path))) throw;
             break;
         case dao::errc::FileNotFound:
         case dao::errc::PathNotValid:
             MakeDirectoryPath(path);
             break;
+        case dao::errc::NotADatabase:
+            return {}; // another program's file is never replaced
         default:
-            return {};
+            throw; // the disk, or a lock: the caller tells the user
         }
     }
     return dao::engine().CreateDatabase(path, kGeneralLocale, kVersion20);
@@ -45,7 +53,10 @@ std::int16_t CreateTableFromRecordset(const std::string& path, const std::string
     }
     try {
         db.AppendTableDef(table);
-    } catch (const dao::Error&) {
+    } catch (const dao::Error& e) {
+        // Only a table of that name is the caller's to deal with; a file that could not be written
+        // is said as what it is, not taken for a table left behind.
+        if (e.number() != dao::errc::TableExists) throw;
         return 2;
     }
     db.Close();

@@ -268,7 +268,7 @@ void frmMain::wireCommands() {
         setCommand(name, nullptr);
     setCommand("Search", [] { frmSearch::instance().showSearch(); });
     setCommand("Truck", [] { frmTruckLines::showWindow(); });
-    setCommand("PrtValcrest", [] { frmPrtValcrest::showWindow(); });
+    setCommand("PrtValcrest", [] { frmPrtValcrest::showFromMenu(); });
     setCommand("PrtSelect", [] { frmPrtSelect::showWindow(); });
 }
 

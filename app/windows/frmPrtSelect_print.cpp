@@ -106,7 +106,12 @@ void frmPrtSelect::printLabels() {
         frmPrtSelect* wizard;
         bool dropTable = false;
         ~Restore() {
-            if (dropTable) dropLabelTable();
+            // A table that cannot be dropped now (a disk error, a lock held elsewhere) is dropped by
+            // the next run before it fills its own; nothing may leave this destructor.
+            try {
+                if (dropTable) dropLabelTable();
+            } catch (const std::exception&) {
+            }
             wizard->SetNormalPrinter();
         }
     } restore{this};

@@ -42,6 +42,19 @@ const char* kAddNewPOs = "INSERT INTO POTable (PONumber) "
                          "from POTable as p1 "
                          "Where p1.PONumber = shipments.CustomerPO) = 0));";
 
+// The new orders are one statement, so the file holds all of them or none. When they cannot be
+// added (a disk error, a lock another program holds) the clerk is told, the dates already there can
+// still be checked and printed, and the next opening adds them.
+void addNewPOs(dao::Database& db) {
+    try {
+        db.Execute(kAddNewPOs);
+    } catch (const runtime::Error& e) {
+        runtime::MsgBox("The customer's new purchase orders could not be added: " + e.description() +
+                            " They are added the next time this window is opened.",
+                        runtime::mb::Exclamation);
+    }
+}
+
 // Why the grid's PO dates cannot be typed over: the clerk would otherwise find a grid that takes no
 // typing, and a new order without a date never prints.
 QString poDatesFixedReason(bool accountMayChange) {
@@ -62,12 +75,28 @@ void dropReportTable() {
 frmPrtValcrest& frmPrtValcrest::showWindow() {
     if (!theWindow) {
         theWindow = new frmPrtValcrest();
-        theWindow->Form_Load();
+        try {
+            theWindow->Form_Load();
+        } catch (...) {
+            // A window that could not load is not kept: the next opening loads it again.
+            delete theWindow;
+            throw;
+        }
     }
     theWindow->show();
     theWindow->raise();
     theWindow->activateWindow();
     return *theWindow;
+}
+
+frmPrtValcrest* frmPrtValcrest::showFromMenu() {
+    try {
+        return &showWindow();
+    } catch (const runtime::Error& e) {
+        runtime::MsgBox("The Valcrest production schedule cannot be opened: " + e.description(),
+                        runtime::mb::Exclamation);
+        return nullptr;
+    }
 }
 
 frmPrtValcrest* frmPrtValcrest::openWindow() {
@@ -144,7 +173,7 @@ void frmPrtValcrest::Form_Load() {
     dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());
     bool mayChange = db.Updatable();
     // An account that may only read cannot add the new orders; the schedule still prints.
-    if (mayChange) db.Execute(kAddNewPOs);
+    if (mayChange) addNewPOs(db);
     db.Close();
     datPOs->Refresh();
     if (auto source = datPOs->source(); source && !source->updatable())
@@ -185,10 +214,10 @@ bool frmPrtValcrest::datesAccepted() {
 }
 
 void frmPrtValcrest::cmdPrint_Click() {
+    // A PO date still being typed in the grid is stored first, as leaving its row would: the schedule
+    // is printed by those dates. A store that fails has been shown; the typed date stays for another try.
+    if (!VxGrid1->storeCurrentRow()) return;
     if (!datesAccepted()) return;
-    // A PO date still being typed in the grid is stored first: the schedule is printed by those dates.
-    if (auto source = datPOs->source(); source && source->editMode() != widgets::EditMode::None)
-        source->update();
 
     dropReportTable();
     dao::Database db = dao::engine().OpenDatabase(datPOs->DatabaseName());

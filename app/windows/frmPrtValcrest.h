@@ -18,6 +18,9 @@ class frmPrtValcrest : public QWidget {
 public:
     // Opens the window (modeless, top-level) or brings the open one forward.
     static frmPrtValcrest& showWindow();
+    // The menu's way in: a window whose orders cannot be read is not opened, and the clerk is told
+    // why (nullptr) instead of the program ending.
+    static frmPrtValcrest* showFromMenu();
     static frmPrtValcrest* openWindow(); // nullptr when closed
     static void unload();
 

@@ -7,6 +7,7 @@
 
 #include "board_server_database.h"
 
+#include "dao/backend.h"
 #include "report/report_test_support.h"
 #include "runtime/locale_text.h"
 #include "widgets/data_control.h"
@@ -114,6 +115,23 @@ TEST_F(Valcrest, OpeningAddsTheCustomersNewPurchaseOrdersOnce) {
     EXPECT_EQ(poNumbers(), (std::vector<std::string>{"PO-1", "PO-2", "PO-3"}));
     EXPECT_EQ(again.datPOs->source()->rowCount(), 3);
     EXPECT_TRUE(frmMain::instance().mnuFilePrintValcrest->isVisible());
+
+    // Another workstation holds the file's write lock: the window opens with the orders it has and
+    // says why the new one is missing; the next opening adds it.
+    shipment("Valcrest", "PO-4", "W7");
+    frmPrtValcrest::unload();
+    auto other = dao::openSqlite(path, {});
+    other->begin();
+    dialogs->clear();
+    frmPrtValcrest& locked = frmPrtValcrest::showWindow();
+    ASSERT_EQ(dialogs->shown().size(), 1u);
+    EXPECT_NE(dialogs->shown()[0].prompt.find("could not be added"), std::string::npos);
+    EXPECT_NE(dialogs->shown()[0].prompt.find("locked by another user"), std::string::npos)
+        << dialogs->shown()[0].prompt;
+    EXPECT_EQ(locked.datPOs->source()->rowCount(), 3);
+    other->rollback();
+    frmPrtValcrest::unload();
+    EXPECT_EQ(frmPrtValcrest::showWindow().datPOs->source()->rowCount(), 4);
 }
 
 TEST_F(Valcrest, DatesThatAreNotDatesOrRunBackwardsAreRefused) {

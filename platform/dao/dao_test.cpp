@@ -254,6 +254,16 @@ TEST_P(Dao, LockedDatabaseWaitsThenFailsClearly) {
     other->rollback();
     db_.Execute("UPDATE Ships SET Qty = 7 WHERE ID = 1");
     EXPECT_EQ(db_.OpenRecordset("SELECT Sum(Qty) AS S FROM Ships")["S"], Variant(147));
+
+    // A dynaset whose keys could not be read at first use reads them at the next, instead of
+    // looking empty from then on.
+    if (server()) return;
+    auto ships = db_.OpenRecordset("Ships", dao::dbOpenDynaset);
+    elsewhere("UPDATE Ships SET Qty = 8 WHERE ID = 1"); // what was read of the file is read again
+    dao::testing::failOperation(dao::testing::Fault::IoError, 1);
+    EXPECT_EQ(errorOf([&] { ships.RecordCount(); }), dao::errc::DiskError);
+    dao::testing::stopFaults();
+    EXPECT_EQ(ships.RecordCount(), 5);
 }
 
 TEST_P(Dao, WorkspacesOfOneProgramShareTheFileAndItsTransaction) {

@@ -423,13 +423,17 @@ void readWhole(RowSet& set) {
 namespace {
 // The keys in order; a join that repeats the key table's rows is read whole instead.
 void readKeysNow(RowSet& set) {
-    set.keysPending = false;
+    // Pending until they are read: a read that fails (a disk error, a lock held elsewhere) is tried
+    // again at the next use instead of leaving a record set that looks empty.
     auto keys = readKeys(set);
     if (!keys) {
         set.keyset = false;
+        set.rows.clear(); // what a failed earlier try read
         readWhole(set);
+        set.keysPending = false;
         return;
     }
+    set.keysPending = false;
     set.rows.resize(keys->size());
     for (size_t i = 0; i < keys->size(); ++i) {
         set.rows[i].key = (*keys)[i];

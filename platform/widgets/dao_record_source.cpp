@@ -105,9 +105,11 @@ void bindRecordset(DataControl& control, dao::Recordset recordset) {
 void installDaoOpener() {
     // A data control refreshed again and again (the search window's lists at every click) reuses
     // its database: opening one reads its saved queries and schema each time. Kept per user, so a
-    // later login never works through a database opened with someone else's rights.
-    DataControl::setOpener([](const std::string& database, const std::string& source) {
-        static std::map<std::pair<std::string, std::string>, dao::Database> open;
+    // later login never works through a database opened with someone else's rights; installed again,
+    // the opener starts with none open (a file replaced meanwhile is not read through its old handle).
+    auto databases = std::make_shared<std::map<std::pair<std::string, std::string>, dao::Database>>();
+    DataControl::setOpener([databases](const std::string& database, const std::string& source) {
+        auto& open = *databases;
         auto& engine = dao::engine();
         auto key = std::make_pair(database, engine.DefaultUser() + "\n" + engine.SystemDB());
         auto it = open.find(key);

@@ -15,6 +15,16 @@ namespace winreg {
 
 namespace {
 
+std::function<int(HiveStep)>& stepHook() {
+    static std::function<int(HiveStep)> hook;
+    return hook;
+}
+
+// The errno a test makes this step fail with, or 0.
+int refused(HiveStep step) {
+    return stepHook() ? stepHook()(step) : 0;
+}
+
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
@@ -73,22 +83,34 @@ bool writeWhole(int fd, const std::string& text) {
 // until the new one is complete on disk. Returns 0 or errno.
 int replaceFile(const std::string& path, const std::string& text) {
     std::string tmp = path + ".tmp";
+    if (int e = refused(HiveStep::OpenTemp)) return e;
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return errno;
     int err = 0;
-    if (fchmod(fd, 0600) != 0 || !writeWhole(fd, text) || fsync(fd) != 0) err = errno ? errno : EIO;
-    if (close(fd) != 0 && !err) err = errno;
-    if (!err && rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+    auto step = [&](HiveStep s, bool ok) {
+        if (err) return;
+        if (int e = refused(s))
+            err = e;
+        else if (!ok)
+            err = errno ? errno : EIO;
+    };
+    errno = 0;
+    step(HiveStep::Write, fchmod(fd, 0600) == 0 && writeWhole(fd, text));
+    if (!err) step(HiveStep::Sync, fsync(fd) == 0);
+    step(HiveStep::Close, close(fd) == 0);
+    if (!err) step(HiveStep::Rename, rename(tmp.c_str(), path.c_str()) == 0);
     if (err) {
         unlink(tmp.c_str());
         return err;
     }
+    // The rename is on the disk only when the folder is: a change that a power cut could still undo
+    // is said, not taken for stored.
     std::string folder = path.substr(0, path.rfind('/'));
-    if (int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return 0;
+    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return errno;
+    step(HiveStep::SyncFolder, fsync(dfd) == 0);
+    close(dfd);
+    return err;
 }
 
 // A file replaced twice within one tick of the file system's clock can come back with the same
@@ -146,6 +168,10 @@ int keepNumberedCopy(const std::string& path, const std::string& text) {
 }
 
 } // namespace
+
+void setHiveStepHook(std::function<int(HiveStep)> hook) {
+    stepHook() = std::move(hook);
+}
 
 std::string registryFolder() {
     // The XDG rule: only an absolute XDG_CONFIG_HOME counts.
@@ -223,7 +249,9 @@ long HiveFile::save(const std::string& path) {
 
 long HiveFile::modify(const Change& change) {
     std::string folder = registryFolder();
+    if (int e = refused(HiveStep::Folder)) return errorFromErrno(e);
     if (!makeFolders(folder)) return errorFromErrno(errno);
+    if (int e = refused(HiveStep::Lock)) return errorFromErrno(e);
     FileLock lock(folder + "/" + rootName_ + ".reg.lock");
     if (lock.error()) return errorFromErrno(lock.error());
 

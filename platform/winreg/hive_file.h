@@ -18,6 +18,13 @@ namespace winreg {
 // The folder the hives live in, from the environment at the time of the call.
 std::string registryFolder();
 
+// The steps of writing a hive, each of which a disk can refuse.
+enum class HiveStep { Folder, Lock, OpenTemp, Write, Sync, Close, Rename, SyncFolder };
+
+// For tests: asked before each step; the errno it returns (ENOSPC, EIO, EACCES ...) makes the step
+// fail as the disk would have, 0 lets it run. No hook: every step runs.
+void setHiveStepHook(std::function<int(HiveStep)> hook);
+
 class HiveFile {
 public:
     explicit HiveFile(std::string rootName) : rootName_(std::move(rootName)) { root_.name = rootName_; }

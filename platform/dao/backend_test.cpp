@@ -119,6 +119,11 @@ TEST_P(Backend, AFailedStatementLeavesTheTransactionUsable) {
     EXPECT_EQ(errorOf([&] { conn_->execute("INSERT INTO ships (id, job) VALUES (2, 'dup')"); }),
               dao::errc::DuplicateKey);
     EXPECT_EQ(errorOf([&] { conn_->prepare("SELECT nope FROM ships"); }), dao::errc::TooFewParameters);
+    EXPECT_EQ(errorOf([&] {
+                  conn_->execute("INSERT INTO ships (id, job) VALUES (?1, ?2)",
+                                 {dao::StoredValue(std::int64_t(1)), dao::StoredValue(std::string("dup"))});
+              }),
+              dao::errc::DuplicateKey);
     EXPECT_EQ(conn_->execute("UPDATE ships SET qty = 21 WHERE id = 2"), 1);
     conn_->execute("SAVEPOINT inner_level");
     conn_->execute("DELETE FROM ships WHERE id = 2");

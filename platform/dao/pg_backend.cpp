@@ -3,7 +3,9 @@
 // The layer above expects what the embedded engine does: a failed statement inside a transaction
 // leaves the transaction usable, statements stay prepared while others run, values come back typed.
 // So every statement run inside a transaction is fenced by a savepoint of its own (the server would
-// otherwise refuse everything up to the rollback), statements are prepared under names of their own
+// otherwise refuse everything up to the rollback), sent together with the statement and the
+// savepoint's release in one pipeline, so the fence costs no waiting for the server; statements are
+// prepared under names of their own
 // and let go once the connection is in a state to accept it, and each result column is read by its
 // server type.
 #include "backend.h"
@@ -211,17 +213,62 @@ public:
 
     PGconn* raw() { return conn_; }
 
-    // Runs `run` so that its failure inside a transaction undoes only itself.
-    Result fenced(const std::function<PGresult*()>& run, const std::string& what) {
-        bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
-        if (inside) command("SAVEPOINT dao_statement");
-        Result r(run(), &PQclear);
+    // Runs a statement so that its failure inside a transaction undoes only itself. `send` queues
+    // the statement (a PQsend... call), `run` runs it alone (the PQexec... call). Inside a
+    // transaction the savepoint, the statement and the savepoint's release go to the server in one
+    // pipeline: one round trip. The server skips the release after a failure, and the rollback to
+    // the savepoint that follows (a second round trip, only then) leaves the transaction usable.
+    Result fenced(const std::function<int()>& send, const std::function<PGresult*()>& run,
+                  const std::string& what) {
+        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
+            Result r(run(), &PQclear);
+            if (!ok(r.get())) fail(r.get(), conn_, what);
+            return r;
+        }
+        Result r = PQenterPipelineMode(conn_) ? pipelinedInSavepoint(send) : separately(run);
         if (!ok(r.get())) {
-            if (inside) command("ROLLBACK TO SAVEPOINT dao_statement");
+            if (PQtransactionStatus(conn_) == PQTRANS_INERROR) command("ROLLBACK TO SAVEPOINT dao_statement");
             fail(r.get(), conn_, what);
         }
-        if (inside) command("RELEASE SAVEPOINT dao_statement");
         return r;
+    }
+
+    // The fence one statement at a time, where a pipeline cannot be had.
+    Result separately(const std::function<PGresult*()>& run) {
+        command("SAVEPOINT dao_statement");
+        Result r(run(), &PQclear);
+        if (ok(r.get())) command("RELEASE SAVEPOINT dao_statement");
+        return r;
+    }
+
+    // In pipeline mode: SAVEPOINT, the statement `send` queues, RELEASE, and a sync; gives the
+    // statement's result (nullptr when the connection failed before it came).
+    Result pipelinedInSavepoint(const std::function<int()>& send) {
+        auto queue = [&](const char* sql) {
+            return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        };
+        bool sent = queue("SAVEPOINT dao_statement") && send() && queue("RELEASE SAVEPOINT dao_statement") &&
+                    PQpipelineSync(conn_);
+        // The first result of each queued statement, in order, up to the sync's (a null ends
+        // each statement's results; after a failure the server skips the rest up to the sync).
+        std::vector<Result> results;
+        for (int guard = 0; sent && guard < 32; ++guard) {
+            Result r(PQgetResult(conn_), &PQclear);
+            if (!r) {
+                if (PQstatus(conn_) == CONNECTION_BAD) break;
+                continue;
+            }
+            if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
+            results.push_back(std::move(r));
+        }
+        // A savepoint that failed ran nothing of the statement: its error is the one to report.
+        Result statement(nullptr, &PQclear);
+        if (!results.empty() && !ok(results[0].get()))
+            statement = std::move(results[0]);
+        else if (results.size() > 1)
+            statement = std::move(results[1]);
+        PQexitPipelineMode(conn_);
+        return statement;
     }
 
     void command(const std::string& sql) {
@@ -323,24 +370,38 @@ public:
         letGo();
         std::string name = "dao_s" + std::to_string(++lastStatement_);
         std::string text = serverPlaceholders(serverNames(sql));
-        fenced([&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
-               "preparing a statement");
+        fenced([&] { return PQsendPrepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
+               [&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); }, "preparing a statement");
         Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
         if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
         int params = PQnparams(described.get());
         return std::make_unique<PgStatement>(*this, name, params, std::move(described));
     }
 
-    // Statements are let go when the connection is not in a failed transaction (which refuses
-    // everything but its rollback).
+    // Statements are let go a batch at a time, all in one pipeline, outside a transaction (a
+    // failed transaction refuses everything but its rollback, and one in progress must not fail
+    // for them).
     void release(const std::string& name) {
         unused_.push_back(name);
         letGo();
     }
     void letGo() {
-        if (unused_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
+        if (unused_.size() < kUnusedBatch || PQtransactionStatus(conn_) != PQTRANS_IDLE) return;
+        if (!PQenterPipelineMode(conn_)) return;
+        bool sent = true;
         for (auto& n : unused_)
-            Result(runOne(conn_, "DEALLOCATE " + n), &PQclear);
+            sent = sent && PQsendQueryParams(conn_, ("DEALLOCATE " + n).c_str(), 0, nullptr, nullptr, nullptr,
+                                             nullptr, 0);
+        sent = sent && PQpipelineSync(conn_);
+        for (int guard = 0; sent && guard < 4 * int(unused_.size()) + 8; ++guard) {
+            Result r(PQgetResult(conn_), &PQclear);
+            if (!r) {
+                if (PQstatus(conn_) == CONNECTION_BAD) break;
+                continue;
+            }
+            if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
+        }
+        PQexitPipelineMode(conn_);
         unused_.clear();
     }
 
@@ -370,7 +431,9 @@ public:
             // One that may make, rename or drop names has the names read again.
             refuseNul(sql, "a statement");
             std::string text = serverNames(sql);
-            auto r = fenced([&] { return runOne(conn_, text); }, "running a statement");
+            auto r = fenced(
+                [&] { return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); },
+                [&] { return runOne(conn_, text); }, "running a statement");
             if (definesNames(sql)) {
                 names_.clear();
                 rowKeys_.clear();
@@ -538,6 +601,7 @@ private:
     long long lastStatement_ = 0;
     long long changed_ = 0;
     std::vector<std::string> unused_;
+    static constexpr size_t kUnusedBatch = 32;
     std::map<std::pair<Oid, int>, ColumnOrigin> origins_;
 };
 
@@ -570,6 +634,10 @@ bool PgStatement::step() {
             lengths[i] = int(texts[i].size());
         }
         result_ = conn_.fenced(
+            [&] {
+                return PQsendQueryPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
+                                           lengths.data(), formats.data(), 0);
+            },
             [&] {
                 return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
                                       lengths.data(), formats.data(), 0);

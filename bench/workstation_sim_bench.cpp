@@ -183,8 +183,12 @@ public:
     }
     ~PlainFile() override { sqlite3_close_v2(db_); }
     std::vector<std::vector<Value>> run(const std::string& sql, const std::vector<Value>& params) override {
+        // $n is a name to SQLite (numbered in order of appearance); ?n is the n-th parameter.
+        std::string text = sql;
+        for (size_t i = 0; i + 1 < text.size(); ++i)
+            if (text[i] == '$' && std::isdigit(static_cast<unsigned char>(text[i + 1]))) text[i] = '?';
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db_, text.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
             throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
         std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> owned(stmt, &sqlite3_finalize);
         for (size_t i = 0; i < params.size(); ++i)

@@ -17,8 +17,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace dao {
 namespace {
@@ -147,8 +149,9 @@ class PgConnection;
 
 class PgStatement final : public Statement {
 public:
-    PgStatement(PgConnection& conn, std::string name, int params, Result described)
-        : conn_(conn), name_(std::move(name)), values_(size_t(params)), described_(std::move(described)) {}
+    PgStatement(PgConnection& conn, std::string name, std::string text, Result described, bool reused)
+        : conn_(conn), name_(std::move(name)), text_(std::move(text)),
+          values_(size_t(PQnparams(described.get()))), described_(std::move(described)), reused_(reused) {}
     ~PgStatement() override;
 
     void bind(int index, const StoredValue& value) override {
@@ -169,10 +172,15 @@ public:
     }
 
 private:
+    Result run(const std::vector<const char*>& pointers, const std::vector<int>& lengths,
+               const std::vector<int>& formats);
+
     PgConnection& conn_;
     std::string name_;
+    std::string text_; // as the server was given it
     std::vector<StoredValue> values_;
     Result described_;
+    bool reused_; // kept from an earlier use of the same text
     Result result_{nullptr, &PQclear};
     int row_ = -1;
 };
@@ -208,6 +216,7 @@ public:
             raise(errc::CannotOpen, "The database server could not be reached again: " + connectionError(conn_) +
                                         ".  Check that the server is running and reachable, then try again.");
         unused_.clear();
+        kept_.clear();
         startSession();
     }
 
@@ -222,10 +231,12 @@ public:
                   const std::string& what) {
         if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
             Result r(run(), &PQclear);
+            lastState_ = r ? field(r.get(), PG_DIAG_SQLSTATE) : "";
             if (!ok(r.get())) fail(r.get(), conn_, what);
             return r;
         }
         Result r = PQenterPipelineMode(conn_) ? pipelinedInSavepoint(send) : separately(run);
+        lastState_ = r ? field(r.get(), PG_DIAG_SQLSTATE) : "";
         if (!ok(r.get())) {
             if (PQtransactionStatus(conn_) == PQTRANS_INERROR) command("ROLLBACK TO SAVEPOINT dao_statement");
             fail(r.get(), conn_, what);
@@ -368,14 +379,44 @@ public:
 
     std::unique_ptr<Statement> prepareNow(const std::string& sql) {
         letGo();
-        std::string name = "dao_s" + std::to_string(++lastStatement_);
         std::string text = serverPlaceholders(serverNames(sql));
+        for (auto it = kept_.begin(); it != kept_.end(); ++it)
+            if (it->text == text) {
+                auto stmt = std::make_unique<PgStatement>(*this, it->name, text, std::move(it->described), true);
+                kept_.erase(it);
+                return stmt;
+            }
+        auto [name, described] = prepareNamed(text);
+        return std::make_unique<PgStatement>(*this, name, text, std::move(described), false);
+    }
+
+    // Prepares `text` under a new name and describes it.
+    std::pair<std::string, Result> prepareNamed(const std::string& text) {
+        std::string name = "dao_s" + std::to_string(++lastStatement_);
         fenced([&] { return PQsendPrepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
                [&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); }, "preparing a statement");
         Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
         if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
-        int params = PQnparams(described.get());
-        return std::make_unique<PgStatement>(*this, name, params, std::move(described));
+        return {name, std::move(described)};
+    }
+
+    // A statement let go is kept, prepared on the server, for the next use of the same text: the
+    // layer prepares the same few statements again and again, and each preparing and describing
+    // is a wait for the server. The least recently used is let go when too many are kept.
+    void keep(std::string text, std::string name, Result described) {
+        kept_.push_front({std::move(text), std::move(name), std::move(described)});
+        if (kept_.size() > kKept) {
+            release(kept_.back().name);
+            kept_.pop_back();
+        }
+    }
+    // Whether the last statement failed because a kept statement no longer fits its tables (another
+    // workstation changed their definition) or the server no longer has it: prepared again, it runs.
+    bool keptStatementWentStale() const { return lastState_ == "0A000" || lastState_ == "26000"; }
+    void forgetKept() {
+        for (auto& k : kept_)
+            unused_.push_back(k.name);
+        kept_.clear();
     }
 
     // Statements are let go a batch at a time, all in one pipeline, outside a transaction (a
@@ -437,6 +478,7 @@ public:
             if (definesNames(sql)) {
                 names_.clear();
                 rowKeys_.clear();
+                forgetKept();
             }
             return std::atoll(PQcmdTuples(r.get()));
         }
@@ -602,11 +644,33 @@ private:
     long long changed_ = 0;
     std::vector<std::string> unused_;
     static constexpr size_t kUnusedBatch = 32;
+    struct Kept {
+        std::string text, name;
+        Result described;
+    };
+    std::list<Kept> kept_; // most recently let go first
+    static constexpr size_t kKept = 64;
+    std::string lastState_; // the SQLSTATE of the last fenced statement
     std::map<std::pair<Oid, int>, ColumnOrigin> origins_;
 };
 
 PgStatement::~PgStatement() {
-    conn_.release(name_);
+    if (name_.empty()) return; // let go already
+    conn_.keep(std::move(text_), std::move(name_), std::move(described_));
+}
+
+Result PgStatement::run(const std::vector<const char*>& pointers, const std::vector<int>& lengths,
+                        const std::vector<int>& formats) {
+    return conn_.fenced(
+        [&] {
+            return PQsendQueryPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
+                                       lengths.data(), formats.data(), 0);
+        },
+        [&] {
+            return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(), lengths.data(),
+                                  formats.data(), 0);
+        },
+        "running a statement");
 }
 
 bool PgStatement::step() {
@@ -633,16 +697,19 @@ bool PgStatement::step() {
             pointers[i] = std::holds_alternative<std::monostate>(v) ? nullptr : texts[i].c_str();
             lengths[i] = int(texts[i].size());
         }
-        result_ = conn_.fenced(
-            [&] {
-                return PQsendQueryPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
-                                           lengths.data(), formats.data(), 0);
-            },
-            [&] {
-                return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
-                                      lengths.data(), formats.data(), 0);
-            },
-            "running a statement");
+        try {
+            result_ = run(pointers, lengths, formats);
+        } catch (const Error&) {
+            // A kept statement that went stale failed without running (and, in a transaction,
+            // undid only itself): prepared again from its text, it runs once more.
+            if (!reused_ || !conn_.keptStatementWentStale()) throw;
+            reused_ = false;
+            conn_.release(std::exchange(name_, std::string()));
+            auto [name, described] = conn_.prepareNamed(text_);
+            name_ = name;
+            described_ = std::move(described);
+            result_ = run(pointers, lengths, formats);
+        }
         conn_.noteChanged(std::atoll(PQcmdTuples(result_.get())));
         row_ = -1;
     }

@@ -3,7 +3,9 @@
 // SQLite driver, with the same page cache and a prepared statement. Both read the same file in the
 // same run, at 10k, 100k and 1M shipments (or the sizes given as arguments: board_peer_bench 10000).
 // Three steps: switching the status tab and painting the first screen, scrolling to the last row
-// and painting it, and re-querying the shown tab. The ratio ours / peer closes the run.
+// and painting it, and re-querying the shown tab. Both views have the board's size, row height and
+// column widths, and both show the top of a freshly read list, so each step paints the same cells
+// on both sides. The ratio ours / peer closes the run.
 #include "board_layout.h"
 #include "demo_data.h"
 #include "shipments_schema.h"
@@ -139,14 +141,17 @@ struct Peer {
     QTableView view;
     const Size& size;
 
-    explicit Peer(const Size& s) : size(s) {
+    Peer(const Size& s, const widgets::DataGrid& board) : size(s) {
         db = QSqlDatabase::addDatabase("QSQLITE", QString("peer%1").arg(s.shipments));
         db.setDatabaseName(QString::fromStdString(s.path));
         if (!db.open()) throw std::runtime_error("the peer cannot open " + s.path);
         QSqlQuery(db).exec("PRAGMA cache_size = -32768"); // the layer's page cache
         view.setModel(&model);
+        // The board's row height and column widths: the same number of cells on one screen.
+        view.verticalHeader()->setDefaultSectionSize(board.verticalHeader()->defaultSectionSize());
+        view.horizontalHeader()->setDefaultSectionSize(board.columnWidth(0));
         open(1);
-        view.resize(1200, 800);
+        view.resize(board.size());
         view.show();
     }
     void open(int tab) {
@@ -171,11 +176,15 @@ struct Peer {
             throw std::runtime_error("the peer's query failed: " + q.lastError().text().toStdString() + "\n" +
                                      t.sqliteSql);
         model.setQuery(std::move(q));
+        view.scrollToTop();
     }
+    // A fresh query shows its first rows: a view left scrolled past the rows the model has fetched
+    // so far would paint nothing.
     void requery() {
         QSqlQuery q = model.query();
         q.exec();
         model.setQuery(std::move(q));
+        view.scrollToTop();
     }
     void paint() { view.viewport()->repaint(); }
     void toLastRow() {
@@ -286,7 +295,7 @@ int main(int argc, char** argv) {
     }
     for (auto& s : sizes) {
         ours.push_back(std::make_unique<Ours>(s));
-        peers.push_back(std::make_unique<Peer>(s));
+        peers.push_back(std::make_unique<Peer>(s, ours.back()->grid));
         Ours* o = ours.back().get();
         Peer* p = peers.back().get();
         auto n = std::to_string(s.shipments);

@@ -19,6 +19,8 @@
 #include "widgets/month_calendar.h"
 #include "widgets/tab_strip.h"
 
+#include "ratio_reporter.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -99,12 +101,13 @@ int main(int argc, char** argv) {
     frmShipments::instance().showBoard();
     QApplication::processEvents();
 
-    benchmark::RegisterBenchmark("board: switch tab and paint the first screen", tabSwitchAndPaint)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("layer: open, filter and read the same screen", layerReadOfTheSameScreen)
-        ->Unit(benchmark::kMillisecond);
+    const char* board = "board: switch tab and paint the first screen";
+    const char* layer = "layer: open, filter and read the same screen";
+    benchmark::RegisterBenchmark(board, tabSwitchAndPaint)->Unit(benchmark::kMillisecond)->Repetitions(3);
+    benchmark::RegisterBenchmark(layer, layerReadOfTheSameScreen)->Unit(benchmark::kMillisecond)->Repetitions(3);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    bench::RatioReporter reporter({{"board / layer (what the board adds on top of reading the screen)", board, layer}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     std::cout << "rows on one screen: " << screenRows() << ", shipments: " << kShipments << "\n";
     frmShipments::unload();
     frmCalendarForm::unload();

@@ -119,6 +119,11 @@ TEST_P(Backend, AFailedStatementLeavesTheTransactionUsable) {
     EXPECT_EQ(errorOf([&] { conn_->execute("INSERT INTO ships (id, job) VALUES (2, 'dup')"); }),
               dao::errc::DuplicateKey);
     EXPECT_EQ(errorOf([&] { conn_->prepare("SELECT nope FROM ships"); }), dao::errc::TooFewParameters);
+    EXPECT_EQ(errorOf([&] {
+                  conn_->execute("INSERT INTO ships (id, job) VALUES (?1, ?2)",
+                                 {dao::StoredValue(std::int64_t(1)), dao::StoredValue(std::string("dup"))});
+              }),
+              dao::errc::DuplicateKey);
     EXPECT_EQ(conn_->execute("UPDATE ships SET qty = 21 WHERE id = 2"), 1);
     conn_->execute("SAVEPOINT inner_level");
     conn_->execute("DELETE FROM ships WHERE id = 2");
@@ -133,6 +138,28 @@ TEST_P(Backend, AFailedStatementLeavesTheTransactionUsable) {
     conn_->rollback();
     EXPECT_EQ(count(*other), 2);
     conn_->rollback(); // no transaction: nothing to do
+}
+
+// Statements are kept for their next use: one whose table another connection changed reads the
+// table as it is now, inside a transaction too, and a kept write writes.
+TEST_P(Backend, AKeptStatementFollowsAChangedTable) {
+    const std::string all = "SELECT * FROM ships WHERE id = ?1";
+    auto read = [&] {
+        auto s = conn_->prepare(all);
+        s->bind(1, dao::StoredValue(std::int64_t(1)));
+        EXPECT_TRUE(s->step());
+        return s->columnCount();
+    };
+    const int before = read();
+    open()->execute("ALTER TABLE ships ADD COLUMN extra INTEGER");
+    EXPECT_EQ(read(), before + 1);
+    open()->execute("ALTER TABLE ships DROP COLUMN extra");
+    conn_->begin();
+    EXPECT_EQ(read(), before);
+    for (int qty : {30, 40})
+        conn_->execute("UPDATE ships SET qty = ?1 WHERE id = 2", {dao::StoredValue(std::int64_t(qty))});
+    conn_->commit();
+    EXPECT_EQ(count(*open(), "qty = 40"), 1);
 }
 
 TEST_P(Backend, AWriterWaitsOnlyTheLockTime) {

@@ -3,7 +3,9 @@
 // The layer above expects what the embedded engine does: a failed statement inside a transaction
 // leaves the transaction usable, statements stay prepared while others run, values come back typed.
 // So every statement run inside a transaction is fenced by a savepoint of its own (the server would
-// otherwise refuse everything up to the rollback), statements are prepared under names of their own
+// otherwise refuse everything up to the rollback), sent together with the statement and the
+// savepoint's release in one pipeline, so the fence costs no waiting for the server; statements are
+// prepared under names of their own
 // and let go once the connection is in a state to accept it, and each result column is read by its
 // server type.
 #include "backend.h"
@@ -15,8 +17,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace dao {
 namespace {
@@ -145,8 +149,9 @@ class PgConnection;
 
 class PgStatement final : public Statement {
 public:
-    PgStatement(PgConnection& conn, std::string name, int params, Result described)
-        : conn_(conn), name_(std::move(name)), values_(size_t(params)), described_(std::move(described)) {}
+    PgStatement(PgConnection& conn, std::string name, std::string text, Result described, bool reused)
+        : conn_(conn), name_(std::move(name)), text_(std::move(text)),
+          values_(size_t(PQnparams(described.get()))), described_(std::move(described)), reused_(reused) {}
     ~PgStatement() override;
 
     void bind(int index, const StoredValue& value) override {
@@ -167,10 +172,15 @@ public:
     }
 
 private:
+    Result run(const std::vector<const char*>& pointers, const std::vector<int>& lengths,
+               const std::vector<int>& formats);
+
     PgConnection& conn_;
     std::string name_;
+    std::string text_; // as the server was given it
     std::vector<StoredValue> values_;
     Result described_;
+    bool reused_; // kept from an earlier use of the same text
     Result result_{nullptr, &PQclear};
     int row_ = -1;
 };
@@ -206,22 +216,70 @@ public:
             raise(errc::CannotOpen, "The database server could not be reached again: " + connectionError(conn_) +
                                         ".  Check that the server is running and reachable, then try again.");
         unused_.clear();
+        kept_.clear();
         startSession();
     }
 
     PGconn* raw() { return conn_; }
 
-    // Runs `run` so that its failure inside a transaction undoes only itself.
-    Result fenced(const std::function<PGresult*()>& run, const std::string& what) {
-        bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
-        if (inside) command("SAVEPOINT dao_statement");
-        Result r(run(), &PQclear);
+    // Runs a statement so that its failure inside a transaction undoes only itself. `send` queues
+    // the statement (a PQsend... call), `run` runs it alone (the PQexec... call). Inside a
+    // transaction the savepoint, the statement and the savepoint's release go to the server in one
+    // pipeline: one round trip. The server skips the release after a failure, and the rollback to
+    // the savepoint that follows (a second round trip, only then) leaves the transaction usable.
+    Result fenced(const std::function<int()>& send, const std::function<PGresult*()>& run,
+                  const std::string& what) {
+        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
+            Result r(run(), &PQclear);
+            lastState_ = r ? field(r.get(), PG_DIAG_SQLSTATE) : "";
+            if (!ok(r.get())) fail(r.get(), conn_, what);
+            return r;
+        }
+        Result r = PQenterPipelineMode(conn_) ? pipelinedInSavepoint(send) : separately(run);
+        lastState_ = r ? field(r.get(), PG_DIAG_SQLSTATE) : "";
         if (!ok(r.get())) {
-            if (inside) command("ROLLBACK TO SAVEPOINT dao_statement");
+            if (PQtransactionStatus(conn_) == PQTRANS_INERROR) command("ROLLBACK TO SAVEPOINT dao_statement");
             fail(r.get(), conn_, what);
         }
-        if (inside) command("RELEASE SAVEPOINT dao_statement");
         return r;
+    }
+
+    // The fence one statement at a time, where a pipeline cannot be had.
+    Result separately(const std::function<PGresult*()>& run) {
+        command("SAVEPOINT dao_statement");
+        Result r(run(), &PQclear);
+        if (ok(r.get())) command("RELEASE SAVEPOINT dao_statement");
+        return r;
+    }
+
+    // In pipeline mode: SAVEPOINT, the statement `send` queues, RELEASE, and a sync; gives the
+    // statement's result (nullptr when the connection failed before it came).
+    Result pipelinedInSavepoint(const std::function<int()>& send) {
+        auto queue = [&](const char* sql) {
+            return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        };
+        bool sent = queue("SAVEPOINT dao_statement") && send() && queue("RELEASE SAVEPOINT dao_statement") &&
+                    PQpipelineSync(conn_);
+        // The first result of each queued statement, in order, up to the sync's (a null ends
+        // each statement's results; after a failure the server skips the rest up to the sync).
+        std::vector<Result> results;
+        for (int guard = 0; sent && guard < 32; ++guard) {
+            Result r(PQgetResult(conn_), &PQclear);
+            if (!r) {
+                if (PQstatus(conn_) == CONNECTION_BAD) break;
+                continue;
+            }
+            if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
+            results.push_back(std::move(r));
+        }
+        // A savepoint that failed ran nothing of the statement: its error is the one to report.
+        Result statement(nullptr, &PQclear);
+        if (!results.empty() && !ok(results[0].get()))
+            statement = std::move(results[0]);
+        else if (results.size() > 1)
+            statement = std::move(results[1]);
+        PQexitPipelineMode(conn_);
+        return statement;
     }
 
     void command(const std::string& sql) {
@@ -336,26 +394,70 @@ public:
 
     std::unique_ptr<Statement> prepareOnce(const std::string& sql) {
         letGo();
-        std::string name = "dao_s" + std::to_string(++lastStatement_);
         std::string text = serverPlaceholders(serverNames(sql));
-        fenced([&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
-               "preparing a statement");
-        Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
-        if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
-        int params = PQnparams(described.get());
-        return std::make_unique<PgStatement>(*this, name, params, std::move(described));
+        for (auto it = kept_.begin(); it != kept_.end(); ++it)
+            if (it->text == text) {
+                auto stmt = std::make_unique<PgStatement>(*this, it->name, text, std::move(it->described), true);
+                kept_.erase(it);
+                return stmt;
+            }
+        auto [name, described] = prepareNamed(text);
+        return std::make_unique<PgStatement>(*this, name, text, std::move(described), false);
     }
 
-    // Statements are let go when the connection is not in a failed transaction (which refuses
-    // everything but its rollback).
+    // Prepares `text` under a new name and describes it.
+    std::pair<std::string, Result> prepareNamed(const std::string& text) {
+        std::string name = "dao_s" + std::to_string(++lastStatement_);
+        fenced([&] { return PQsendPrepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
+               [&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); }, "preparing a statement");
+        Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
+        if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
+        return {name, std::move(described)};
+    }
+
+    // A statement let go is kept, prepared on the server, for the next use of the same text: the
+    // layer prepares the same few statements again and again, and each preparing and describing
+    // is a wait for the server. The least recently used is let go when too many are kept.
+    void keep(std::string text, std::string name, Result described) {
+        kept_.push_front({std::move(text), std::move(name), std::move(described)});
+        if (kept_.size() > kKept) {
+            release(kept_.back().name);
+            kept_.pop_back();
+        }
+    }
+    // Whether the last statement failed because a kept statement no longer fits its tables (another
+    // workstation changed their definition) or the server no longer has it: prepared again, it runs.
+    bool keptStatementWentStale() const { return lastState_ == "0A000" || lastState_ == "26000"; }
+    void forgetKept() {
+        for (auto& k : kept_)
+            unused_.push_back(k.name);
+        kept_.clear();
+    }
+
+    // Statements are let go a batch at a time, all in one pipeline, outside a transaction (a
+    // failed transaction refuses everything but its rollback, and one in progress must not fail
+    // for them).
     void release(const std::string& name) {
         unused_.push_back(name);
         letGo();
     }
     void letGo() {
-        if (unused_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
+        if (unused_.size() < kUnusedBatch || PQtransactionStatus(conn_) != PQTRANS_IDLE) return;
+        if (!PQenterPipelineMode(conn_)) return;
+        bool sent = true;
         for (auto& n : unused_)
-            Result(runOne(conn_, "DEALLOCATE " + n), &PQclear);
+            sent = sent && PQsendQueryParams(conn_, ("DEALLOCATE " + n).c_str(), 0, nullptr, nullptr, nullptr,
+                                             nullptr, 0);
+        sent = sent && PQpipelineSync(conn_);
+        for (int guard = 0; sent && guard < 4 * int(unused_.size()) + 8; ++guard) {
+            Result r(PQgetResult(conn_), &PQclear);
+            if (!r) {
+                if (PQstatus(conn_) == CONNECTION_BAD) break;
+                continue;
+            }
+            if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
+        }
+        PQexitPipelineMode(conn_);
         unused_.clear();
     }
 
@@ -385,10 +487,13 @@ public:
             // One that may make, rename or drop names has the names read again.
             refuseNul(sql, "a statement");
             std::string text = serverNames(sql);
-            auto r = fenced([&] { return runOne(conn_, text); }, "running a statement");
+            auto r = fenced(
+                [&] { return PQsendQueryParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0); },
+                [&] { return runOne(conn_, text); }, "running a statement");
             if (definesNames(sql)) {
                 names_.clear();
                 rowKeys_.clear();
+                forgetKept();
             }
             return std::atoll(PQcmdTuples(r.get()));
         }
@@ -553,11 +658,34 @@ private:
     long long lastStatement_ = 0;
     long long changed_ = 0;
     std::vector<std::string> unused_;
+    static constexpr size_t kUnusedBatch = 32;
+    struct Kept {
+        std::string text, name;
+        Result described;
+    };
+    std::list<Kept> kept_; // most recently let go first
+    static constexpr size_t kKept = 64;
+    std::string lastState_; // the SQLSTATE of the last fenced statement
     std::map<std::pair<Oid, int>, ColumnOrigin> origins_;
 };
 
 PgStatement::~PgStatement() {
-    conn_.release(name_);
+    if (name_.empty()) return; // let go already
+    conn_.keep(std::move(text_), std::move(name_), std::move(described_));
+}
+
+Result PgStatement::run(const std::vector<const char*>& pointers, const std::vector<int>& lengths,
+                        const std::vector<int>& formats) {
+    return conn_.fenced(
+        [&] {
+            return PQsendQueryPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
+                                       lengths.data(), formats.data(), 0);
+        },
+        [&] {
+            return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(), lengths.data(),
+                                  formats.data(), 0);
+        },
+        "running a statement");
 }
 
 bool PgStatement::step() {
@@ -584,12 +712,19 @@ bool PgStatement::step() {
             pointers[i] = std::holds_alternative<std::monostate>(v) ? nullptr : texts[i].c_str();
             lengths[i] = int(texts[i].size());
         }
-        result_ = conn_.fenced(
-            [&] {
-                return PQexecPrepared(conn_.raw(), name_.c_str(), int(values_.size()), pointers.data(),
-                                      lengths.data(), formats.data(), 0);
-            },
-            "running a statement");
+        try {
+            result_ = run(pointers, lengths, formats);
+        } catch (const Error&) {
+            // A kept statement that went stale failed without running (and, in a transaction,
+            // undid only itself): prepared again from its text, it runs once more.
+            if (!reused_ || !conn_.keptStatementWentStale()) throw;
+            reused_ = false;
+            conn_.release(std::exchange(name_, std::string()));
+            auto [name, described] = conn_.prepareNamed(text_);
+            name_ = name;
+            described_ = std::move(described);
+            result_ = run(pointers, lengths, formats);
+        }
         conn_.noteChanged(std::atoll(PQcmdTuples(result_.get())));
         row_ = -1;
     }

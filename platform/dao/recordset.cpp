@@ -786,8 +786,10 @@ void Recordset::Update() {
             row.key = std::int64_t(conn.lastInsertKey());
         } else
             row.key = writeReturningKey(set, conn, sql, params).value();
+        // Read by key when first looked at, as every row of a keyset: rows added in bulk (a
+        // report's scratch table) are never read back one by one.
+        row.loaded = false;
         set.rows.push_back(row);
-        reloadRow(set, set.rows.size() - 1);
         noteChange(set, Change::Added, set.rows.size() - 1);
         c.lastModified = row.key;
     } else {

@@ -8,6 +8,9 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <list>
+#include <memory>
+#include <utility>
 
 namespace dao {
 namespace {
@@ -55,10 +58,59 @@ namespace {
     }
 }
 
+// Statements let go are kept, reset, for the next use of the same text: the layer prepares the
+// same few statements again and again (a row's page by key, an edit written back), and compiling
+// one costs more than running it. The engine compiles a kept statement again by itself when the
+// schema changed. The connection finalizes what is kept before it closes.
+class StatementCache {
+public:
+    static constexpr size_t kKept = 64;
+
+    sqlite3_stmt* take(const std::string& sql) {
+        for (auto it = kept_.begin(); it != kept_.end(); ++it)
+            if (it->first == sql) {
+                sqlite3_stmt* stmt = it->second;
+                kept_.erase(it);
+                return stmt;
+            }
+        return nullptr;
+    }
+    void giveBack(std::string sql, sqlite3_stmt* stmt) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (closed_) {
+            sqlite3_finalize(stmt);
+            return;
+        }
+        kept_.emplace_front(std::move(sql), stmt);
+        if (kept_.size() > kKept) {
+            sqlite3_finalize(kept_.back().second);
+            kept_.pop_back();
+        }
+    }
+    void close() {
+        closed_ = true;
+        for (auto& k : kept_)
+            sqlite3_finalize(k.second);
+        kept_.clear();
+    }
+
+private:
+    std::list<std::pair<std::string, sqlite3_stmt*>> kept_; // most recently let go first
+    bool closed_ = false;
+};
+
 class SqliteStatement final : public Statement {
 public:
-    SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
-    ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+    SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<StatementCache> cache = {},
+                    std::string sql = {})
+        : db_(db), stmt_(stmt), cache_(std::move(cache)), sql_(std::move(sql)) {}
+    ~SqliteStatement() override {
+        if (cache_)
+            cache_->giveBack(std::move(sql_), stmt_);
+        else
+            sqlite3_finalize(stmt_);
+    }
 
     void bind(int index, const StoredValue& value) override {
         int rc = SQLITE_OK;
@@ -114,19 +166,30 @@ public:
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
     }
+    // The statement, no longer finalized by this object.
+    sqlite3_stmt* release() {
+        cache_.reset();
+        return std::exchange(stmt_, nullptr);
+    }
 
 private:
     sqlite3* db_;
     sqlite3_stmt* stmt_;
+    std::shared_ptr<StatementCache> cache_; // where it goes back to (none: finalized)
+    std::string sql_;
 };
 
 class SqliteConnection final : public Connection {
 public:
     SqliteConnection(sqlite3* db, bool readOnly) : db_(db), readOnly_(readOnly) {}
-    ~SqliteConnection() override { sqlite3_close_v2(db_); }
+    ~SqliteConnection() override {
+        cache_->close();
+        sqlite3_close_v2(db_);
+    }
 
     // Exactly one statement: what follows it is refused, never run.
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
+        if (sqlite3_stmt* kept = cache_->take(sql)) return std::make_unique<SqliteStatement>(db_, kept, cache_, sql);
         sqlite3_stmt* stmt = nullptr;
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, &tail);
@@ -136,7 +199,9 @@ public:
             if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
                 raise(errc::TextAfterEnd, "Characters found after end of SQL statement.");
         if (!stmt) raise(errc::SyntaxError, "The statement is empty.");
-        return prepared;
+        // Only a statement that prepared whole is kept for the next use of its text.
+        return std::make_unique<SqliteStatement>(db_, static_cast<SqliteStatement&>(*prepared).release(), cache_,
+                                                 sql);
     }
 
     std::optional<std::string> unknownName(const std::string& sql) override {
@@ -226,6 +291,7 @@ public:
 private:
     sqlite3* db_;
     bool readOnly_;
+    std::shared_ptr<StatementCache> cache_ = std::make_shared<StatementCache>();
 };
 
 bool looksLikeSqlite(const std::string& path) {

@@ -71,6 +71,7 @@ void DataGrid::setDataSource(DataControl* control) {
 }
 
 void DataGrid::rebind() {
+    columnFieldsOf_ = nullptr;
     selectionOrder_.clear();
     changeNoted_ = false;
     model_->reset();
@@ -191,10 +192,20 @@ int DataGrid::currentColumn() const {
     return currentIndex().isValid() ? currentIndex().column() : -1;
 }
 
+int DataGrid::fieldOfColumn(const RecordSource& source, int column) const {
+    if (columnFieldsOf_ != &source || columnFields_.size() != columns_.size()) {
+        columnFields_.clear();
+        for (const GridColumn& c : columns_)
+            columnFields_.push_back(source.fieldIndex(c.dataField));
+        columnFieldsOf_ = &source;
+    }
+    return columnFields_[size_t(column)];
+}
+
 runtime::Variant DataGrid::cellValueAt(int row, int column) const {
     auto source = data_ ? data_->source() : nullptr;
     if (!source || column < 0 || column >= columnCount()) return runtime::Variant::null();
-    int field = source->fieldIndex(columns_[column].dataField);
+    int field = fieldOfColumn(*source, column);
     if (field < 0) return runtime::Variant::null();
     if (row == newRowIndex())
         return source->editMode() == EditMode::Adding ? source->editedValue(field) : runtime::Variant::null();
@@ -221,7 +232,8 @@ runtime::Variant DataGrid::cellValue(int column) const {
 void DataGrid::setCellValue(int column, const runtime::Variant& value) {
     auto source = data_ ? data_->source() : nullptr;
     if (!source) throw runtime::Error(3021, "DataGrid", "There is no current record.");
-    int field = source->fieldIndex(Columns(column).dataField);
+    Columns(column); // a column that is not there is an error
+    int field = fieldOfColumn(*source, column);
     if (source->editMode() == EditMode::None) {
         if (source->currentRow() < 0) throw runtime::Error(3021, "DataGrid", "There is no current record.");
         source->edit();
@@ -252,7 +264,7 @@ bool DataGrid::acceptCellText(int row, int column, const QString& text) {
         if (cancel) return false;
         if (newLine && source->editMode() != EditMode::Adding) startNewRecord();
         if (source->editMode() == EditMode::None) source->edit();
-        source->setValue(source->fieldIndex(col.dataField), *value);
+        source->setValue(fieldOfColumn(*source, column), *value);
         model_->rowChanged(row);
         emit AfterColUpdate(column);
         return true;
@@ -351,10 +363,10 @@ void DataGrid::startNewRecord() {
     auto source = data_->source();
     if (source->editMode() == EditMode::Editing && !storeCurrentRow()) return;
     source->addNew();
-    for (const GridColumn& c : columns_)
-        if (c.defaultValue) {
-            int field = source->fieldIndex(c.dataField);
-            if (field >= 0) source->setValue(field, *c.defaultValue);
+    for (int i = 0; i < columnCount(); ++i)
+        if (columns_[i].defaultValue) {
+            int field = fieldOfColumn(*source, i);
+            if (field >= 0) source->setValue(field, *columns_[i].defaultValue);
         }
 }
 

@@ -104,6 +104,9 @@ private:
     bool acceptCellText(int row, int column, const QString& text); // from the editor
     QString cellTextAt(int row, int column) const;
     runtime::Variant cellValueAt(int row, int column) const;
+    // The source's field a column shows (-1: none), looked up by name once per bound source:
+    // painting asks for it for every cell and every role.
+    int fieldOfColumn(const RecordSource& source, int column) const;
     void noteChange();
     void reportError(const std::exception& e);
     void startNewRecord();
@@ -111,6 +114,8 @@ private:
     DataControl* data_ = nullptr;
     GridModel* model_;
     std::vector<GridColumn> columns_;
+    mutable std::vector<int> columnFields_;
+    mutable const RecordSource* columnFieldsOf_ = nullptr;
     std::map<std::string, CellStyle> styles_;
     StyleFunction styleFn_;
     std::vector<int> selectionOrder_;

@@ -9,6 +9,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <optional>
 
 namespace widgets {
 
@@ -23,27 +24,59 @@ int GridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : grid_->columnCount();
 }
 
-QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) return {};
-    int row = index.row(), col = index.column();
+// One cell as the view asks about it: its value and its style, each read once however many roles
+// are asked for (painting asks for text, alignment and colours of every cell).
+struct GridModel::Cell {
+    Cell(const DataGrid* g, int r, int c) : grid(g), row(r), col(c) {}
+    const DataGrid* grid;
+    int row, col;
+    std::optional<runtime::Variant> value; // read, or nothing when the row cannot be read
+    bool valueRead = false;
+    const CellStyle* style = nullptr;
+    bool styleRead = false;
+
+    const runtime::Variant* cellValue() {
+        if (!valueRead) {
+            valueRead = true;
+            try {
+                value = grid->cellValueAt(row, col);
+            } catch (const std::exception&) {
+                // A row that cannot be read paints empty and plain.
+            }
+        }
+        return value ? &*value : nullptr;
+    }
+    const CellStyle* cellStyle() {
+        if (!styleRead) {
+            styleRead = true;
+            style = grid->styleOf(row, col);
+        }
+        return style;
+    }
+};
+
+QVariant GridModel::roleData(Cell& cell, int role) const {
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return grid_->cellTextAt(row, col);
+    case Qt::EditRole: {
+        const runtime::Variant* v = cell.cellValue();
+        if (!v) return QString();
+        try {
+            return grid_->columns_[cell.col].textOf(*v);
+        } catch (const std::exception&) {
+            return QString();
+        }
+    }
     case Qt::TextAlignmentRole: {
         // Numbers line up on their last digit; a column with a value list shows texts.
-        bool number = false;
-        try {
-            number = !grid_->columns_[col].translate && isNumber(grid_->cellValueAt(row, col));
-        } catch (const std::exception&) {
-            // A row that cannot be read paints plain.
-        }
+        const runtime::Variant* v = cell.cellValue();
+        bool number = v && !grid_->columns_[cell.col].translate && isNumber(*v);
         return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     case Qt::ForegroundRole:
     case Qt::BackgroundRole:
     case Qt::FontRole: {
-        const CellStyle* style = grid_->styleOf(row, col);
+        const CellStyle* style = cell.cellStyle();
         if (!style) return {};
         if (role == Qt::ForegroundRole)
             return style->foreground.isValid() ? QVariant(QBrush(style->foreground)) : QVariant();
@@ -57,6 +90,23 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    Cell cell{grid_, index.row(), index.column()};
+    return roleData(cell, role);
+}
+
+void GridModel::multiData(const QModelIndex& index, QModelRoleDataSpan roles) const {
+    if (!index.isValid()) {
+        for (QModelRoleData& d : roles)
+            d.clearData();
+        return;
+    }
+    Cell cell{grid_, index.row(), index.column()};
+    for (QModelRoleData& d : roles)
+        d.setData(roleData(cell, d.role()));
 }
 
 // A caption that is wider than its column ends in "…" rather than being cut at both ends.
@@ -82,7 +132,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     auto source = grid_->data_ ? grid_->data_->source() : nullptr;
     if (!source || !source->updatable()) return f;
-    int field = source->fieldIndex(grid_->columns_[index.column()].dataField);
+    int field = grid_->fieldOfColumn(*source, index.column());
     if (field >= 0 && source->fieldUpdatable(field)) f |= Qt::ItemIsEditable;
     return f;
 }

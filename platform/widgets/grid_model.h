@@ -14,6 +14,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    void multiData(const QModelIndex& index, QModelRoleDataSpan roles) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
@@ -23,6 +24,8 @@ public:
     void rowAdded(int row);
 
 private:
+    struct Cell;
+    QVariant roleData(Cell& cell, int role) const;
     QString elidedCaption(int section) const;
     DataGrid* grid_;
 };

@@ -5,6 +5,9 @@
 #include "board_server_database.h"
 #include "board_test_fixture.h"
 #include "live_board.h"
+
+#include <chrono>
+#include <thread>
 #include "frmSearch.h"
 
 #include "runtime/dialogs.h"
@@ -904,9 +907,17 @@ TEST_P(BoardEditing, AnotherWorkstationsChangesShowWithoutAClickAndNothingTypedI
     auto other = GetParam().server ? dao::openPostgres(path, dao::engine().DefaultUser(),
                                                        dao::engine().DefaultPassword(), {})
                                    : dao::openSqlite(path, {});
+    // The board looks until the change is told (a server sends it a moment after the commit).
+    int told = 0;
+    QObject::connect(&live, &LiveBoard::changed, [&] { ++told; });
     auto elsewhere = [&](const std::string& sql) {
+        const int before = told;
         other->execute(sql);
-        live.check();
+        for (int i = 0; i < 2000 && told == before; ++i) {
+            live.check();
+            if (told == before) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GT(told, before) << sql;
     };
     auto quantityOf = [&](long id) {
         auto source = board.Data1->source();

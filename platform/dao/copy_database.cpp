@@ -128,7 +128,9 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
             summary.push_back({t, copyRows(source, destination, t, cols, done, total, progress)});
             if (destinationIsServer) continueCounters(destination, t, cols);
         }
-        dao::installChangeNotices(destination); // live updates of every workstation's board
+        // Live updates of every workstation's board (a file gets its change log from the first
+        // program that watches it).
+        if (destinationIsServer) dao::installChangeNotices(destination);
         destination.commit();
     } catch (...) {
         // What failed is what the user needs to read, not a failure to undo it on a connection

@@ -937,6 +937,15 @@ TEST_P(BoardEditing, AnotherWorkstationsChangesShowWithoutAClickAndNothingTypedI
     EXPECT_TRUE(live.highlighted(boardRow(first)));
     EXPECT_FALSE(live.highlighted(boardRow(second)));
 
+    // A truck line added elsewhere is offered in the board's drop-down and shown in the lines window.
+    frmTruckLines& lines = frmTruckLines::showWindow();
+    const int linesBefore = lines.datTruckLines->source()->rowCount();
+    elsewhere("INSERT INTO \"Truck Lines\" (TruckLineAbbr, TruckLineName) VALUES ('NEWT', 'New Truck')");
+    EXPECT_EQ(lines.datTruckLines->source()->rowCount(), linesBefore + 1);
+    const auto& offered = board.VxGrid1->Columns(kCarrierColumn).valueItems;
+    EXPECT_TRUE(std::any_of(offered.begin(), offered.end(),
+                            [](const widgets::ValueItem& item) { return item.display == "New Truck"; }));
+
     const std::string id = std::to_string(first);
     elsewhere("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, Late, Canceled, "
               "OKToShip) SELECT 'W-NEW', Customer, JobNum, 5, ReqShipDate, Late, Canceled, OKToShip "

@@ -3,6 +3,7 @@
 #include "basGlobals_board.h"
 #include "frmCalendarForm.h"
 #include "frmShipments.h"
+#include "frmTruckLines.h"
 #include "settings_store.h"
 
 #include "runtime/locale_text.h"
@@ -62,7 +63,20 @@ void LiveBoard::check() {
         return; // the database cannot be asked now (another program holds it): the next look tries
     }
     if (!changes.empty()) emit changed(changes);
+    if (changes.everything || changes.keys.count("truck lines")) followTruckLines();
     if (!changes.empty() || (requeryDue_ && !editing())) show(changes);
+}
+
+// The truck-line drop-down of the board (unless a cell is being edited) and the truck lines window.
+void LiveBoard::followTruckLines() {
+    if (!editing()) {
+        try {
+            basGlobals::LoadTruckLineList();
+        } catch (const runtime::Error&) {
+            // The list shown stays until the next change or start.
+        }
+    }
+    if (frmTruckLines* lines = frmTruckLines::openWindow()) lines->showChangedLines();
 }
 
 void LiveBoard::show(const dao::ChangedRows& changes) {

@@ -49,6 +49,7 @@ signals:
 
 private:
     bool editing() const;
+    void followTruckLines();
     void show(const dao::ChangedRows& changes);
     void readTabAgain(const dao::ChangedRows& changes);
     void mark(const std::string& key, int ms);

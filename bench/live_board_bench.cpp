@@ -30,8 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kChanges = 20;       // commits timed per engine
-constexpr int kScreenRows = 40;    // what a Refresh reads to paint the first screen
+constexpr int kChanges = 20;          // commits timed per engine
+constexpr int kScreenRows = 40;       // what a Refresh reads to paint the first screen
 constexpr double kLooksPerSecond = 4; // the board looks every 250 ms
 const runtime::Date kDay = runtime::Date::fromYmd(2026, 12, 8);
 
@@ -132,8 +132,9 @@ void measure(const Engine& e) {
     close(pipeFd[0]);
     double toAppear = median(appear), full = median(refresh);
     std::printf("%s, %ld rows on the board\n", e.label.c_str(), rs.RecordCount());
-    std::printf("  commit -> board holds it (looking at once): median %.2f ms, worst %.2f ms over %zu changes\n",
-                toAppear, appear.empty() ? 0 : *std::max_element(appear.begin(), appear.end()), appear.size());
+    std::printf(
+        "  commit -> board holds it (looking at once): median %.2f ms, worst %.2f ms over %zu changes\n",
+        toAppear, appear.empty() ? 0 : *std::max_element(appear.begin(), appear.end()), appear.size());
     std::printf("  with the board's look every %.0f ms: at most %.0f ms\n", 1000 / kLooksPerSecond,
                 toAppear + 1000 / kLooksPerSecond);
     std::printf("  plain Refresh (open again, first screen): median %.2f ms; live / Refresh = %.3fx\n", full,
@@ -167,7 +168,8 @@ int main(int argc, char** argv) {
         dao::testing::freshDatabase("live_board");
         {
             auto source = dao::openSqlite(file, {.readOnly = true});
-            auto destination = dao::openPostgres(server.uri("live_board"), server.superuser, server.password, {});
+            auto destination =
+                dao::openPostgres(server.uri("live_board"), server.superuser, server.password, {});
             dao::copyDatabase(*source, *destination, true);
             destination->execute("ANALYZE");
         }

@@ -40,8 +40,10 @@ LiveBoard::LiveBoard(frmShipments& board) : QObject(&board), board_(board) {
 }
 
 void LiveBoard::setEnabled(bool on) {
-    if (on) timer_.start();
-    else timer_.stop();
+    if (on)
+        timer_.start();
+    else
+        timer_.stop();
 }
 
 // A row is being changed: its record is in edit mode, or a cell editor is open in the grid.
@@ -124,7 +126,8 @@ void LiveBoard::readTabAgain(const dao::ChangedRows& changes) {
             if (board_.Data1->RecordSourceText().empty()) return;
             board_.Data1->Refresh();
         } else if (board_.shownTab() >= 1 && board_.shownDay()) {
-            widgets::bindRecordset(*board_.Data1, basGlobals::openTabRows(board_.shownTab(), *board_.shownDay()));
+            widgets::bindRecordset(*board_.Data1,
+                                   basGlobals::openTabRows(board_.shownTab(), *board_.shownDay()));
         } else
             return;
     } catch (const runtime::Error&) {

@@ -68,16 +68,17 @@ END
 void installFileLog(Connection& conn) {
     conn.execute(std::string("CREATE TABLE IF NOT EXISTS ") + kChangeLogTable +
                  " (Seq INTEGER PRIMARY KEY AUTOINCREMENT, TableName TEXT NOT NULL, RowKey)");
-    conn.execute(std::string("CREATE TRIGGER IF NOT EXISTS dao_changes_kept AFTER INSERT ON ") + kChangeLogTable +
-                 " BEGIN DELETE FROM " + kChangeLogTable + " WHERE Seq <= NEW.Seq - " + std::to_string(kLogKept) +
-                 "; END");
+    conn.execute(std::string("CREATE TRIGGER IF NOT EXISTS dao_changes_kept AFTER INSERT ON ") +
+                 kChangeLogTable + " BEGIN DELETE FROM " + kChangeLogTable + " WHERE Seq <= NEW.Seq - " +
+                 std::to_string(kLogKept) + "; END");
     for (const auto& table : conn.tableNames()) {
         if (layerTable(table)) continue;
         std::string name = conn.quoteName(table), text = conn.quoteText(table);
         auto trigger = [&](const char* what, const char* rows) {
-            conn.execute("CREATE TRIGGER IF NOT EXISTS " + conn.quoteName("dao_changes_" + std::string(what) + "_" + table) +
-                         " AFTER " + what + " ON " + name + " BEGIN INSERT INTO " + kChangeLogTable +
-                         " (TableName, RowKey) " + rows + "; END");
+            conn.execute("CREATE TRIGGER IF NOT EXISTS " +
+                         conn.quoteName("dao_changes_" + std::string(what) + "_" + table) + " AFTER " + what +
+                         " ON " + name + " BEGIN INSERT INTO " + kChangeLogTable + " (TableName, RowKey) " +
+                         rows + "; END");
         };
         trigger("INSERT", ("SELECT " + text + ", NEW.rowid").c_str());
         trigger("UPDATE", ("SELECT " + text + ", NEW.rowid UNION SELECT " + text + ", OLD.rowid").c_str());
@@ -155,8 +156,10 @@ ChangedRows ChangeWatch::poll() {
         for (const auto& notice : conn.takeNotices()) {
             auto tab = notice.find('\t');
             std::string key = tab == std::string::npos ? "" : notice.substr(tab + 1);
-            if (key.empty()) changes.everything = true;
-            else changes.keys[lower(notice.substr(0, tab))].insert(key);
+            if (key.empty())
+                changes.everything = true;
+            else
+                changes.keys[lower(notice.substr(0, tab))].insert(key);
         }
     } else {
         long long version = single(conn, "PRAGMA data_version");
@@ -170,7 +173,8 @@ ChangedRows ChangeWatch::poll() {
         // Changes older than the log keeps were missed: everything is read again.
         long long oldest = single(conn, "SELECT coalesce(min(Seq), 0) FROM " + log);
         if (oldest > lastSeq_ + 1) changes.everything = true;
-        auto stmt = conn.prepare("SELECT Seq, TableName, RowKey FROM " + log + " WHERE Seq > ?1 ORDER BY Seq");
+        auto stmt =
+            conn.prepare("SELECT Seq, TableName, RowKey FROM " + log + " WHERE Seq > ?1 ORDER BY Seq");
         stmt->bind(1, StoredValue(std::int64_t(lastSeq_)));
         size_t count = 0;
         while (stmt->step()) {
@@ -196,7 +200,8 @@ using detail::RowSet;
 // Whether the statement of a set reads `table` (by its name in lower case) anywhere.
 bool reads(const RowSet& set, const std::string& table) {
     for (const auto& token : set.source.statement.body)
-        if ((token.kind == jet::TokenKind::Name || token.kind == jet::TokenKind::Word) && lower(token.text) == table)
+        if ((token.kind == jet::TokenKind::Name || token.kind == jet::TokenKind::Word) &&
+            lower(token.text) == table)
             return true;
     return false;
 }
@@ -207,7 +212,8 @@ std::string keyExpression(const RowSet& set) {
 }
 
 // Which of these keys meet the set's conditions now: its own statement, narrowed to them.
-std::unordered_set<std::string> membersAmong(RowSet& set, const std::vector<std::string>& keys, bool numeric) {
+std::unordered_set<std::string> membersAmong(RowSet& set, const std::vector<std::string>& keys,
+                                             bool numeric) {
     std::string list;
     for (const auto& k : keys)
         list += (list.empty() ? "" : ", ") + (numeric ? k : jet::quoteText(k));
@@ -216,8 +222,8 @@ std::unordered_set<std::string> membersAmong(RowSet& set, const std::vector<std:
     std::vector<StoredValue> params;
     std::unique_ptr<Statement> stmt;
     try {
-        stmt = detail::prepareTranslated(*set.db, jet::withSelectList(body, key + " AS __dao_key"), set.source,
-                                         params);
+        stmt = detail::prepareTranslated(*set.db, jet::withSelectList(body, key + " AS __dao_key"),
+                                         set.source, params);
     } catch (const Error&) { // the order names a column of the select list: keep the list
         stmt = detail::prepareTranslated(*set.db, jet::withLeadingColumn(body, key, "__dao_key"), set.source,
                                          params);
@@ -257,8 +263,10 @@ RowsRefreshed refreshChangedRows(Recordset& rs, const ChangedRows& changes, long
     std::string own = set.key ? lower(set.key->table) : "";
     const std::set<std::string>* ownKeys = nullptr;
     for (const auto& [table, keys] : changes.keys) {
-        if (table == own) ownKeys = &keys;
-        else if (reads(set, table)) result.membership = true; // a joined table: read whole again
+        if (table == own)
+            ownKeys = &keys;
+        else if (reads(set, table))
+            result.membership = true; // a joined table: read whole again
     }
     if (!ownKeys || result.membership || set.keysPending) return result;
     if (!set.keyset && !set.key) {
@@ -274,7 +282,8 @@ RowsRefreshed refreshChangedRows(Recordset& rs, const ChangedRows& changes, long
             if (auto k = keyText(set.rows[i].key); wanted.count(k)) found.emplace(k, i);
     std::vector<std::string> keys;
     for (const auto& k : *ownKeys)
-        if (!numeric || std::all_of(k.begin(), k.end(), [](char ch) { return std::isdigit((unsigned char)ch) || ch == '-'; }))
+        if (!numeric || std::all_of(k.begin(), k.end(),
+                                    [](char ch) { return std::isdigit((unsigned char)ch) || ch == '-'; }))
             keys.push_back(k);
     auto members = membersAmong(set, keys, numeric);
     for (const auto& k : keys)

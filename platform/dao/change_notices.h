@@ -53,8 +53,8 @@ private:
 
 // What a record set did with changed rows.
 struct RowsRefreshed {
-    std::vector<long> rows; // positions (as AbsolutePosition) read again in place
-    long held = -1;         // the row being edited: changed elsewhere, left as the clerk sees it
+    std::vector<long> rows;  // positions (as AbsolutePosition) read again in place
+    long held = -1;          // the row being edited: changed elsewhere, left as the clerk sees it
     bool membership = false; // rows may have joined or left the set: it must be opened again
 };
 

@@ -14,6 +14,7 @@
 #include "dao/dao.h"
 #include "dao/pg_test_server.h"
 #include "runtime/clock.h"
+#include "runtime/error.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -104,13 +105,18 @@ void measure(const Engine& e) {
     pid_t child = fork();
     if (child == 0) { // the other workstation
         close(pipeFd[0]);
-        auto other = connect(e);
-        for (int i = 1; i <= kChanges; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            other->execute("UPDATE Shipments SET Quantity = " + std::to_string(100000 + i) +
-                           " WHERE ShipmentID = " + key);
-            double committed = nowMs();
-            if (write(pipeFd[1], &committed, sizeof committed) != sizeof committed) _exit(1);
+        try {
+            auto other = connect(e);
+            for (int i = 1; i <= kChanges; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                other->execute("UPDATE Shipments SET Quantity = " + std::to_string(100000 + i) +
+                               " WHERE ShipmentID = " + key);
+                double committed = nowMs();
+                if (write(pipeFd[1], &committed, sizeof committed) != sizeof committed) _exit(1);
+            }
+        } catch (const runtime::Error& error) {
+            std::fprintf(stderr, "the writing process failed: %s\n", error.description().c_str());
+            _exit(2);
         }
         _exit(0); // never the parent's exit handlers (they stop the test server)
     }
@@ -120,7 +126,7 @@ void measure(const Engine& e) {
     for (int i = 1; i <= kChanges; ++i) {
         double committed = 0;
         if (read(pipeFd[0], &committed, sizeof committed) != sizeof committed) break;
-        for (;;) {
+        for (double start = nowMs(); nowMs() - start < 10000;) { // a change never seen is reported
             auto changes = watch.poll();
             // As the board: rows read in place, or the query opened again when rows may have
             // joined or left (counted: the figures say how often).
@@ -129,9 +135,11 @@ void measure(const Engine& e) {
                 ++reopened;
             }
             rs.setAbsolutePosition(position);
-            if (rs["Quantity"].toLong() == 100000 + i) break;
+            if (rs["Quantity"].toLong() == 100000 + i) {
+                appear.push_back(nowMs() - committed);
+                break;
+            }
         }
-        appear.push_back(nowMs() - committed);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -53,6 +53,19 @@ void loadValueList(const std::string& dataField, const char* queryName, const ch
 }
 } // namespace
 
+dao::Recordset openTabRows(int index, runtime::Date date) {
+    const board::TabDefinition& tab = board::tabDefinition(index);
+    dao::QueryDef query = frmShipments::instance().database().QueryDefs("Select Current Shipments Query");
+    query.Parameters("ThatDate").setValue(runtime::Variant(date));
+    dao::Recordset rs = query.OpenRecordset(dao::dbOpenDynaset);
+    query.Close();
+    if (*tab.filter) {
+        rs.setFilter(tab.filter);
+        rs = rs.OpenRecordset(dao::dbOpenDynaset);
+    }
+    return rs;
+}
+
 void ApplyStatusTab() {
     frmShipments& board = frmShipments::instance();
     if (!board.settlePendingEdit()) {
@@ -78,14 +91,7 @@ void ApplyStatusTab() {
     if (index >= 1 && index <= board::kTabCount) {
         board.setShown(index, date);
         const board::TabDefinition& tab = board::tabDefinition(index);
-        dao::QueryDef query = board.database().QueryDefs("Select Current Shipments Query");
-        query.Parameters("ThatDate").setValue(runtime::Variant(date));
-        dao::Recordset rs = query.OpenRecordset(dao::dbOpenDynaset);
-        if (*tab.filter) {
-            rs.setFilter(tab.filter);
-            rs = rs.OpenRecordset(dao::dbOpenDynaset);
-        }
-        widgets::bindRecordset(*board.Data1, rs);
+        widgets::bindRecordset(*board.Data1, openTabRows(index, date));
         board.Data1->setRecordSourceText(""); // the rows no longer come from a search's statement
         bound = widgets::boundRecordset(*board.Data1);
         caption = tab.windowCaptionPrefix;
@@ -93,7 +99,6 @@ void ApplyStatusTab() {
         main.mnuEditDelete->setText(tab.menuDeleteCaption);
         board.VxGrid1->Columns(board::col::ActShipDate).caption = tab.column9Caption;
         board.VxGrid1->columnChanged(board::col::ActShipDate);
-        query.Close();
     }
     caption += QString::fromStdString(runtime::longDateText(date));
     if (!bound) bound = widgets::boundRecordset(*board.Data1);

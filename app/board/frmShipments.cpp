@@ -7,6 +7,7 @@
 #include "board_layout.h"
 #include "frmCalendarForm.h"
 #include "frmMain.h"
+#include "live_board.h"
 #include "settings_store.h"
 #include "status_rules.h"
 #include "typed_answers.h"
@@ -206,7 +207,9 @@ void frmShipments::buildColumns() {
     VxGrid1->addStyle("ASAP", {QColor(Qt::black), QColor(255, 220, 80), true});
     VxGrid1->addStyle("Shipped", {QColor(Qt::white), QColor(30, 120, 50), false});
     VxGrid1->addStyle("Canceled", {QColor(90, 90, 90), QColor(200, 200, 200), false});
+    live_ = new LiveBoard(*this);
     VxGrid1->setStyleFunction([this](int row, int column) -> std::string {
+        if (live_->highlighted(row)) return LiveBoard::styleName();
         if (column != 0 && !gHighlightLine) return "";
         return rowStyleOf(row);
     });
@@ -301,6 +304,7 @@ void frmShipments::Form_Load() {
     if (gRefreshInterval == 0) main.mnuOptionsAutoRefreshEnabled->setEnabled(false);
     gAutoRefresh = GetSetting(kApp, "Refresh", "Enabled", "False") == "True";
     timRefreshTimer->setEnabled(gAutoRefresh);
+    live_->setEnabled(LiveBoard::enabledSetting()); // the timer stays as the fallback
     main.mnuOptionsAutoRefreshEnabled->setChecked(gAutoRefresh);
 
     // The board keeps the main window's free area as the main window is resized.

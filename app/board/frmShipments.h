@@ -26,6 +26,8 @@ class TabStrip;
 class Timer;
 } // namespace widgets
 
+class LiveBoard;
+
 class frmShipments : public QWidget {
     Q_OBJECT
 public:
@@ -76,6 +78,9 @@ public:
     void cmdPrint_Click();
     // The late-shipment workbook for a date range (late_shipment_report.h).
     void cmdLateShipmentReport_Click();
+
+    // Other workstations' changes shown as they come (live_board.h).
+    LiveBoard* liveBoard() const { return live_; }
 
     // The minute counter of the automatic refresh.
     std::int16_t refreshCounter() const { return refreshCounter_; }
@@ -149,4 +154,5 @@ private:
     int shownTab_ = 0;
     std::optional<runtime::Date> shownDay_;
     bool active_ = false; // the board is the main window's active child window
+    LiveBoard* live_ = nullptr;
 };

@@ -4,6 +4,10 @@
 #include "board_layout.h"
 #include "board_server_database.h"
 #include "board_test_fixture.h"
+#include "live_board.h"
+
+#include <chrono>
+#include <thread>
 #include "frmSearch.h"
 
 #include "runtime/dialogs.h"
@@ -883,4 +887,102 @@ TEST_F(BoardEditingOnFile, AReadOnlySearchStillOwnsTheBoard) {
     EXPECT_TRUE(frmShipments::exists());
     frmSearch::unload();
     EXPECT_EQ(board.Caption().left(13), "All Shipments");
+}
+
+// Another workstation's changes reach the board without a click: a change is read again where the
+// row stands, an addition, a deletion and a move to another day read the tab again with the clerk's
+// current row, selection and place kept, and the row the clerk is editing keeps what was typed
+// until Update meets the other change as before.
+TEST_P(BoardEditing, AnotherWorkstationsChangesShowWithoutAClickAndNothingTypedIsLost) {
+    Shipment order;
+    long first = add(order), second = add(order), third = add(order), fourth = add(order);
+    Shipment nextWeek;
+    nextWeek.required = Date::fromYmd(2026, 12, 15);
+    const std::string later = std::to_string(add(nextWeek));
+    frmShipments& board = openBoard(kAllTab);
+    LiveBoard& live = *board.liveBoard();
+    ASSERT_TRUE(live.enabled()) << "live updates are on unless the options turn them off";
+    live.check(); // starts watching
+    // A connection of its own, as another workstation has.
+    auto other = GetParam().server ? dao::openPostgres(path, dao::engine().DefaultUser(),
+                                                       dao::engine().DefaultPassword(), {})
+                                   : dao::openSqlite(path, {});
+    // The board looks until the change is told (a server sends it a moment after the commit).
+    int told = 0;
+    QObject::connect(&live, &LiveBoard::changed, [&] { ++told; });
+    auto elsewhere = [&](const std::string& sql) {
+        const int before = told;
+        other->execute(sql);
+        for (int i = 0; i < 2000 && told == before; ++i) {
+            live.check();
+            if (told == before) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GT(told, before) << sql;
+    };
+    auto quantityOf = [&](long id) {
+        auto source = board.Data1->source();
+        return source->value(boardRow(id), source->fieldIndex("Quantity")).toLong();
+    };
+    auto selected = [&](long id) {
+        return board.VxGrid1->selectionModel()->isRowSelected(boardRow(id), {});
+    };
+    makeCurrent(third);
+    select(first);
+    select(fourth);
+    const int requeries = live.requeries();
+
+    elsewhere("UPDATE Shipments SET Quantity = 111 WHERE ShipmentID = " + std::to_string(first));
+    EXPECT_EQ(quantityOf(first), 111);
+    EXPECT_EQ(live.requeries(), requeries) << "a change in place reads no more than its row";
+    EXPECT_TRUE(live.highlighted(boardRow(first)));
+    EXPECT_FALSE(live.highlighted(boardRow(second)));
+
+    // A truck line added elsewhere is offered in the board's drop-down and shown in the lines window.
+    frmTruckLines& lines = frmTruckLines::showWindow();
+    const int linesBefore = lines.datTruckLines->source()->rowCount();
+    elsewhere("INSERT INTO \"Truck Lines\" (TruckLineAbbr, TruckLineName) VALUES ('NEWT', 'New Truck')");
+    EXPECT_EQ(lines.datTruckLines->source()->rowCount(), linesBefore + 1);
+    const auto& offered = board.VxGrid1->Columns(kCarrierColumn).valueItems;
+    EXPECT_TRUE(std::any_of(offered.begin(), offered.end(),
+                            [](const widgets::ValueItem& item) { return item.display == "New Truck"; }));
+
+    const std::string id = std::to_string(first);
+    elsewhere("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, Late, Canceled, "
+              "OKToShip) SELECT 'W-NEW', Customer, JobNum, 5, ReqShipDate, Late, Canceled, OKToShip "
+              "FROM Shipments WHERE ShipmentID = " + id);
+    EXPECT_EQ(live.requeries(), requeries + 1);
+    auto orders = boardWorkOrders();
+    EXPECT_NE(std::find(orders.begin(), orders.end(), "W-NEW"), orders.end());
+    elsewhere("DELETE FROM Shipments WHERE ShipmentID = " + std::to_string(second));
+    EXPECT_EQ(boardRow(second), -1);
+    elsewhere("UPDATE Shipments SET ReqShipDate = (SELECT ReqShipDate FROM Shipments WHERE ShipmentID = " +
+              later + ") WHERE ShipmentID = " + id);
+    EXPECT_EQ(boardRow(first), -1) << "moved to another day";
+    EXPECT_EQ(board.VxGrid1->currentRowIndex(), boardRow(third));
+    EXPECT_EQ(board.Data1->source()->currentRow(), boardRow(third));
+    EXPECT_TRUE(selected(fourth));
+    EXPECT_FALSE(selected(third));
+
+    // The clerk types into a row another workstation then changes, and another row is added meanwhile.
+    board.VxGrid1->setCellValue(kQuantityColumn, Variant(150));
+    elsewhere("UPDATE Shipments SET Quantity = 175 WHERE ShipmentID = " + std::to_string(third));
+    elsewhere("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, Late, Canceled, "
+              "OKToShip) SELECT 'W-LATER', Customer, JobNum, 5, ReqShipDate, Late, Canceled, OKToShip "
+              "FROM Shipments WHERE ShipmentID = " + std::to_string(third));
+    EXPECT_TRUE(board.Data1->editInProgress());
+    EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "150");
+    EXPECT_TRUE(live.highlighted(boardRow(third))) << "the row being edited is marked";
+    orders = boardWorkOrders();
+    EXPECT_EQ(std::find(orders.begin(), orders.end(), "W-LATER"), orders.end()) << "waits for the edit";
+    board.DoUpdate();
+    EXPECT_NE(lastMessage().find("Stored now: Quantity 175.  Your values are still in the row (Quantity 150)"),
+              std::string::npos)
+        << lastMessage();
+    EXPECT_EQ(board.VxGrid1->cellText(kQuantityColumn), "150");
+    board.DoUpdate();
+    EXPECT_EQ(stored(third)["Quantity"], Variant(150));
+    live.check();
+    orders = boardWorkOrders();
+    EXPECT_NE(std::find(orders.begin(), orders.end(), "W-LATER"), orders.end());
+    EXPECT_EQ(board.VxGrid1->currentRowIndex(), boardRow(third));
 }

@@ -3,6 +3,8 @@
 #include "basGlobals.h"
 #include "basUtilityFunctions_ui.h"
 #include "frmMain.h"
+#include "frmShipments.h"
+#include "live_board.h"
 #include "settings_store.h"
 
 #include "runtime/dialogs.h"
@@ -36,6 +38,8 @@ frmRefresh::frmRefresh(QWidget* parent) : QDialog(parent) {
     txtRefreshTimer->setObjectName("txtRefreshTimer");
     txtRefreshTimer->setMaximumWidth(widgets::twipsToPixels(600));
     lblRefreshPrompt[1] = new QLabel("minutes.", this);
+    chkLiveUpdates = new QCheckBox("Show other workstations' changes at once", this);
+    chkLiveUpdates->setObjectName("chkLiveUpdates");
     cmdOK = new QPushButton("&OK", this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);
@@ -51,9 +55,11 @@ frmRefresh::frmRefresh(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 2, 0, 1, 3);
+    grid->addWidget(chkLiveUpdates, 2, 0, 1, 3);
+    grid->addLayout(buttons, 3, 0, 1, 3);
 
     connect(chkAutoRefresh, &QCheckBox::clicked, this, &frmRefresh::chkAutoRefresh_Click);
+    connect(chkLiveUpdates, &QCheckBox::clicked, this, &frmRefresh::chkLiveUpdates_Click);
     connect(txtRefreshTimer, &QLineEdit::textChanged, this, &frmRefresh::txtRefreshTimer_Change);
     connect(cmdOK, &QPushButton::clicked, this, &frmRefresh::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRefresh::cmdCancel_Click);
@@ -67,6 +73,8 @@ void frmRefresh::Form_Load() {
     chkAutoRefresh->setChecked(gAutoRefresh);
     if (gAutoRefresh) chkAutoRefresh_Click();
     enablePrompts(gAutoRefresh);
+    savedLive_ = LiveBoard::enabledSetting();
+    chkLiveUpdates->setChecked(savedLive_);
     setFixedSize(sizeHint().expandedTo(QSize(widgets::twipsToPixels(4410), widgets::twipsToPixels(1440))));
     CenterFormOver(*this, frmMain::instance());
 }
@@ -88,6 +96,12 @@ void frmRefresh::chkAutoRefresh_Click() {
         gAutoRefresh = false;
         SaveSetting(kApp, "Refresh", "Enabled", "False");
     }
+}
+
+// Live updates go on or off at once, on the board too; the refresh above stays as set.
+void frmRefresh::chkLiveUpdates_Click() {
+    LiveBoard::saveEnabledSetting(chkLiveUpdates->isChecked());
+    if (frmShipments::exists()) frmShipments::instance().liveBoard()->setEnabled(chkLiveUpdates->isChecked());
 }
 
 // The interval a text gives: a whole number of minutes (a fraction rounds, halves to even) that the
@@ -131,6 +145,8 @@ void frmRefresh::cmdCancel_Click() {
     gRefreshInterval = savedInterval_;
     SaveSetting(kApp, "Refresh", "Enabled", savedEnabled_ ? "True" : "False");
     gAutoRefresh = savedEnabled_;
+    chkLiveUpdates->setChecked(savedLive_);
+    chkLiveUpdates_Click();
     QDialog::reject();
 }
 

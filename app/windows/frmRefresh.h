@@ -1,6 +1,7 @@
 #pragma once
 // The "Automatic Refresh" dialog: turns the board's automatic refresh on or off and sets the
-// minutes between refreshes, live as the user types; Cancel puts both back.
+// minutes between refreshes, live as the user types, and turns live updates (other workstations'
+// changes shown at once) on or off; Cancel puts all back.
 #include <QDialog>
 #include <cstdint>
 #include <optional>
@@ -18,10 +19,12 @@ public:
     QCheckBox* chkAutoRefresh;
     QLabel* lblRefreshPrompt[2];
     QLineEdit* txtRefreshTimer;
+    QCheckBox* chkLiveUpdates;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
     void chkAutoRefresh_Click();
+    void chkLiveUpdates_Click();
     void txtRefreshTimer_Change();
     void cmdOK_Click();
     void cmdCancel_Click();
@@ -38,4 +41,5 @@ private:
 
     std::int16_t savedInterval_ = 0;
     bool savedEnabled_ = false;
+    bool savedLive_ = true;
 };

@@ -1,5 +1,6 @@
 #include "board_test_fixture.h"
 #include "frmRefresh.h"
+#include "live_board.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -38,6 +39,11 @@ TEST_F(Refresh, OpensWithTheCurrentStateAndTurningOnFillsFive) {
     EXPECT_EQ(stored("Enabled"), "True");
     EXPECT_TRUE(gAutoRefresh);
     EXPECT_EQ(gRefreshInterval, 5);
+    // Live updates are on by default; turning them off stops the board looking at once.
+    EXPECT_TRUE(dialog.chkLiveUpdates->isChecked());
+    dialog.chkLiveUpdates->click();
+    EXPECT_EQ(stored("Live"), "False");
+    EXPECT_FALSE(frmShipments::instance().liveBoard()->enabled());
 }
 
 TEST_F(Refresh, TypingStoresEachKeystrokeAndKeepsTheLastGoodInterval) {
@@ -94,8 +100,10 @@ TEST_F(Refresh, CancelPutsEverythingBackTheCloseBoxKeepsIt) {
         frmRefresh dialog;
         dialog.chkAutoRefresh->click();
         dialog.txtRefreshTimer->setText("12");
+        dialog.chkLiveUpdates->click();
         dialog.cmdCancel->click();
     }
+    EXPECT_EQ(stored("Live"), "True");
     EXPECT_FALSE(gAutoRefresh);
     EXPECT_EQ(gRefreshInterval, 4);
     EXPECT_EQ(stored("Interval"), "4");

@@ -1,5 +1,7 @@
 #include "frmTruckLines.h"
 
+#include "dao/change_notices.h"
+
 #include "CKelmarOptions.h"
 #include "basGlobals.h"
 #include "basGlobals_board.h"
@@ -168,6 +170,21 @@ void frmTruckLines::Form_Load() {
     }
     cmdDelete->setEnabled(updatable);
     cmdUpdate->setEnabled(updatable);
+}
+
+void frmTruckLines::showChangedLines() {
+    if (datTruckLines->editInProgress() || !datTruckLines->source()) return;
+    auto* rs = widgets::boundRecordset(*datTruckLines);
+    std::string key = rs ? dao::rowKeyText(*rs, datTruckLines->source()->currentRow()) : "";
+    try {
+        dao::Database db = dao::engine().OpenDatabase(datTruckLines->DatabaseName());
+        datTruckLines->setSource(std::make_shared<TruckLineSource>(
+            db.OpenRecordset(datTruckLines->RecordSourceText(), dao::dbOpenDynaset)));
+    } catch (const runtime::Error&) {
+        return; // the lines shown stay; Update reports what is wrong
+    }
+    rs = widgets::boundRecordset(*datTruckLines);
+    if (long at = rs ? dao::positionOfKey(*rs, key) : -1; at >= 0) datTruckLines->moveTo(int(at));
 }
 
 void frmTruckLines::datTruckLines_Reposition() {

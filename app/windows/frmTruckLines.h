@@ -33,6 +33,9 @@ public:
     void cmdDelete_Click();
     void cmdClose_Click();
     void datTruckLines_Reposition();
+    // Other workstations changed the lines (live updates): they are read again, on the same line,
+    // unless a line is being edited here.
+    void showChangedLines();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close

@@ -80,6 +80,10 @@ public:
     // The dialect's one way of writing a text or a name into SQL.
     virtual std::string quoteText(const std::string& text) const = 0;
     virtual std::string quoteName(const std::string& name) const = 0;
+    // Change notices on a server (change_notices.h): listening on a channel, and the payloads other
+    // sessions sent on it since the last call. The file engine has none.
+    virtual void listen(const std::string& /*channel*/) {}
+    virtual std::vector<std::string> takeNotices() { return {}; }
 };
 
 struct OpenOptions {

@@ -1,5 +1,7 @@
 #include "copy_database.h"
 
+#include "change_notices.h"
+
 #include "errors.h"
 #include "server_objects.h"
 #include "types.h"
@@ -111,6 +113,8 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
         dao::raise(dao::errc::TableExists, "The destination database already holds tables; copy only into an "
                                            "empty database.");
     auto tables = source.tableNames();
+    // A file's change log is the layer's own record of recent changes, not data: it is not copied.
+    std::erase_if(tables, [](const std::string& t) { return t == dao::kChangeLogTable; });
     long long total = 0, done = 0;
     for (auto& t : tables)
         total += rowCount(source, t);
@@ -124,6 +128,9 @@ std::vector<CopiedTable> copyDatabase(dao::Connection& source, dao::Connection& 
             summary.push_back({t, copyRows(source, destination, t, cols, done, total, progress)});
             if (destinationIsServer) continueCounters(destination, t, cols);
         }
+        // Live updates of every workstation's board (a file gets its change log from the first
+        // program that watches it).
+        if (destinationIsServer) dao::installChangeNotices(destination);
         destination.commit();
     } catch (...) {
         // What failed is what the user needs to read, not a failure to undo it on a connection

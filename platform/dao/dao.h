@@ -20,6 +20,8 @@ enum RecordsetType { dbOpenTable = 1, dbOpenDynaset = 2, dbOpenSnapshot = 4, dbO
 enum RecordsetOption { dbReadOnly = 4, dbAppendOnly = 8, dbFailOnError = 128, dbSeeChanges = 512 };
 enum EditModeEnum { dbEditNone = 0, dbEditInProgress = 1, dbEditAdd = 2 };
 
+struct LiveAccess; // change_notices.cpp
+
 namespace detail {
 struct DatabaseState;
 struct WorkspaceState;
@@ -114,6 +116,7 @@ public:
 private:
     friend class Database;
     friend class QueryDef;
+    friend struct LiveAccess;
     std::shared_ptr<detail::Cursor> c_;
 };
 
@@ -178,6 +181,7 @@ private:
     friend class QueryDef;
     friend class Recordset;
     friend void secureDatabase(const Database& db);
+    friend struct LiveAccess;
     QueryDef makeQueryDef(const std::string& name, const std::string& sql) const;
     std::shared_ptr<detail::DatabaseState> s_;
 };

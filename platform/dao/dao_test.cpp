@@ -1,6 +1,7 @@
 // The data layer's behaviour, the same on both backends: every test runs on a database file and on
 // a database of the test's own PostgreSQL server.
 #include "dao/backend.h"
+#include "dao/change_notices.h"
 #include "dao/dao.h"
 #include "dao/faulty_files_for_tests.h"
 #include "dao/pg_test_server.h"
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 using runtime::testing::errorOf;
 namespace fs = std::filesystem;
@@ -909,6 +912,71 @@ TEST_P(Dao, CrosstabWithoutNullColumnKeepsItsRowHeadingsFirst) {
     EXPECT_EQ(rs.Fields(2).Name(), "Machine");
     EXPECT_EQ(rs.Fields(3).Name(), "Weather");
     EXPECT_EQ(rs["Weather"], Variant(50));
+}
+
+
+// Another workstation's changes, told to a watch and taken into an open record set by key: a change
+// in place, an addition, a deletion, a move to another day, a change to a joined table, and a change
+// to the row being edited (kept as typed; its Update then meets the conflict check).
+TEST_P(Dao, ChangesElsewhereReachAnOpenRecordSet) {
+    if (server()) dao::installChangeNotices(*outside(path_)); // as create-db and copy do
+    dao::ChangeWatch watch(db_);
+    EXPECT_TRUE(watch.poll().empty());
+    db_.Execute("UPDATE Ships SET Qty = 11 WHERE ID = 1");
+    EXPECT_TRUE(watch.poll().empty()) << "this program's own change is not news to it";
+
+    auto rs = db_.OpenRecordset("SELECT Ships.*, Jobs.Weight FROM Ships LEFT JOIN Jobs ON Ships.Job = "
+                                "Jobs.JobNumber WHERE Ships.Due = #2026-12-02# ORDER BY Ships.ID");
+    ASSERT_EQ(rs.RecordCount(), 3); // IDs 2, 4, 5
+    auto qtyAt = [&](long position) {
+        rs.setAbsolutePosition(position);
+        return rs["Qty"].toLong();
+    };
+    EXPECT_EQ(qtyAt(0), 20);
+    auto other = outside(path_);
+    // A server sends its notices a moment after the commit: looked for until they come.
+    auto changesAfter = [&](const std::string& sql) {
+        other->execute(sql);
+        dao::ChangedRows changes;
+        for (int i = 0; i < 2000 && changes.empty(); ++i) {
+            changes = watch.poll();
+            if (changes.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return changes;
+    };
+
+    auto changes = changesAfter("UPDATE Ships SET Qty = 21 WHERE ID = 2");
+    ASSERT_EQ(changes.keys.count("ships"), 1u);
+    EXPECT_EQ(changes.keys["ships"].count("2"), 1u); // a file's log may name this program's own too
+    auto done = dao::refreshChangedRows(rs, changes);
+    EXPECT_FALSE(done.membership);
+    EXPECT_EQ(done.rows, std::vector<long>{0});
+    EXPECT_EQ(qtyAt(0), 21) << "read again in place, without opening the set again";
+    EXPECT_EQ(dao::rowKeyText(rs, 0), "2");
+    EXPECT_EQ(dao::positionOfKey(rs, "5"), 2);
+
+    // A row of another day changes: nothing to show.
+    done = dao::refreshChangedRows(rs, changesAfter("UPDATE Ships SET Qty = 12 WHERE ID = 1"));
+    EXPECT_FALSE(done.membership);
+    EXPECT_TRUE(done.rows.empty());
+
+    for (const char* membershipChange :
+         {"INSERT INTO Ships (Job, Qty, Due, Late) SELECT 'J1', 60, Due, 0 FROM Ships WHERE ID = 2",
+          "DELETE FROM Ships WHERE ID = 4", "UPDATE Ships SET Due = (SELECT Due FROM Ships WHERE ID = 1) WHERE ID = 5",
+          "UPDATE Jobs SET Weight = 3 WHERE JobNumber = 'J2'"}) {
+        SCOPED_TRACE(membershipChange);
+        EXPECT_TRUE(dao::refreshChangedRows(rs, changesAfter(membershipChange)).membership);
+    }
+
+    rs.setAbsolutePosition(0);
+    rs.Edit();
+    rs.Fields("Reason").setValue(Variant(std::string("typed here")));
+    done = dao::refreshChangedRows(rs, changesAfter("UPDATE Ships SET Qty = 22 WHERE ID = 2"));
+    EXPECT_EQ(done.held, 0);
+    EXPECT_TRUE(done.rows.empty());
+    EXPECT_EQ(rs["Reason"], Variant(std::string("typed here"))) << "nothing typed is lost";
+    EXPECT_EQ(rs["Qty"].toLong(), 21) << "the row being edited is not read again";
+    EXPECT_EQ(errorOf([&] { rs.Update(); }), dao::errc::ChangedByOther);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Dao, ::testing::Values(Backend::File, Backend::Server),

@@ -204,6 +204,27 @@ public:
         command("SET lock_timeout = " + std::to_string(lockTimeoutMs_));
         command("SET client_min_messages = warning");
         if (readOnly_) command("SET default_transaction_read_only = on");
+        for (auto& channel : channels_)
+            command("LISTEN " + quoteName(channel));
+    }
+
+    void listen(const std::string& channel) override {
+        if (std::find(channels_.begin(), channels_.end(), channel) != channels_.end()) return;
+        reconnectIfLost();
+        command("LISTEN " + quoteName(channel));
+        channels_.push_back(channel);
+    }
+
+    // What other sessions sent; this session's own changes are already known to it.
+    std::vector<std::string> takeNotices() override {
+        std::vector<std::string> payloads;
+        if (channels_.empty() || PQstatus(conn_) != CONNECTION_OK || !PQconsumeInput(conn_)) return payloads;
+        int own = PQbackendPID(conn_);
+        while (PGnotify* n = PQnotifies(conn_)) {
+            if (n->be_pid != own) payloads.emplace_back(n->extra ? n->extra : "");
+            PQfreemem(n);
+        }
+        return payloads;
     }
 
     // A session the server ended is opened again before the next statement, with the same login
@@ -666,6 +687,7 @@ private:
     std::list<Kept> kept_; // most recently let go first
     static constexpr size_t kKept = 64;
     std::string lastState_; // the SQLSTATE of the last fenced statement
+    std::vector<std::string> channels_; // listened to, again after a lost session is reopened
     std::map<std::pair<Oid, int>, ColumnOrigin> origins_;
 };
 

@@ -190,6 +190,8 @@ void forgetRows(RowSet& set) {
     set.cachedPages.clear();
 }
 
+} // namespace
+
 // Makes row `index` readable: its page is read by key, the oldest page is let go.
 void loadRow(RowSet& set, size_t index) {
     if (set.rows[index].loaded) return;
@@ -205,6 +207,8 @@ void loadRow(RowSet& set, size_t index) {
         set.cachedPages.erase(set.cachedPages.begin());
     }
 }
+
+namespace {
 
 // Reads one row again (after this record set wrote it).
 void reloadRow(RowSet& set, size_t index) {

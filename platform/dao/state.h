@@ -170,6 +170,8 @@ struct TableDefState {
 std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
                                  int options);
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
+// Makes a keyset row readable: its page's rows not yet read are read by key (recordset.cpp).
+void loadRow(RowSet& set, size_t index);
 // Reads every row of a record set at once (snapshots, and sets a keyset cannot hold).
 void readWhole(RowSet& set);
 // Tells a record set that a transaction level on its connection ended (recordset.cpp).

@@ -3,6 +3,7 @@
 #include "dao/copy_database.h"
 #include "demo_data.h"
 #include "dorvane_version.h"
+#include "settings_store.h"
 #include "shipments_schema.h"
 
 #include "dao/backend.h"
@@ -183,8 +184,10 @@ void pointOptionsAt(const std::string& database, const std::string& workgroup, c
 }
 
 void configure(const std::vector<std::string>& args) {
-    auto a = parseArguments(args, {"admin"});
+    auto a = parseArguments(args, {"admin", "live"});
     expectPositional(a, 2);
+    std::string live = a.options.count("live") ? a.options["live"] : "";
+    if (!live.empty() && live != "on" && live != "off") throw UsageError{"--live takes on or off"};
     for (auto& name : a.positional)
         if (dao::isServerName(name) && dao::carriesPassword(name))
             throw UsageError{"a server database name must not hold a password: the login dialog asks for it, "
@@ -192,6 +195,8 @@ void configure(const std::vector<std::string>& args) {
     std::string admin = a.options.count("admin") ? a.options["admin"] : "";
     std::string password = admin.empty() ? "" : readPassword();
     pointOptionsAt(a.positional[0], a.positional[1], admin, password);
+    // Where the board reads its live-updates switch (on unless "False"), as the options dialog keeps it.
+    if (!live.empty()) SaveSetting("Dorvane", "Refresh", "Live", live == "on" ? "True" : "False");
     std::cout << "The options now use the database " << a.positional[0] << " and the workgroup "
               << a.positional[1] << "\n";
 }
@@ -294,12 +299,13 @@ const std::map<std::string, Command>& commands() {
         {"list-accounts",
          {"list-accounts WORKGROUP", "Lists the accounts and their permissions.", listAccounts}},
         {"configure",
-         {"configure DATABASE WORKGROUP [--admin NAME]",
+         {"configure DATABASE WORKGROUP [--admin NAME] [--live on|off]",
           "Points the user's options at a shipments database and a workgroup file. For a database on a "
           "PostgreSQL server give its postgresql://host:port/database name as both: the server's roles are "
           "then the accounts (never put a password in the name). With --admin, the "
           "administrative account the program connects as before the login; its password is read as one "
-          "line from standard input.",
+          "line from standard input. --live off stops the board showing other workstations' changes as they "
+          "come (the refresh timer still runs as set); --live on turns that back on (the default).",
           configure}},
         {"demo",
          {"demo [--if-missing | --force] [--dir DIR] [--seed N] [--shipments N]",

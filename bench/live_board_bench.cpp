@@ -122,10 +122,20 @@ void measure(const Engine& e) {
     }
     close(pipeFd[1]);
     std::vector<double> appear;
-    int reopened = 0;
+    int reopened = 0, together = 0;
+    long shown = 0;     // the latest change the board holds
+    double shownAt = 0; // since when
     for (int i = 1; i <= kChanges; ++i) {
         double committed = 0;
         if (read(pipeFd[0], &committed, sizeof committed) != sizeof committed) break;
+        // The writer does not wait for this process: when one look takes longer than the time
+        // between two commits, the board goes straight to the later value, as a board should. A
+        // change counts as shown once the board holds it or a later one.
+        if (shown >= i) {
+            appear.push_back(shownAt - committed);
+            ++together;
+            continue;
+        }
         for (double start = nowMs(); nowMs() - start < 10000;) { // a change never seen is reported
             auto changes = watch.poll();
             // As the board: rows read in place, or the query opened again when rows may have
@@ -135,8 +145,10 @@ void measure(const Engine& e) {
                 ++reopened;
             }
             rs.setAbsolutePosition(position);
-            if (rs["Quantity"].toLong() == 100000 + i) {
-                appear.push_back(nowMs() - committed);
+            if (long value = rs["Quantity"].toLong() - 100000; value >= i) {
+                shownAt = nowMs();
+                appear.push_back(shownAt - committed);
+                shown = value;
                 break;
             }
         }
@@ -145,13 +157,16 @@ void measure(const Engine& e) {
     waitpid(child, &status, 0);
     close(pipeFd[0]);
     double toAppear = median(appear), full = median(refresh);
+    double worst = appear.empty() ? 0 : *std::max_element(appear.begin(), appear.end());
     std::printf("%s, %ld rows on the board\n", e.label.c_str(), rs.RecordCount());
     std::printf(
         "  commit -> board holds it (looking at once): median %.2f ms, worst %.2f ms over %zu changes\n",
-        toAppear, appear.empty() ? 0 : *std::max_element(appear.begin(), appear.end()), appear.size());
+        toAppear, worst, appear.size());
+    std::printf("  %d of them shown together with a later one (committed while a look was running)\n",
+                together);
     std::printf("  board query opened again for %d of them (rows read in place for the rest)\n", reopened);
-    std::printf("  with the board's look every %.0f ms: at most %.0f ms\n", 1000 / kLooksPerSecond,
-                toAppear + 1000 / kLooksPerSecond);
+    std::printf("  with the board's look every %.0f ms: at most %.0f ms (the worst and a whole wait)\n",
+                1000 / kLooksPerSecond, worst + 1000 / kLooksPerSecond);
     std::printf("  plain Refresh (open again, first screen): median %.2f ms; live / Refresh = %.3fx\n", full,
                 full > 0 ? toAppear / full : 0);
     std::printf("  idle look: %.1f us processor (%.1f us wall); at %.0f looks/s %.4f%% of a core\n",

@@ -985,4 +985,24 @@ TEST_P(BoardEditing, AnotherWorkstationsChangesShowWithoutAClickAndNothingTypedI
     orders = boardWorkOrders();
     EXPECT_NE(std::find(orders.begin(), orders.end(), "W-LATER"), orders.end());
     EXPECT_EQ(board.VxGrid1->currentRowIndex(), boardRow(third));
+
+    // Search results follow the same way: a found row read again in place, a row that now matches the
+    // search shown, one that does not left out, and the board stays the search's.
+    frmSearch& search = frmSearch::instance();
+    auto acme = search.lstCustList->findItems("Acme", Qt::MatchExactly);
+    ASSERT_EQ(acme.size(), 1);
+    acme[0]->setSelected(true);
+    search.cmdApplyButton_Click();
+    ASSERT_EQ(board.Caption(), "Search Results");
+    elsewhere("UPDATE Shipments SET Quantity = 222 WHERE ShipmentID = " + std::to_string(fourth));
+    EXPECT_EQ(quantityOf(fourth), 222);
+    for (const char* customer : {"Acme", "Someone Else"})
+        elsewhere(std::string("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, Late, "
+                              "Canceled, OKToShip) SELECT 'W-") +
+                  customer[0] + "', '" + customer + "', JobNum, 5, ReqShipDate, Late, Canceled, OKToShip " +
+                  "FROM Shipments WHERE ShipmentID = " + std::to_string(third));
+    orders = boardWorkOrders();
+    EXPECT_NE(std::find(orders.begin(), orders.end(), "W-A"), orders.end());
+    EXPECT_EQ(std::find(orders.begin(), orders.end(), "W-S"), orders.end());
+    EXPECT_EQ(board.Caption(), "Search Results");
 }

@@ -945,6 +945,17 @@ TEST_P(BoardEditing, AnotherWorkstationsChangesShowWithoutAClickAndNothingTypedI
     const auto& offered = board.VxGrid1->Columns(kCarrierColumn).valueItems;
     EXPECT_TRUE(std::any_of(offered.begin(), offered.end(),
                             [](const widgets::ValueItem& item) { return item.display == "New Truck"; }));
+    // A line being edited in the window keeps the lines shown until the edit ends, then they follow.
+    auto lineSource = lines.datTruckLines->source();
+    lineSource->moveTo(0);
+    lineSource->edit();
+    lineSource->setValue(lineSource->fieldIndex("TruckLineName"), Variant(std::string("typing")));
+    ASSERT_TRUE(lines.datTruckLines->editInProgress());
+    elsewhere("INSERT INTO \"Truck Lines\" (TruckLineAbbr, TruckLineName) VALUES ('NEWU', 'Newer Truck')");
+    EXPECT_EQ(lines.datTruckLines->source()->rowCount(), linesBefore + 1);
+    lineSource->cancelUpdate();
+    live.check();
+    EXPECT_EQ(lines.datTruckLines->source()->rowCount(), linesBefore + 2);
 
     const std::string id = std::to_string(first);
     elsewhere("INSERT INTO Shipments (WorkOrder, Customer, JobNum, Quantity, ReqShipDate, Late, Canceled, "

@@ -65,20 +65,26 @@ void LiveBoard::check() {
         return; // the database cannot be asked now (another program holds it): the next look tries
     }
     if (!changes.empty()) emit changed(changes);
-    if (changes.everything || changes.keys.count("truck lines")) followTruckLines();
+    followTruckLines(changes.everything || changes.keys.count("truck lines"));
     if (!changes.empty() || (requeryDue_ && !editing())) show(changes);
 }
 
 // The truck-line drop-down of the board (unless a cell is being edited) and the truck lines window.
-void LiveBoard::followTruckLines() {
-    if (!editing()) {
+// What an edit in progress keeps from changing is shown once the edit ends.
+void LiveBoard::followTruckLines(bool changed) {
+    if (changed) dropDownDue_ = linesWindowDue_ = true;
+    if (dropDownDue_ && !editing()) {
+        dropDownDue_ = false;
         try {
             basGlobals::LoadTruckLineList();
         } catch (const runtime::Error&) {
             // The list shown stays until the next change or start.
         }
     }
-    if (frmTruckLines* lines = frmTruckLines::openWindow()) lines->showChangedLines();
+    if (linesWindowDue_) {
+        frmTruckLines* lines = frmTruckLines::openWindow();
+        linesWindowDue_ = lines && !lines->showChangedLines();
+    }
 }
 
 void LiveBoard::show(const dao::ChangedRows& changes) {

@@ -49,7 +49,7 @@ signals:
 
 private:
     bool editing() const;
-    void followTruckLines();
+    void followTruckLines(bool changed);
     void show(const dao::ChangedRows& changes);
     void readTabAgain(const dao::ChangedRows& changes);
     void mark(const std::string& key, int ms);
@@ -61,5 +61,8 @@ private:
     QElapsedTimer clock_;
     std::map<std::string, qint64> highlight_; // row key -> until (clock_ ms)
     bool requeryDue_ = false;                 // waits for the row being edited
+    // Changed truck lines not shown yet: the drop-down waits for a cell being edited, the window for
+    // a line being edited.
+    bool dropDownDue_ = false, linesWindowDue_ = false;
     int requeries_ = 0, inPlace_ = 0;
 };

@@ -172,8 +172,9 @@ void frmTruckLines::Form_Load() {
     cmdUpdate->setEnabled(updatable);
 }
 
-void frmTruckLines::showChangedLines() {
-    if (datTruckLines->editInProgress() || !datTruckLines->source()) return;
+bool frmTruckLines::showChangedLines() {
+    if (!datTruckLines->source()) return true;
+    if (datTruckLines->editInProgress()) return false;
     auto* rs = widgets::boundRecordset(*datTruckLines);
     std::string key = rs ? dao::rowKeyText(*rs, datTruckLines->source()->currentRow()) : "";
     try {
@@ -181,10 +182,11 @@ void frmTruckLines::showChangedLines() {
         datTruckLines->setSource(std::make_shared<TruckLineSource>(
             db.OpenRecordset(datTruckLines->RecordSourceText(), dao::dbOpenDynaset)));
     } catch (const runtime::Error&) {
-        return; // the lines shown stay; Update reports what is wrong
+        return true; // the lines shown stay; Update reports what is wrong
     }
     rs = widgets::boundRecordset(*datTruckLines);
     if (long at = rs ? dao::positionOfKey(*rs, key) : -1; at >= 0) datTruckLines->moveTo(int(at));
+    return true;
 }
 
 void frmTruckLines::datTruckLines_Reposition() {

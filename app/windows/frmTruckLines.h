@@ -35,7 +35,8 @@ public:
     void datTruckLines_Reposition();
     // Other workstations changed the lines (live updates): they are read again, on the same line,
     // unless a line is being edited here.
-    void showChangedLines();
+    // False when a line being edited kept the lines shown as they were: they are due again.
+    bool showChangedLines();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // the MDI child's close

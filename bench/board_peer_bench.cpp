@@ -8,6 +8,7 @@
 // on both sides. The ratio ours / peer closes the run.
 #include "board_layout.h"
 #include "demo_data.h"
+#include "scaled_shipments.h"
 #include "shipments_schema.h"
 
 #include "dao/backend.h"
@@ -38,38 +39,9 @@
 namespace {
 
 const char* kBoardQuery = "Select Current Shipments Query";
-constexpr int kBaseShipments = 10000;
 
 runtime::Date boardDay() {
     return runtime::Date::fromYmd(2026, 12, 8);
-}
-
-// A shipments file of `count` rows: the demo's shipments, repeated until there are enough, so the
-// board's day holds the same share of them at every size.
-std::string makeDatabase(const QTemporaryDir& dir, int count) {
-    std::string path = dir.filePath(QString("shipments_%1.db").arg(count)).toStdString();
-    {
-        dao::Database db = shipments::createShipmentsDatabase(path);
-        shipments::DemoOptions o;
-        o.shipments = std::min(count, kBaseShipments);
-        o.today = boardDay();
-        shipments::fillDemoData(db, o);
-        db.Close();
-    }
-    auto raw = dao::openSqlite(path, {});
-    const char* columns =
-        "WorkOrder, Customer, CustomerPO, JobNum, Quantity, Carrier, InvoiceNum, ReqShipDate, "
-        "ActShipDate, Late, LateReasonID, Canceled, OKToShip, Comments";
-    raw->begin();
-    for (int have = std::min(count, kBaseShipments); have < count;) {
-        int add = std::min(have, count - have);
-        raw->execute(std::string("INSERT INTO Shipments (") + columns + ") SELECT " + columns +
-                     " FROM Shipments ORDER BY ShipmentID LIMIT " + std::to_string(add));
-        have += add;
-    }
-    raw->commit();
-    raw->execute("ANALYZE");
-    return path;
 }
 
 // The board query of a tab as Jet SQL (the saved query with the tab's filter), and as the SQL the
@@ -126,7 +98,11 @@ struct Ours {
         widgets::bindRecordset(control, rs);
     }
     void paint() { grid.viewport()->repaint(); }
+    // The rows past the first read, as the view asks for them at its end (as the peer's).
     void toLastRow() {
+        QAbstractItemModel* model = grid.model();
+        while (model->canFetchMore({}))
+            model->fetchMore({});
         QApplication::processEvents(); // the new rows' layout
         grid.scrollToBottom();
         paint();
@@ -288,7 +264,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Peer>> peers;
     for (auto& s : sizes) {
         std::cerr << "preparing " << s.shipments << " shipments...\n";
-        s.path = makeDatabase(dir, s.shipments);
+        s.path = bench::scaledShipments(dir, s.shipments, boardDay());
         dao::Database db = dao::engine().OpenDatabase(s.path);
         for (int tab = 1; tab <= board::kTabCount; ++tab)
             s.tabs.push_back(tabQuery(db, tab));

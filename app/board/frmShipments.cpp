@@ -414,7 +414,7 @@ void frmShipments::ActivateControls() {
     bool editable = false;
     try {
         auto* rs = widgets::boundRecordset(*Data1);
-        editable = rs && rs->RecordCount() > 0 && rs->Updatable();
+        editable = rs && rs->RecordsReadSoFar() > 0 && rs->Updatable();
     } catch (const std::exception&) {
         editable = false;
     }

@@ -143,23 +143,29 @@ void LiveBoard::readTabAgain(const dao::ChangedRows& changes) {
     rs = widgets::boundRecordset(*board_.Data1);
     if (!rs) return;
     auto* model = grid->model();
-    if (long at = dao::positionOfKey(*rs, current); at >= 0) {
+    long currentAt = dao::positionOfKey(*rs, current), topAt = dao::positionOfKey(*rs, top);
+    std::vector<long> selectedAt;
+    for (const auto& key : selected)
+        selectedAt.push_back(dao::positionOfKey(*rs, key));
+    grid->showRowsRead(); // a row found past the first ones read
+    if (long at = currentAt; at >= 0) {
         board_.Data1->moveTo(int(at));
         grid->selectionModel()->setCurrentIndex(model->index(int(at), column), QItemSelectionModel::NoUpdate);
     }
-    for (const auto& key : selected)
-        if (long at = dao::positionOfKey(*rs, key); at >= 0)
+    for (long at : selectedAt)
+        if (at >= 0)
             grid->selectionModel()->select(model->index(int(at), 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    if (long at = dao::positionOfKey(*rs, top); at >= 0)
+    if (long at = topAt; at >= 0)
         grid->scrollTo(model->index(int(at), column), QAbstractItemView::PositionAtTop);
     else
         grid->verticalScrollBar()->setValue(scroll);
     // Reading the tab again gives the board the focus; a clerk typing in another window keeps it.
     if (focus && !board_.isAncestorOf(focus)) focus->setFocus();
-    for (const auto& [table, keys] : changes.keys)
-        for (const auto& key : keys)
-            if (dao::positionOfKey(*rs, key) >= 0) mark(key, kHighlightMs);
+    // The board's rows are shipments; a key the tab does not hold is never painted.
+    if (auto it = changes.keys.find("shipments"); it != changes.keys.end())
+        for (const auto& key : it->second)
+            mark(key, kHighlightMs);
 }
 
 void LiveBoard::mark(const std::string& key, int ms) {

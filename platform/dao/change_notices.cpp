@@ -4,6 +4,7 @@
 #include "state.h"
 
 #include <algorithm>
+#include <limits>
 #include <cctype>
 #include <unordered_set>
 
@@ -315,7 +316,7 @@ RowsRefreshed refreshChangedRows(Recordset& rs, const ChangedRows& changes, long
 std::string rowKeyText(const Recordset& rs, long position) {
     const auto& cursor = LiveAccess::cursor(rs);
     if (!cursor || cursor->closed) return {};
-    (void)rs.RecordCount(); // reads the keys when they are still to be read
+    if (position >= 0) detail::knowKeys(*cursor->set, size_t(position) + 1); // keys still to be read
     auto index = indexOf(*cursor->set, position);
     return index ? keyText(cursor->set->rows[*index].key) : std::string();
 }
@@ -323,10 +324,14 @@ std::string rowKeyText(const Recordset& rs, long position) {
 long positionOfKey(const Recordset& rs, const std::string& key) {
     const auto& cursor = LiveAccess::cursor(rs);
     if (!cursor || cursor->closed || key.empty()) return -1;
-    (void)rs.RecordCount();
-    const RowSet& set = *cursor->set;
-    for (size_t i = 0; i < set.rows.size(); ++i)
-        if (!set.rows[i].deleted && keyText(set.rows[i].key) == key) return positionOf(set, i);
+    RowSet& set = *cursor->set;
+    // The first keys are read first; the rest only when the key is not among them.
+    for (size_t count : {size_t(1), std::numeric_limits<size_t>::max()}) {
+        detail::knowKeys(set, count);
+        for (size_t i = 0; i < set.rows.size(); ++i)
+            if (!set.rows[i].deleted && keyText(set.rows[i].key) == key) return positionOf(set, i);
+        if (!set.keysPartial) break;
+    }
     return -1;
 }
 

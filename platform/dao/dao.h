@@ -82,6 +82,11 @@ public:
     void MovePrevious();
     void Move(long rows);
     long RecordCount() const;
+    // A large dynaset reads its first keys at open and the rest when a later record is asked for
+    // (or RecordCount, MoveLast, an edit): what a grid shows while only the first are known.
+    long RecordsReadSoFar() const;
+    bool MoreRecordsToRead() const;
+    void ReadAllRecords();
     long AbsolutePosition() const;           // -1 when there is no current record
     void setAbsolutePosition(long position); // 0-based; 3021 outside the record set
 

@@ -82,6 +82,16 @@ protected:
         return dao::openPostgres(name, user_, password_, {});
     }
     void elsewhere(const std::string& sql) const { outside(path_)->execute(sql); }
+    // Table Many: rows 1..count, N = ID * 10.
+    void fillMany(int count) {
+        db_.Execute("CREATE TABLE Many (ID INTEGER PRIMARY KEY, N LONG, Tag TEXT COLLATE NOCASE)");
+        auto ws = dao::engine().Workspaces0();
+        ws.BeginTrans();
+        for (int i = 1; i <= count; ++i)
+            db_.Execute("INSERT INTO Many (ID, N, Tag) VALUES (" + std::to_string(i) + ", " +
+                        std::to_string(i * 10) + ", 'x')");
+        ws.CommitTrans();
+    }
 
     fs::path dir_;
     std::string test_;
@@ -615,13 +625,7 @@ TEST_P(Dao, ForwardOnlyAndFixedCrosstabColumns) {
 }
 
 TEST_P(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
-    db_.Execute("CREATE TABLE Many (ID INTEGER PRIMARY KEY, N LONG, Tag TEXT COLLATE NOCASE)");
-    auto ws = dao::engine().Workspaces0();
-    ws.BeginTrans();
-    for (int i = 1; i <= 1000; ++i)
-        db_.Execute("INSERT INTO Many (ID, N, Tag) VALUES (" + std::to_string(i) + ", " +
-                    std::to_string(i * 10) + ", 'x')");
-    ws.CommitTrans();
+    fillMany(1000);
     auto rs = db_.OpenRecordset("SELECT ID, N, Tag, N * 2 AS Twice FROM Many WHERE N >= 20 ORDER BY N DESC");
     ASSERT_EQ(rs.RecordCount(), 999);
     EXPECT_EQ(rs["ID"], Variant(1000));
@@ -652,6 +656,60 @@ TEST_P(Dao, DynasetReadsRowsByKeyAndSeesOtherUsersChanges) {
     EXPECT_EQ(seen, 998);
     rs.Requery();
     EXPECT_EQ(rs.RecordCount(), 997);
+}
+
+// A large dynaset reads the keys of its first screens at open and the rest when a later record is
+// asked for. Keys read first keep their places and bookmarks; the rest come after them as they are
+// when read.
+TEST_P(Dao, ALargeDynasetReadsItsFirstKeysFirst) {
+    fillMany(1000);
+    auto rs = db_.OpenRecordset("SELECT ID, N FROM Many ORDER BY N");
+    EXPECT_EQ(rs.RecordsReadSoFar(), 256);
+    EXPECT_TRUE(rs.MoreRecordsToRead());
+    rs.setAbsolutePosition(255);
+    EXPECT_EQ(rs["ID"], Variant(256));
+    EXPECT_EQ(rs.AbsolutePosition(), 255);
+    auto mark = rs.Bookmark();
+    EXPECT_TRUE(rs.MoreRecordsToRead());
+
+    elsewhere("INSERT INTO Many (ID, N, Tag) VALUES (5000, 0, 'sorts first')");
+    elsewhere("DELETE FROM Many WHERE ID IN (10, 900)");
+    rs.MoveNext();
+    EXPECT_FALSE(rs.MoreRecordsToRead());
+    EXPECT_EQ(rs["ID"], Variant(5000));
+    rs.MoveNext();
+    EXPECT_EQ(rs["ID"], Variant(257));
+    EXPECT_EQ(rs.RecordCount(), 1000);
+    rs.setBookmark(mark);
+    EXPECT_EQ(rs["ID"], Variant(256));
+    rs.setAbsolutePosition(9);
+    EXPECT_EQ(errorOf([&] { rs.Fields("N").Value(); }), dao::errc::RecordDeleted);
+    rs.MoveLast();
+    EXPECT_EQ(rs["ID"], Variant(1000));
+    rs.Requery();
+    EXPECT_EQ(rs["ID"], Variant(5000));
+    EXPECT_EQ(rs.RecordCount(), 999);
+
+    // Counting, editing and a count of a few rows read every key at once.
+    auto edited = db_.OpenRecordset("SELECT ID, N FROM Many ORDER BY N");
+    edited.Edit();
+    EXPECT_FALSE(edited.MoreRecordsToRead());
+    EXPECT_EQ(db_.OpenRecordset("SELECT ID FROM Many WHERE ID < 100").RecordsReadSoFar(), 98);
+
+    // A join that repeats a key row only past the first ones is read whole once that shows; the
+    // bookmarks of the first reading then name no row.
+    db_.Execute("CREATE TABLE Notes (ID LONG, Note TEXT)");
+    db_.Execute("INSERT INTO Notes VALUES (800, 'one'), (800, 'two')");
+    auto joined = db_.OpenRecordset("SELECT Many.ID, Notes.Note FROM Many LEFT JOIN Notes ON Many.ID = "
+                                    "Notes.ID ORDER BY Many.N");
+    EXPECT_EQ(joined.RecordsReadSoFar(), 256);
+    auto early = joined.Bookmark();
+    EXPECT_EQ(joined.RecordCount(), 1000);
+    EXPECT_EQ(errorOf([&] { joined.setBookmark(early); }), dao::errc::NotABookmark);
+    joined.setAbsolutePosition(799);
+    EXPECT_EQ(joined["ID"], Variant(800));
+    joined.MoveNext();
+    EXPECT_EQ(joined["ID"], Variant(800));
 }
 
 // Rows the order leaves equal keep the order they were added in, even after a change (which a

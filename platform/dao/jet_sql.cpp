@@ -398,6 +398,18 @@ Tokens withSelectList(const Tokens& body, const std::string& list) {
     return out;
 }
 
+std::optional<Tokens> withTop(const Tokens& body, long count) {
+    Tokens b = trimmed(body);
+    size_t i = nextSignificant(b, 1);
+    if (i >= b.size() || isKeyword(b[i], "TOP") || isKeyword(b[i], "DISTINCT") || isKeyword(b[i], "DISTINCTROW"))
+        return std::nullopt;
+    Tokens out = slice(b, 0, i);
+    Tokens top = tokenize("TOP " + std::to_string(count) + " ");
+    out.insert(out.end(), top.begin(), top.end());
+    out.insert(out.end(), b.begin() + long(i), b.end());
+    return out;
+}
+
 Tokens withoutConditions(const Tokens& body) {
     Tokens b = trimmed(body);
     size_t from = findTopLevel(b, {"FROM"});

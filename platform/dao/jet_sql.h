@@ -97,6 +97,8 @@ Tokens withLeadingColumn(const Tokens& body, const std::string& expression, cons
 // The statement with its select list replaced by `list` (TOP n stays): the narrow query that
 // reads a keyset's keys in the statement's order.
 Tokens withSelectList(const Tokens& body, const std::string& list);
+// The statement cut to its first `count` rows; nothing when it has a TOP (or DISTINCT) of its own.
+std::optional<Tokens> withTop(const Tokens& body, long count);
 // The statement's select list and FROM clause without its order and TOP, to read rows by key
 // whether or not they still meet the statement's conditions. Tables joined by a comma keep the
 // conditions that join them.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <unordered_set>
 
 namespace dao {
@@ -15,6 +16,11 @@ namespace detail {
 namespace {
 
 constexpr const char* kKeyColumn = "__dao_key";
+
+std::uint64_t nextSetId() {
+    static std::uint64_t lastId = 0;
+    return ++lastId;
+}
 constexpr size_t kPageRows = 64;    // rows read by key in one statement
 constexpr size_t kCachedPages = 64; // pages kept: some screens of a large board
 
@@ -90,15 +96,20 @@ void readRows(RowSet& set, Statement& stmt, bool keyed) {
     }
 }
 
-// The keys in the statement's order through the narrow query; nothing when a key comes twice (a
-// join that repeats the key table's rows), which a keyset cannot tell apart.
-std::unique_ptr<Statement> prepareKeys(RowSet& set) {
+// The keys in the statement's order through the narrow query (the first `first` of them when given
+// and the statement can be cut short; nothing when it cannot).
+std::unique_ptr<Statement> prepareKeys(RowSet& set, long first = 0) {
     std::vector<StoredValue> params;
     std::string key = keyExpression(*set.key, set.db->conn());
     auto body = set.source.statement.body;
     // Rows the order leaves equal come in the order of their keys on both engines: a server gives
     // them in no fixed order, and the file engine reads an index backwards for a descending order.
     body = jet::withLastOrderTerm(body, key);
+    if (first > 0) {
+        auto cut = jet::withTop(body, first);
+        if (!cut) return nullptr;
+        body = *cut;
+    }
     auto narrow = jet::withSelectList(body, key + " AS " + kKeyColumn);
     try {
         return prepareTranslated(*set.db, narrow, set.source, params);
@@ -107,12 +118,13 @@ std::unique_ptr<Statement> prepareKeys(RowSet& set) {
     }
 }
 
-std::optional<std::vector<StoredValue>> readKeys(RowSet& set) {
-    auto stmt = prepareKeys(set);
+// Nothing when a key comes twice (a join that repeats the key table's rows), which a keyset cannot
+// tell apart.
+std::optional<std::vector<StoredValue>> readKeys(Statement& stmt) {
     std::vector<StoredValue> keys;
     std::unordered_set<StoredValue, KeyHash> seen;
-    while (stmt->step()) {
-        auto k = stmt->value(0);
+    while (stmt.step()) {
+        auto k = stmt.value(0);
         if (!seen.insert(k).second) return std::nullopt;
         keys.push_back(std::move(k));
     }
@@ -215,18 +227,21 @@ void reloadRow(RowSet& set, size_t index) {
     if (set.key) fetchRows(set, {index});
 }
 
-void readKeysNow(RowSet& set);
-
-// A record set that is open; `live` also has its keys, `open` does not need them.
+// A record set that is open; `live` also has all its keys, `liveTo` the first `count` of them (or
+// all there are), `open` does not need them.
 Cursor& open(const std::shared_ptr<Cursor>& c) {
     if (!c || c->closed) raise(errc::Failed, "The record set is closed.");
     return *c;
 }
 
-Cursor& live(const std::shared_ptr<Cursor>& c) {
+Cursor& liveTo(const std::shared_ptr<Cursor>& c, long count) {
     Cursor& cursor = open(c);
-    if (cursor.set->keysPending) readKeysNow(*cursor.set);
+    knowKeys(*cursor.set, size_t(std::max(count, 0L)));
     return cursor;
+}
+
+Cursor& live(const std::shared_ptr<Cursor>& c) {
+    return liveTo(c, std::numeric_limits<long>::max());
 }
 
 bool atRow(const Cursor& c) {
@@ -370,10 +385,9 @@ void levelEnded(RowSet& set, size_t level, bool commit) {
 
 std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Source source, int type,
                                  int options) {
-    static std::uint64_t lastId = 0;
     if (source.statement.kind == jet::StatementKind::Crosstab) {
         auto set = openCrosstab(db, source);
-        set->id = ++lastId;
+        set->id = nextSetId();
         return set;
     }
     if (source.statement.kind != jet::StatementKind::Select)
@@ -381,7 +395,7 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
     auto set = std::make_shared<RowSet>();
     set->db = db;
     set->type = type;
-    set->id = ++lastId;
+    set->id = nextSetId();
     set->source = std::move(source);
     if (type == dbOpenDynaset)
         if (auto key = jet::keyTable(set->source.statement.body); key && db->isTable(key->table)) {
@@ -425,26 +439,64 @@ void readWhole(RowSet& set) {
 }
 
 namespace {
-// The keys in order; a join that repeats the key table's rows is read whole instead.
+// A join that repeats the key table's rows is read whole instead.
+void readWholeInstead(RowSet& set) {
+    set.keyset = false;
+    set.keysPartial = false;
+    set.rows.clear(); // what an earlier try read
+    set.cachedPages.clear();
+    set.id = nextSetId(); // bookmarks of rows read by key name no row now
+    readWhole(set);
+    set.keysPending = false;
+}
+
+// All the keys in order. After the first ones, the rest follow them: a key read first keeps its
+// place (and its bookmark), as a key the set holds keeps it until the set is read again.
 void readKeysNow(RowSet& set) {
     // Pending until they are read: a read that fails (a disk error, a lock held elsewhere) is tried
     // again at the next use instead of leaving a record set that looks empty.
-    auto keys = readKeys(set);
-    if (!keys) {
-        set.keyset = false;
-        set.rows.clear(); // what a failed earlier try read
-        readWhole(set);
-        set.keysPending = false;
-        return;
-    }
+    auto keys = readKeys(*prepareKeys(set));
+    if (!keys) return readWholeInstead(set);
+    std::unordered_set<StoredValue, KeyHash> known;
+    if (set.keysPartial)
+        for (const Row& row : set.rows)
+            known.insert(row.key);
+    else
+        set.rows.clear();
+    set.keysPending = set.keysPartial = false;
+    set.rows.reserve(set.rows.size() + keys->size());
+    for (auto& key : *keys)
+        if (!known.count(key)) {
+            Row row;
+            row.key = std::move(key);
+            row.loaded = false;
+            set.rows.push_back(std::move(row));
+        }
+}
+
+// Opening a large set reads only the keys of its first screens.
+constexpr long kFirstKeys = 256;
+
+void readFirstKeys(RowSet& set) {
+    auto stmt = prepareKeys(set, kFirstKeys + 1);
+    if (!stmt) return readKeysNow(set);
+    auto keys = readKeys(*stmt);
+    if (!keys) return readWholeInstead(set);
     set.keysPending = false;
-    set.rows.resize(keys->size());
+    set.keysPartial = long(keys->size()) > kFirstKeys;
+    keys->resize(std::min(keys->size(), size_t(kFirstKeys)));
+    set.rows.assign(keys->size(), Row());
     for (size_t i = 0; i < keys->size(); ++i) {
-        set.rows[i].key = (*keys)[i];
+        set.rows[i].key = std::move((*keys)[i]);
         set.rows[i].loaded = false;
     }
 }
 } // namespace
+
+void knowKeys(RowSet& set, size_t count) {
+    if (set.keysPending && count <= size_t(kFirstKeys)) readFirstKeys(set);
+    if (set.keysPending || (set.keysPartial && count > set.rows.size())) readKeysNow(set);
+}
 
 } // namespace detail
 
@@ -456,20 +508,21 @@ int Recordset::Type() const {
     return open(c_).set->type;
 }
 bool Recordset::atBOF() const {
-    auto& c = live(c_);
+    auto& c = liveTo(c_, 1);
     return c.position < 0 || c.set->rows.empty();
 }
 bool Recordset::atEOF() const {
-    auto& c = live(c_);
+    auto& c = open(c_);
+    liveTo(c_, c.position + 1);
     return c.position >= long(c.set->rows.size());
 }
 
 // Moving to the first or last record of an empty record set fails, as callers rely on.
 void Recordset::MoveFirst() {
-    auto& c = live(c_);
+    auto& c = liveTo(c_, 1);
     if (c.set->type == dbOpenForwardOnly && c.position > 0)
         raise(errc::NotSupported, "A forward-only record set cannot move back.");
-    if (RecordCount() == 0)
+    if (long(c.set->rows.size()) == c.set->deletedCount) // while only the first keys are read, none is deleted
         raise(errc::NoCurrentRecord, "There is no current record: the record set is empty.");
     c.position = 0;
     skipDeleted(c, 1);
@@ -486,7 +539,8 @@ void Recordset::MoveLast() {
 }
 
 void Recordset::MoveNext() {
-    auto& c = live(c_);
+    auto& c = open(c_);
+    liveTo(c_, c.position + 2);
     if (atEOF())
         raise(errc::NoCurrentRecord, "There is no current record: the record set is past its last record.");
     ++c.position;
@@ -495,7 +549,7 @@ void Recordset::MoveNext() {
 }
 
 void Recordset::MovePrevious() {
-    auto& c = live(c_);
+    auto& c = open(c_);
     if (c.set->type == dbOpenForwardOnly)
         raise(errc::NotSupported, "A forward-only record set cannot move back.");
     if (c.position < 0)
@@ -518,8 +572,22 @@ long Recordset::RecordCount() const {
     return long(set.rows.size()) - set.deletedCount;
 }
 
+long Recordset::RecordsReadSoFar() const {
+    auto& set = *liveTo(c_, 1).set;
+    return long(set.rows.size()) - set.deletedCount;
+}
+
+bool Recordset::MoreRecordsToRead() const {
+    return liveTo(c_, 1).set->keysPartial;
+}
+
+void Recordset::ReadAllRecords() {
+    (void)live(c_);
+}
+
 long Recordset::AbsolutePosition() const {
-    auto& c = live(c_);
+    auto& c = open(c_);
+    liveTo(c_, c.position + 1);
     if (!atRow(c)) return -1;
     auto& rows = c.set->rows;
     if (c.set->deletedCount == 0) return c.position; // the grid asks for every painted row
@@ -528,8 +596,8 @@ long Recordset::AbsolutePosition() const {
 }
 
 void Recordset::setAbsolutePosition(long position) {
-    auto& c = live(c_);
-    if (position < 0 || position >= RecordCount())
+    auto& c = liveTo(c_, position < 0 ? 0 : position + 1); // no row is deleted while keys are still to read
+    if (position < 0 || position >= long(c.set->rows.size()) - c.set->deletedCount)
         raise(errc::NoCurrentRecord, "There is no record at position " + std::to_string(position) + ".");
     auto& rows = c.set->rows;
     long i = position;
@@ -580,7 +648,7 @@ const std::string& Field::Name() const {
 DataType Field::Type() const {
     // An expression column's type comes from its first values.
     if (info_->typeFromValues && cursor_)
-        if (Cursor& c = live(cursor_); !c.set->rows.empty()) loadRow(*c.set, 0);
+        if (Cursor& c = liveTo(cursor_, 1); !c.set->rows.empty()) loadRow(*c.set, 0);
     return info_->type;
 }
 long Field::Attributes() const {
@@ -605,7 +673,8 @@ void Field::setSize(long size) {
 
 runtime::Variant Field::Value() const {
     if (!cursor_) raise(errc::NotSupported, "A field of a table definition has no value.");
-    Cursor& c = live(cursor_);
+    Cursor& c = open(cursor_);
+    liveTo(cursor_, c.position + 1);
     if (c.editMode != dbEditNone)
         if (auto it = c.edits.find(index_); it != c.edits.end()) return it->second;
     if (c.editMode == dbEditAdd) return runtime::Variant::null();
@@ -662,7 +731,7 @@ void Recordset::Requery() {
 }
 
 Recordset Recordset::Clone() const {
-    auto& c = live(c_);
+    auto& c = liveTo(c_, 1);
     if (c.set->type == dbOpenForwardOnly)
         raise(errc::NotSupported, "A forward-only record set cannot be cloned.");
     Recordset rs;
@@ -700,13 +769,14 @@ std::optional<size_t> rowOfBookmark(RowSet& set, const runtime::Bytes& bookmark)
 } // namespace
 
 runtime::Bytes Recordset::Bookmark() const {
-    auto& c = live(c_);
+    auto& c = open(c_);
+    liveTo(c_, c.position + 1);
     currentRow(c);
     return bookmarkOf(*c.set, size_t(c.position));
 }
 
 void Recordset::setBookmark(const runtime::Bytes& bookmark) {
-    auto& c = live(c_);
+    auto& c = liveTo(c_, 1); // a bookmark names a row already read
     auto index = rowOfBookmark(*c.set, bookmark);
     if (!index)
         raise(errc::NotABookmark, "Not a valid bookmark: it belongs to another record set or an earlier "
@@ -732,7 +802,7 @@ bool Recordset::Updatable() const {
     return open(c_).set->updatable;
 }
 int Recordset::EditMode() const {
-    return live(c_).editMode;
+    return open(c_).editMode;
 }
 
 void Recordset::AddNew() {

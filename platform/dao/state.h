@@ -131,6 +131,7 @@ struct RowSet {
     // recently read pages are kept.
     bool keyset = false;
     bool keysPending = false; // read when first needed: a set only filtered again never reads them
+    bool keysPartial = false; // only the first keys are read: the rest when a later row is asked for
     std::vector<jet::ColumnHint> columnHints; // of the statement that reads the rows
     std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
@@ -172,6 +173,8 @@ std::shared_ptr<RowSet> openRows(const std::shared_ptr<DatabaseState>& db, Sourc
 std::vector<StoredValue> parameterValues(const jet::Translation& t, const Source& source);
 // Makes a keyset row readable: its page's rows not yet read are read by key (recordset.cpp).
 void loadRow(RowSet& set, size_t index);
+// Makes at least `count` of a keyset's keys known (all of them when `count` is past the first ones).
+void knowKeys(RowSet& set, size_t count);
 // Reads every row of a record set at once (snapshots, and sets a keyset cannot hold).
 void readWhole(RowSet& set);
 // Tells a record set that a transaction level on its connection ended (recordset.cpp).

@@ -10,7 +10,13 @@ DaoRecordSource::DaoRecordSource(dao::Recordset recordset) : rs_(std::move(recor
 }
 
 int DaoRecordSource::rowCount() const {
-    return int(rs_.RecordCount());
+    return int(rs_.RecordsReadSoFar());
+}
+bool DaoRecordSource::moreRowsToRead() const {
+    return rs_.MoreRecordsToRead();
+}
+void DaoRecordSource::readAllRows() {
+    rs_.ReadAllRecords();
 }
 int DaoRecordSource::fieldCount() const {
     return rs_.FieldCount();

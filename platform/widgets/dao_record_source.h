@@ -19,6 +19,8 @@ public:
     dao::Recordset& recordset() { return rs_; }
 
     int rowCount() const override;
+    bool moreRowsToRead() const override;
+    void readAllRows() override;
     int fieldCount() const override;
     std::string fieldName(int field) const override;
     runtime::Variant value(int row, int field) const override;

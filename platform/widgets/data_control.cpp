@@ -82,9 +82,11 @@ bool DataControl::editInProgress() const {
 
 void DataControl::navigate(int delta, bool toEnd) {
     if (!source_ || source_->rowCount() == 0) return;
-    int n = source_->rowCount();
-    int row = toEnd ? (delta < 0 ? 0 : n - 1) : std::clamp(source_->currentRow() + delta, 0, n - 1);
     try {
+        // The last record, or the next past those read so far, is among the rest.
+        if (delta > 0 && (toEnd || source_->currentRow() + delta >= source_->rowCount())) source_->readAllRows();
+        int n = source_->rowCount();
+        int row = toEnd ? (delta < 0 ? 0 : n - 1) : std::clamp(source_->currentRow() + delta, 0, n - 1);
         if (editInProgress()) source_->update();
         moveTo(row);
     } catch (const runtime::Error& e) {

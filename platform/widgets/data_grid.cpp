@@ -62,6 +62,7 @@ void DataGrid::setDataSource(DataControl* control) {
         connect(data_, &DataControl::Reposition, this, [this] {
             auto source = data_->source();
             if (!source || source->currentRow() < 0 || source->currentRow() == currentRowIndex()) return;
+            model_->showRowsRead(); // the record moved to may be one read just now
             selectionModel()->setCurrentIndex(
                 model_->index(source->currentRow(), std::max(0, currentColumn())),
                 QItemSelectionModel::NoUpdate);
@@ -348,6 +349,10 @@ void DataGrid::Refresh() {
     viewport()->update();
 }
 
+void DataGrid::showRowsRead() {
+    model_->showRowsRead();
+}
+
 void DataGrid::setAllowAddNew(bool allow) {
     allowAddNew_ = allow;
     model_->reset();
@@ -355,7 +360,8 @@ void DataGrid::setAllowAddNew(bool allow) {
 
 int DataGrid::newRowIndex() const {
     auto source = data_ ? data_->source() : nullptr;
-    if (!allowAddNew_ || !source || !source->updatable()) return -1;
+    // The new-row line follows the last row: not there until every row is read.
+    if (!allowAddNew_ || !source || !source->updatable() || source->moreRowsToRead()) return -1;
     return source->rowCount();
 }
 

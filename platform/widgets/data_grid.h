@@ -77,6 +77,8 @@ public:
 
     // Repaints every visible cell (styles are asked for again).
     void Refresh();
+    // Rows the record source read meanwhile (a record found by key past those shown) join the view.
+    void showRowsRead();
     // Stores the current row when it has changes. False when the store failed (already reported).
     bool storeCurrentRow();
 

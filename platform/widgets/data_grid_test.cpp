@@ -25,13 +25,14 @@ struct GridFixture : ::testing::Test {
         grid.Columns(3).translate = true;
         grid.Columns(3).valueItems = {{Variant("UPS"), "United Parcel"}, {Variant("RL"), "R+L Carriers"}};
     }
-    void bind(int rows) {
+    void bind(int rows, int readFirst = INT_MAX) {
         std::vector<std::vector<Variant>> data_rows;
         for (int i = 0; i < rows; ++i)
             data_rows.push_back({Variant("WO" + std::to_string(i)), Variant(i % 2 == 0),
                                  Variant(runtime::Date::fromYmd(2026, 12, 1 + i % 28)), Variant("UPS")});
         source = std::make_shared<MemorySource>(
             std::vector<std::string>{"WorkOrder", "Late", "ReqShipDate", "Carrier"}, std::move(data_rows));
+        source->readSoFar = readFirst;
         data.setSource(source);
     }
     bool type(int row, int col, const QString& text) {
@@ -55,6 +56,29 @@ TEST_F(GridFixture, PaintingReadsOnlyTheVisibleRows) {
     QApplication::processEvents();
     EXPECT_GT(source->reads, 0);
     EXPECT_LT(source->reads, 2000) << "a screen of rows, not the whole record set";
+}
+
+// A large record set reads its first rows first: the view shows those, asks for the rest when it is
+// scrolled to its end, and shows the new-row line only after the last row.
+TEST_F(GridFixture, RowsReadLaterJoinTheViewAtItsEnd) {
+    grid.setAllowAddNew(true);
+    bind(1000, 256);
+    grid.resize(600, 300);
+    grid.show();
+    QApplication::processEvents();
+    EXPECT_EQ(grid.model()->rowCount(), 256);
+    grid.scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(grid.model()->rowCount(), 1001);
+    EXPECT_EQ(grid.model()->headerData(1000, Qt::Vertical, Qt::DisplayRole), "*");
+    EXPECT_EQ(grid.verticalHeader()->count(), 1001);
+
+    // Rows read because a program asked for a later record join the view as well.
+    bind(1000, 256);
+    source->readAllRows();
+    data.moveTo(900);
+    EXPECT_EQ(grid.verticalHeader()->count(), 1001);
+    EXPECT_EQ(grid.currentRowIndex(), 900);
 }
 
 TEST_F(GridFixture, ShowsValuesAsTheColumnsSay) {

@@ -15,9 +15,36 @@ namespace widgets {
 
 GridModel::GridModel(DataGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
-int GridModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !grid_->data_ || !grid_->data_->source()) return 0;
+int GridModel::rowsOfSource() const {
+    if (!grid_->data_ || !grid_->data_->source()) return 0;
     return grid_->data_->source()->rowCount() + (grid_->newRowIndex() >= 0 ? 1 : 0);
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shown_;
+}
+
+bool GridModel::canFetchMore(const QModelIndex& parent) const {
+    if (parent.isValid() || !grid_->data_ || !grid_->data_->source()) return false;
+    return rowsOfSource() > shown_ || grid_->data_->source()->moreRowsToRead();
+}
+
+void GridModel::fetchMore(const QModelIndex& parent) {
+    if (parent.isValid() || !grid_->data_ || !grid_->data_->source()) return;
+    try {
+        grid_->data_->source()->readAllRows();
+    } catch (const std::exception& e) {
+        grid_->reportError(e); // the rows read so far stay; the next scroll to the end tries again
+    }
+    showRowsRead();
+}
+
+void GridModel::showRowsRead() {
+    int rows = rowsOfSource();
+    if (rows <= shown_) return;
+    beginInsertRows({}, shown_, rows - 1);
+    shown_ = rows;
+    endInsertRows();
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -144,12 +171,14 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
 
 void GridModel::reset() {
     beginResetModel();
+    shown_ = rowsOfSource();
     endResetModel();
 }
 
 void GridModel::rowAdded(int row) {
     // The stored record took the new-row line's place; a new empty line follows it.
     beginInsertRows({}, row + 1, row + 1);
+    ++shown_;
     endInsertRows();
 }
 

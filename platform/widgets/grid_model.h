@@ -12,6 +12,10 @@ public:
     explicit GridModel(DataGrid* grid);
 
     int rowCount(const QModelIndex& parent = {}) const override;
+    // Rows the source reads later are added to the view as the view scrolls to its last row.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    void showRowsRead(); // the rows the source has read meanwhile, whoever asked for them
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     void multiData(const QModelIndex& index, QModelRoleDataSpan roles) const override;
@@ -27,7 +31,9 @@ private:
     struct Cell;
     QVariant roleData(Cell& cell, int role) const;
     QString elidedCaption(int section) const;
+    int rowsOfSource() const;
     DataGrid* grid_;
+    int shown_ = 0; // the rows the view was told of
 };
 
 } // namespace widgets

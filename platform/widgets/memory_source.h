@@ -3,6 +3,8 @@
 // of reads, and a switch that makes the next update fail as a database would.
 #include "widgets/record_source.h"
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -13,7 +15,9 @@ public:
     MemorySource(std::vector<std::string> fields, std::vector<std::vector<runtime::Variant>> rows)
         : fields_(std::move(fields)), rows_(std::move(rows)) {}
 
-    int rowCount() const override { return int(rows_.size()); }
+    int rowCount() const override { return std::min(int(rows_.size()), readSoFar); }
+    bool moreRowsToRead() const override { return readSoFar < int(rows_.size()); }
+    void readAllRows() override { readSoFar = int(rows_.size()); }
     int fieldCount() const override { return int(fields_.size()); }
     std::string fieldName(int field) const override { return fields_.at(field); }
     runtime::Variant value(int row, int field) const override;
@@ -35,6 +39,7 @@ public:
     int rowOfBookmark(const runtime::Bytes& b) const override { return b[0] | b[1] << 8 | b[2] << 16; }
 
     bool updatable_ = true;
+    int readSoFar = INT_MAX; // the rows "read" yet: the rest as a large record set reads them later
     mutable long reads = 0;
     int updates = 0;
     std::optional<long> failNextUpdate; // error number

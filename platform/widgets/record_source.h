@@ -14,7 +14,10 @@ class RecordSource {
 public:
     virtual ~RecordSource() = default;
 
+    // The rows read so far: a large source may read its first rows first and the rest on request.
     virtual int rowCount() const = 0;
+    virtual bool moreRowsToRead() const { return false; }
+    virtual void readAllRows() {}
     virtual int fieldCount() const = 0;
     virtual std::string fieldName(int field) const = 0;
     virtual int fieldIndex(const std::string& name) const; // -1 when there is none (case-insensitive)

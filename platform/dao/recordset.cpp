@@ -118,12 +118,12 @@ std::unique_ptr<Statement> prepareKeys(RowSet& set, long first = 0) {
     }
 }
 
-// Nothing when a key comes twice (a join that repeats the key table's rows), which a keyset cannot
-// tell apart.
-std::optional<std::vector<StoredValue>> readKeys(Statement& stmt) {
+// Up to `most` keys; nothing when a key comes twice (a join that repeats the key table's rows),
+// which a keyset cannot tell apart.
+std::optional<std::vector<StoredValue>> readKeys(Statement& stmt, size_t most = SIZE_MAX) {
     std::vector<StoredValue> keys;
     std::unordered_set<StoredValue, KeyHash> seen;
-    while (stmt.step()) {
+    while (keys.size() < most && stmt.step()) {
         auto k = stmt.value(0);
         if (!seen.insert(k).second) return std::nullopt;
         keys.push_back(std::move(k));
@@ -478,9 +478,13 @@ void readKeysNow(RowSet& set) {
 constexpr long kFirstKeys = 256;
 
 void readFirstKeys(RowSet& set) {
-    auto stmt = prepareKeys(set, kFirstKeys + 1);
+    // A server sends a statement's rows all at once: it is asked for the first ones only. The file
+    // engine hands rows over as it finds them, and orders a large list best when not told of a
+    // limit (with one, it may gather and sort every row first): its statement is left unfinished.
+    bool server = set.db->conn().dialect() != jet::Dialect::File;
+    auto stmt = prepareKeys(set, server ? kFirstKeys + 1 : 0);
     if (!stmt) return readKeysNow(set);
-    auto keys = readKeys(*stmt);
+    auto keys = readKeys(*stmt, kFirstKeys + 1);
     if (!keys) return readWholeInstead(set);
     set.keysPending = false;
     set.keysPartial = long(keys->size()) > kFirstKeys;

@@ -3,6 +3,7 @@
 // out: it is slow on purpose and the same at every size. A large board should start about as fast as
 // a small one, since both read one screen: the ratio 1M / 10k closes the run.
 #include "basGlobals.h"
+#include "basGlobals_board.h"
 #include "frmCalendarForm.h"
 #include "frmMain.h"
 #include "frmShipments.h"
@@ -37,9 +38,9 @@ void startBoard(const std::string& path) {
     frmCalendarForm::instance().showCalendar();
     frmShipments& board = frmShipments::instance();
     board.showBoard();
-    ApplyStatusTab();
-    LoadTruckLineList();
-    LoadLateReasonList();
+    basGlobals::ApplyStatusTab();
+    basGlobals::LoadTruckLineList();
+    basGlobals::LoadLateReasonList();
     board.VxGrid1->viewport()->repaint();
 }
 

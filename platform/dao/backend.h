@@ -30,6 +30,13 @@ struct ColumnDefinition {
     std::string defaultValue; // the column's default as SQL ("" for none)
 };
 
+// An index made on a table's columns by name (not one behind its key or a constraint).
+struct IndexDefinition {
+    std::string name;
+    std::vector<std::string> columns;
+    bool unique = false;
+};
+
 class Statement {
 public:
     virtual ~Statement() = default;
@@ -62,6 +69,8 @@ public:
     virtual bool readOnly() const = 0;
     virtual std::vector<std::string> tableNames() = 0;
     virtual std::vector<ColumnDefinition> tableColumns(const std::string& table) = 0;
+    // Indexes on plain columns, in no set order; one on expressions or part of the rows is left out.
+    virtual std::vector<IndexDefinition> tableIndexes(const std::string& table) = 0;
     // Makes another database file reachable in SQL as `alias` (for SELECT ... INTO ... IN 'file').
     virtual void attach(const std::string& path, const std::string& alias) = 0;
     virtual void detach(const std::string& alias) = 0;

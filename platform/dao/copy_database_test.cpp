@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -16,11 +17,21 @@ using dao::testing::Fault;
 
 namespace {
 
-// Every row of every table, as text.
+// Every row and index of every table, as text.
 std::string contents(dao::Connection& c) {
     std::string out;
     for (auto& t : c.tableNames()) {
         out += t + ":\n";
+        std::vector<std::string> indexes;
+        for (const auto& index : c.tableIndexes(t)) {
+            std::string line = (index.unique ? "unique index " : "index ") + index.name + " (";
+            for (const auto& column : index.columns)
+                line += column + " ";
+            indexes.push_back(line + ")\n");
+        }
+        std::sort(indexes.begin(), indexes.end());
+        for (const auto& line : indexes)
+            out += line;
         auto s = c.prepare("SELECT * FROM " + c.quoteName(t) + " ORDER BY 1");
         while (s->step()) {
             for (int i = 0; i < s->columnCount(); ++i) {
@@ -54,6 +65,9 @@ protected:
         auto file = dao::openSqlite(filePath(), {.create = true});
         file->execute("CREATE TABLE Lines (Abbr TEXT PRIMARY KEY, Name TEXT)");
         file->execute("CREATE TABLE Orders (ID INTEGER PRIMARY KEY AUTOINCREMENT, Qty INTEGER, Note TEXT)");
+        file->execute("CREATE UNIQUE INDEX LinesByName ON Lines (Name, Abbr)");
+        file->execute("CREATE INDEX OrdersByQty ON Orders (Qty)");
+        file->execute("CREATE INDEX OrdersCounted ON Orders (Qty * 2)"); // an expression stays behind
         file->execute("INSERT INTO Lines VALUES ('ABF', 'ABF Freight'), ('UPS', 'United Parcel')");
         file->execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
                       "INSERT INTO Orders (Qty, Note) SELECT i, printf('%.300c', 'n') FROM n");
@@ -114,6 +128,9 @@ protected:
 
 TEST_P(CopyWithFaults, EveryTableOrNoneTheFailureNamedAndTheNextCopyWhole) {
     long runs = 0, failures = dao::testing::failuresMade();
+    ASSERT_NE(original_.find("unique index LinesByName (Name Abbr )"), std::string::npos);
+    ASSERT_NE(original_.find("index OrdersByQty (Qty )"), std::string::npos);
+    ASSERT_EQ(original_.find("OrdersCounted"), std::string::npos);
     for (Fault fault : {Fault::IoError, Fault::DiskFull, Fault::Busy}) {
         SCOPED_TRACE(dao::testing::faultName(fault));
         emptyDestination();

@@ -589,6 +589,30 @@ public:
         return columns;
     }
 
+    std::vector<IndexDefinition> tableIndexes(const std::string& table) override {
+        std::vector<IndexDefinition> indexes;
+        auto stmt = prepare(
+            "SELECT i.relname::text, x.indisunique, array_to_string(ARRAY(SELECT a.attname::text FROM "
+            "unnest(x.indkey) WITH ORDINALITY k(attnum, n) JOIN pg_attribute a ON a.attrelid = x.indrelid "
+            "AND a.attnum = k.attnum ORDER BY k.n), E'\\n') "
+            "FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid JOIN pg_class t ON t.oid = x.indrelid "
+            "WHERE t.relname = $1 AND t.relnamespace = current_schema()::regnamespace AND NOT x.indisprimary "
+            "AND x.indexprs IS NULL AND x.indpred IS NULL "
+            "AND NOT EXISTS (SELECT 1 FROM pg_constraint c WHERE c.conindid = x.indexrelid)");
+        stmt->bind(1, table);
+        while (stmt->step()) {
+            IndexDefinition index{std::get<std::string>(stmt->value(0)), {}, std::get<std::int64_t>(stmt->value(1)) != 0};
+            std::string names = std::get<std::string>(stmt->value(2));
+            for (size_t start = 0; start <= names.size();) {
+                size_t end = std::min(names.find('\n', start), names.size());
+                index.columns.push_back(names.substr(start, end - start));
+                start = end + 1;
+            }
+            indexes.push_back(std::move(index));
+        }
+        return indexes;
+    }
+
     void attach(const std::string&, const std::string&) override {
         raise(errc::NotSupported, "A server database cannot reach a database file.");
     }

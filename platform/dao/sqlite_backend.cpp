@@ -266,6 +266,27 @@ public:
         return columns;
     }
 
+    std::vector<IndexDefinition> tableIndexes(const std::string& table) override {
+        std::vector<IndexDefinition> indexes;
+        auto list = prepare("SELECT name, \"unique\" FROM pragma_index_list(?) WHERE origin = 'c' AND partial = 0");
+        list->bind(1, table);
+        while (list->step()) {
+            IndexDefinition index{std::get<std::string>(list->value(0)), {}, std::get<std::int64_t>(list->value(1)) != 0};
+            auto columns = prepare("SELECT name FROM pragma_index_info(?) ORDER BY seqno");
+            columns->bind(1, index.name);
+            bool expression = false;
+            while (columns->step()) {
+                auto name = columns->value(0);
+                if (auto* text = std::get_if<std::string>(&name))
+                    index.columns.push_back(*text);
+                else
+                    expression = true;
+            }
+            if (!expression) indexes.push_back(std::move(index));
+        }
+        return indexes;
+    }
+
     void attach(const std::string& path, const std::string& alias) override {
         execute("ATTACH DATABASE ? AS " + quoteName(alias), {StoredValue(path)});
     }

@@ -119,6 +119,12 @@ TEST(CopyDatabase, CreateOnServerMakesTheSchema) {
             EXPECT_TRUE(c.autoIncrement && c.primaryKey);
         }
     }
+    // The board's indexes, and the late marks' index of the rows still to be marked.
+    auto indexes = server->prepare("SELECT string_agg(indexname, ' ' ORDER BY indexname) FROM pg_indexes "
+                                   "WHERE tablename = 'Shipments' AND indexname LIKE 'Shipments%'");
+    ASSERT_TRUE(indexes->step());
+    EXPECT_EQ(std::get<std::string>(indexes->value(0)), "ShipmentsByActShipDate ShipmentsByCustomer ShipmentsByJobNum "
+                                                        "ShipmentsByReqShipDate ShipmentsToMarkLate Shipments_pkey");
     EXPECT_THROW(shipments::createOnServer(*server), dao::Error) << "only into an empty database";
 }
 

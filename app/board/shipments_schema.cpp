@@ -207,10 +207,18 @@ void createSchema(const dao::Database& db) {
     dao::secureDatabase(db);
 }
 
+void createLateMarkIndex(dao::Connection& c) {
+    auto name = [&](const char* n) { return c.quoteName(n); };
+    c.execute("CREATE INDEX " + name("ShipmentsToMarkLate") + " ON " + name("Shipments") + " (" +
+              name("ActShipDate") + ", " + name("ReqShipDate") + ") WHERE " + name("Canceled") + " = 0 AND " +
+              name("Late") + " = 0");
+}
+
 dao::Database createShipmentsDatabase(const std::string& path) {
     auto db = dao::engine().CreateDatabase(path);
     auto ws = dao::engine().Workspaces0();
     dao::inOneTransaction(ws, [&] { createSchema(db); });
+    if (!dao::isServerName(path)) createLateMarkIndex(*dao::openSqlite(path, {}));
     return db;
 }
 
@@ -223,6 +231,7 @@ void createOnServer(dao::Connection& server) {
         shipments::createShipmentsDatabase((dir / "schema.db").string()).Close();
         auto file = dao::openSqlite((dir / "schema.db").string(), {.readOnly = true});
         dao::copyDatabase(*file, server, true);
+        createLateMarkIndex(server); // a copy leaves out indexes of part of the rows
     } catch (...) {
         fs::remove_all(dir);
         throw;

@@ -29,5 +29,8 @@ dao::Database createShipmentsDatabase(const std::string& path);
 // Makes the shipments tables and saved queries in an empty server database: the schema is made the
 // one way it is made for files, in a temporary file, and copied in, so both kinds are the same.
 void createOnServer(dao::Connection& server);
+// The start-up's late marks read only the rows still to be marked (not every unshipped one): an
+// index of part of the rows, which saved statements cannot declare, made in the engine's own SQL.
+void createLateMarkIndex(dao::Connection& c);
 
 } // namespace shipments

@@ -1,5 +1,7 @@
 #include "shipments_schema.h"
 
+#include "dao/jet_sql.h"
+
 #include "board/status_rules.h"
 #include "runtime/clock.h"
 #include "runtime/locale_text.h"
@@ -128,6 +130,12 @@ TEST_F(ShipmentsDb, TabFiltersOnTheBoardQuery) {
 }
 
 TEST_F(ShipmentsDb, UpdateLateShipmentsFlagsOpenOverdueRows) {
+    // Only the rows still to be marked are read, however many shipments the file holds.
+    auto sql = dao::jet::translateStatement(db_.QueryDefs("Update Late Shipments Query").SQL(), dao::jet::Dialect::File).sql;
+    auto plan = dao::openSqlite((dir_ / "ship.db").string(), {.readOnly = true})->prepare("EXPLAIN QUERY PLAN " + sql);
+    ASSERT_TRUE(plan->step());
+    EXPECT_NE(std::get<std::string>(plan->value(3)).find("ShipmentsToMarkLate"), std::string::npos)
+        << std::get<std::string>(plan->value(3));
     EXPECT_EQ(db_.QueryDefs("Update Late Shipments Query").Execute(), 1);
     auto rs = db_.OpenRecordset("SELECT ShipmentID FROM Shipments WHERE Late = Yes ORDER BY ShipmentID");
     EXPECT_EQ(ids(rs), (std::vector<int>{2, 3, 5}));

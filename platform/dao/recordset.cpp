@@ -222,9 +222,13 @@ void loadRow(RowSet& set, size_t index) {
 
 namespace {
 
-// Reads one row again (after this record set wrote it).
+// Reads one row again (after this record set wrote it): a keyset's when it is next looked at, as a
+// program that writes and moves on never needs it.
 void reloadRow(RowSet& set, size_t index) {
-    if (set.key) fetchRows(set, {index});
+    if (!set.key) return;
+    if (!set.keyset) return fetchRows(set, {index});
+    set.rows[index].loaded = false;
+    set.rows[index].values.clear();
 }
 
 // A record set that is open; `live` also has all its keys, `liveTo` the first `count` of them (or

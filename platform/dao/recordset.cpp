@@ -131,6 +131,8 @@ std::optional<std::vector<StoredValue>> readKeys(Statement& stmt, size_t most = 
     return keys;
 }
 
+void settleTypes(RowSet& set, const std::vector<size_t>& indexes);
+
 // Reads the rows of these keys into the set, whether or not they still meet its conditions; a key
 // that is no longer there marks its row gone.
 void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
@@ -168,7 +170,11 @@ void fetchRows(RowSet& set, const std::vector<size_t>& indexes) {
         row.gone = it == found.end();
         row.values = row.gone ? std::vector<StoredValue>() : std::move(it->second);
     }
-    // Expression columns take the type of their first value, as when the rows were read whole.
+    settleTypes(set, indexes);
+}
+
+// Expression columns take the type of their first value, as when the rows were read whole.
+void settleTypes(RowSet& set, const std::vector<size_t>& indexes) {
     for (size_t f = 0; f < set.fields.size(); ++f) {
         auto& field = *set.fields[f];
         if (!field.typeFromValues) continue;
@@ -481,11 +487,48 @@ void readKeysNow(RowSet& set) {
 // Opening a large set reads only the keys of its first screens.
 constexpr long kFirstKeys = 256;
 
+// A server sends a statement's rows all at once: it is asked for the first rows only, whole with
+// their keys, in one statement instead of one for the keys and one for the rows. False when the
+// statement cannot be cut short.
+bool readFirstRowsWhole(RowSet& set) {
+    std::string key = keyExpression(*set.key, set.db->conn());
+    if (!jet::withTop(set.source.statement.body, 1)) return false; // a TOP of its own
+    auto body = jet::withTop(
+        jet::withLeadingColumn(jet::withLastOrderTerm(set.source.statement.body, key), key, kKeyColumn),
+        kFirstKeys + 1);
+    std::vector<StoredValue> params;
+    auto stmt = prepareTranslated(*set.db, *body, set.source, params);
+    if (stmt->columnCount() != int(set.fields.size()) + 1) return false;
+    std::vector<Row> rows;
+    std::unordered_set<StoredValue, KeyHash> seen;
+    while (long(rows.size()) <= kFirstKeys && stmt->step()) {
+        Row row;
+        row.key = stmt->value(0);
+        if (!seen.insert(row.key).second) {
+            readWholeInstead(set);
+            return true;
+        }
+        for (int i = 1; i < stmt->columnCount(); ++i)
+            row.values.push_back(stmt->value(i));
+        rows.push_back(std::move(row));
+    }
+    set.keysPending = false;
+    set.keysPartial = long(rows.size()) > kFirstKeys;
+    rows.resize(std::min(rows.size(), size_t(kFirstKeys)));
+    set.rows = std::move(rows);
+    std::vector<size_t> all(set.rows.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    settleTypes(set, all);
+    return true;
+}
+
 void readFirstKeys(RowSet& set) {
-    // A server sends a statement's rows all at once: it is asked for the first ones only. The file
-    // engine hands rows over as it finds them, and orders a large list best when not told of a
-    // limit (with one, it may gather and sort every row first): its statement is left unfinished.
+    // The file engine hands rows over as it finds them, and orders a large list best when not told
+    // of a limit (with one, it may gather and sort every row first): its statement is left
+    // unfinished after the first keys.
     bool server = set.db->conn().dialect() != jet::Dialect::File;
+    if (server && readFirstRowsWhole(set)) return;
     auto stmt = prepareKeys(set, server ? kFirstKeys + 1 : 0);
     if (!stmt) return readKeysNow(set);
     auto keys = readKeys(*stmt, kFirstKeys + 1);

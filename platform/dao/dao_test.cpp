@@ -718,6 +718,9 @@ TEST_P(Dao, ALargeDynasetReadsItsFirstKeysFirst) {
     EXPECT_EQ(joined["ID"], Variant(800));
     joined.MoveNext();
     EXPECT_EQ(joined["ID"], Variant(800));
+    auto topJoined = db_.OpenRecordset("SELECT TOP 3 Many.ID, Notes.Note FROM Many LEFT JOIN Notes ON Many.ID = "
+                                       "Notes.ID WHERE Many.ID >= 800 ORDER BY Many.N");
+    EXPECT_EQ(topJoined.RecordCount(), 3);
 }
 
 // Rows the order leaves equal keep the order they were added in, even after a change (which a

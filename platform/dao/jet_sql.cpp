@@ -365,10 +365,14 @@ Tokens withLastOrderTerm(const Tokens& body, const std::string& term) {
     return b;
 }
 
+namespace {
+size_t selectListStart(const Tokens& b);
+} // namespace
+
 Tokens withLeadingColumn(const Tokens& body, const std::string& expression, const std::string& name) {
     Tokens b = trimmed(body);
     Tokens head = tokenize(" " + expression + " AS [" + name + "], ");
-    b.insert(b.begin() + 1, head.begin(), head.end());
+    b.insert(b.begin() + long(selectListStart(b)), head.begin(), head.end());
     return b;
 }
 

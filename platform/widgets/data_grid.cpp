@@ -353,6 +353,14 @@ void DataGrid::showRowsRead() {
     model_->showRowsRead();
 }
 
+// Ctrl+End, or a step down from the last row shown, goes on into the rows still to be read.
+QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    bool toEnd = action == MoveEnd && (modifiers & Qt::ControlModifier);
+    bool pastLast = (action == MoveDown || action == MovePageDown) && currentIndex().row() >= model_->rowCount() - 1;
+    if ((toEnd || pastLast) && model_->canFetchMore({})) model_->fetchMore({});
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void DataGrid::setAllowAddNew(bool allow) {
     allowAddNew_ = allow;
     model_->reset();

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 using namespace widgets;
@@ -72,6 +73,15 @@ TEST_F(GridFixture, RowsReadLaterJoinTheViewAtItsEnd) {
     EXPECT_EQ(grid.model()->rowCount(), 1001);
     EXPECT_EQ(grid.model()->headerData(1000, Qt::Vertical, Qt::DisplayRole), "*");
     EXPECT_EQ(grid.verticalHeader()->count(), 1001);
+
+    // Ctrl+End goes to the last record, past the rows read first.
+    bind(1000, 256);
+    QKeyEvent ctrlEnd(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(&grid, &ctrlEnd);
+    QWidget elsewhere; // the application keeps the last key's modifiers: none held for later tests
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_F35, Qt::NoModifier);
+    QApplication::sendEvent(&elsewhere, &plain);
+    EXPECT_EQ(grid.currentIndex().row(), 1000) << "the new-row line after the last record";
 
     // Rows read because a program asked for a later record join the view as well.
     bind(1000, 256);

@@ -3,11 +3,13 @@
 #include "barcode.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
 
 namespace report {
@@ -130,22 +132,48 @@ FittedNumber fitNumber(const PlacedItem& p, const QString& text, const QFont& fo
 void paintPage(QPainter& painter, const Document& doc, int index, double k) {
     const Page& page = doc.pages.at(size_t(index));
     const int pages = int(doc.pages.size());
-    // A page repeats the same few items row after row: each item's font is made once, and set only
-    // when it changes, which is most of the cost of a page of small texts.
-    std::unordered_map<const Item*, QFont> fonts;
+    // A page repeats the same few items row after row: each font is made once, shared by the items
+    // that print in it, and set only when it changes. Setting a font drops the painter's resolved
+    // face, so setting it for every cell of a row would look the face up again for every cell.
+    std::map<QString, QFont> faces;
+    std::unordered_map<const Item*, const QFont*> fonts;
     auto fontFor = [&](const Item& item) -> const QFont& {
         auto found = fonts.find(&item);
-        if (found == fonts.end())
-            found = fonts.emplace(&item, fontOf(item, doc.definition, painter.device())).first;
-        return found->second;
+        if (found == fonts.end()) {
+            const QString face = QString("%1/%2/%3/%4")
+                                     .arg(item.font.isEmpty() ? doc.definition.font : item.font)
+                                     .arg(item.size > 0 ? item.size : doc.definition.fontSize)
+                                     .arg(item.bold)
+                                     .arg(item.italic);
+            auto made = faces.find(face);
+            if (made == faces.end())
+                made = faces.emplace(face, fontOf(item, doc.definition, painter.device())).first;
+            found = fonts.emplace(&item, &made->second).first;
+        }
+        return *found->second;
     };
-    const Item* fontItem = nullptr;
+    const QFont* current = nullptr;
     auto useFont = [&](const Item& item) {
-        if (fontItem == &item) return;
-        painter.setFont(fontFor(item));
-        fontItem = &item;
+        const QFont& font = fontFor(item);
+        if (current == &font) return;
+        painter.setFont(font);
+        current = &font;
     };
     auto textOf = [&](const PlacedItem& p) { return withPageNumbers(p.text, index + 1, pages); };
+    // Column values repeat down a page (a customer, a date, Yes): each is measured once per item.
+    struct Fitted {
+        QFontMetricsF metrics;
+        QHash<QString, QString> texts;
+    };
+    std::unordered_map<const Item*, Fitted> fitted;
+    auto elided = [&](const Item& item, const QString& text, double width) -> QString {
+        auto found = fitted.find(&item);
+        if (found == fitted.end())
+            found = fitted.emplace(&item, Fitted{QFontMetricsF(painter.font(), painter.device()), {}}).first;
+        auto known = found->second.texts.constFind(text);
+        if (known != found->second.texts.cend()) return *known;
+        return *found->second.texts.insert(text, found->second.metrics.elidedText(text, Qt::ElideRight, width));
+    };
     painter.save();
     painter.setPen(Qt::black);
     for (const PlacedItem& p : page.items) {
@@ -163,7 +191,7 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
             break;
         case ItemKind::Barcode: {
             QString error = paintBarcode(painter, r, item.symbology, p.text, item.humanReadable);
-            fontItem = nullptr; // the barcode's human-readable line set a font of its own
+            current = nullptr; // the barcode's human-readable line set a font of its own
             if (!error.isEmpty()) {
                 painter.setPen(Qt::black);
                 useFont(item);
@@ -179,8 +207,7 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
             const int flags = int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
             if (!p.number) {
                 // A text wider than its box ends in an ellipsis, never in half a letter.
-                QFontMetricsF metrics(painter.font(), painter.device());
-                painter.drawText(r, flags, metrics.elidedText(text, Qt::ElideRight, r.width()));
+                painter.drawText(r, flags, elided(item, text, r.width()));
                 break;
             }
             auto inkOf = [&](const PlacedItem& other) {
@@ -190,7 +217,7 @@ void paintPage(QPainter& painter, const Document& doc, int index, double k) {
                                          scaled(printableArea(doc), k), page, k, inkOf);
             if (fit.font != painter.font()) {
                 painter.setFont(fit.font);
-                fontItem = nullptr;
+                current = nullptr;
             }
             painter.drawText(fit.rect, flags, fit.text);
             break;

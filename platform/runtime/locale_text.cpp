@@ -30,7 +30,9 @@ QDate qdate(Date d) {
 // document is ambiguous.
 QString shortPattern() {
     QString p = locale().dateFormat(QLocale::ShortFormat);
-    if (!p.contains("yyyy")) p.replace(QRegularExpression("y+"), "yyyy");
+    // Compiled once: dates are printed by the thousand (a report's column, a grid's page).
+    static const QRegularExpression years("y+");
+    if (!p.contains("yyyy")) p.replace(years, "yyyy");
     return p;
 }
 

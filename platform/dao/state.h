@@ -137,6 +137,9 @@ struct RowSet {
     std::vector<StoredValue> fetchParams;
     std::vector<size_t> cachedPages; // oldest first
     std::vector<Change> journal;
+    // The INSERT that Update last wrote for an added row, and the fields it sets (in field order).
+    std::string insertSql;
+    std::vector<int> insertFields;
 };
 struct Cursor {
     std::shared_ptr<RowSet> set;

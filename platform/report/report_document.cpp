@@ -294,9 +294,13 @@ private:
 QString numberPattern(double v, const QString& format) {
     int dot = format.indexOf('.');
     int decimals = dot < 0 ? 0 : int(format.size() - dot - 1);
-    QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    if (!format.contains(',')) locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(v, 'f', decimals);
+    static const QLocale grouped(QLocale::English, QLocale::UnitedStates);
+    static const QLocale plain = [] {
+        QLocale l(QLocale::English, QLocale::UnitedStates);
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l;
+    }();
+    return (format.contains(',') ? grouped : plain).toString(v, 'f', decimals);
 }
 
 } // namespace
@@ -309,19 +313,21 @@ int RowSet::index(const QString& name) const {
 
 QString formatValue(const runtime::Variant& value, const QString& format) {
     if (value.isNull() || value.isEmpty()) return {};
-    const QString f = format.toLower();
-    if (f == "date" || f == "longdate") {
+    // Compared in place: a report formats every field of every row.
+    auto is = [&](const char* name) { return format.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    const bool shortDate = is("date");
+    if (shortDate || is("longdate")) {
         if (!value.isDate()) return QString::fromStdString(value.toString());
         runtime::Date d = value.toDate();
-        return QString::fromStdString(f == "date" ? runtime::shortDateText(d) : runtime::longDateText(d));
+        return QString::fromStdString(shortDate ? runtime::shortDateText(d) : runtime::longDateText(d));
     }
-    if (f == "yesno") {
+    if (is("yesno")) {
         if (value.type() == runtime::VarType::String) return QString::fromStdString(value.toString());
         return value.toBool() ? "Yes" : "No";
     }
-    if (!f.isEmpty() && (f.startsWith('#') || f.startsWith('0')) && value.isNumeric() &&
+    if (!format.isEmpty() && (format.startsWith('#') || format.startsWith('0')) && value.isNumeric() &&
         value.type() != runtime::VarType::Boolean)
-        return numberPattern(value.toDouble(), f);
+        return numberPattern(value.toDouble(), format);
     return QString::fromStdString(value.toString());
 }
 

@@ -132,7 +132,7 @@ struct RowSet {
     bool keyset = false;
     bool keysPending = false; // read when first needed: a set only filtered again never reads them
     std::vector<jet::ColumnHint> columnHints; // of the statement that reads the rows
-    std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
+    std::string fetchSql; // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
     std::vector<StoredValue> fetchParams;
     std::vector<size_t> cachedPages; // oldest first

@@ -6,8 +6,8 @@
 #include <QLocale>
 
 #include <memory>
-#include <unordered_map>
 #include <optional>
+#include <unordered_map>
 
 namespace report {
 namespace {
@@ -73,7 +73,8 @@ public:
                     if (f >= 0) totalFields_[i.text.toLower()] = f;
                 }
                 // A field's column is found once, not by name for every row it prints.
-                if (i.kind == ItemKind::Field || i.kind == ItemKind::Barcode) columns_[&i] = rows_.index(i.text);
+                if (i.kind == ItemKind::Field || i.kind == ItemKind::Barcode)
+                    columns_[&i] = rows_.index(i.text);
             }
         printDate_ = QString::fromStdString(runtime::shortDateText(runtime::Today()));
     }

@@ -122,7 +122,8 @@ FittedNumber fitNumber(const PlacedItem& p, const QString& text, double need, co
         smaller.setPointSizeF(font.pointSizeF() * scale * 0.98);
         return {room, smaller, text};
     }
-    const int marks = std::max(1, int(box.width() / QFontMetricsF(font, device).horizontalAdvance(QChar('#'))));
+    const int marks =
+        std::max(1, int(box.width() / QFontMetricsF(font, device).horizontalAdvance(QChar('#'))));
     return {box, font, QString(marks, '#')};
 }
 
@@ -181,8 +182,8 @@ public:
                 auto inkOf = [&](const PlacedItem& other) {
                     return inkRect(other, textOf(other), fontFor(*other.item), painter_.device(), k_);
                 };
-                FittedNumber fit = fitNumber(p, text, width(item, text), painter_.font(),
-                                             painter_.device(), scaled(printableArea(doc_), k_), page, k_, inkOf);
+                FittedNumber fit = fitNumber(p, text, width(item, text), painter_.font(), painter_.device(),
+                                             scaled(printableArea(doc_), k_), page, k_, inkOf);
                 if (fit.font != painter_.font()) {
                     painter_.setFont(fit.font);
                     current_ = nullptr;
@@ -237,7 +238,9 @@ private:
     ItemTexts& textsOf(const Item& item) {
         auto found = texts_.find(&item);
         if (found == texts_.end())
-            found = texts_.emplace(&item, ItemTexts{QFontMetricsF(painter_.font(), painter_.device()), {}, {}}).first;
+            found =
+                texts_.emplace(&item, ItemTexts{QFontMetricsF(painter_.font(), painter_.device()), {}, {}})
+                    .first;
         return found->second;
     }
 

@@ -884,27 +884,41 @@ void Recordset::Update() {
     if (c.editMode == dbEditNone) raise(errc::UpdateWithoutEdit, "Update without AddNew or Edit.");
     RowSet& set = *c.set;
     Connection& conn = set.db->conn();
-    std::string table = conn.quoteName(set.key->table);
     std::vector<StoredValue> params;
-    std::vector<std::string> names;
+    std::vector<int> edited;
+    params.reserve(c.edits.size());
+    edited.reserve(c.edits.size());
     for (auto& [index, value] : c.edits) {
-        auto& f = *set.fields[size_t(index)];
-        names.push_back(conn.quoteName(f.sourceField));
-        params.push_back(toStored(value, f.type));
+        params.push_back(toStored(value, set.fields[size_t(index)]->type));
+        edited.push_back(index);
     }
+    auto quotedNames = [&] {
+        std::vector<std::string> names;
+        for (int index : edited)
+            names.push_back(conn.quoteName(set.fields[size_t(index)]->sourceField));
+        return names;
+    };
+    const std::string table = conn.quoteName(set.key->table);
 
     if (c.editMode == dbEditAdd) {
-        std::string sql = "INSERT INTO " + table;
-        if (names.empty())
-            sql += " DEFAULT VALUES";
-        else {
-            std::string cols, marks;
-            for (size_t i = 0; i < names.size(); ++i) {
-                cols += (i ? ", " : "") + names[i];
-                marks += (i ? ", ?" : "?") + std::to_string(i + 1);
+        // Rows added one after another set the same fields: the statement is written once.
+        if (set.insertSql.empty() || set.insertFields != edited) {
+            const std::vector<std::string> names = quotedNames();
+            std::string sql = "INSERT INTO " + table;
+            if (names.empty())
+                sql += " DEFAULT VALUES";
+            else {
+                std::string cols, marks;
+                for (size_t i = 0; i < names.size(); ++i) {
+                    cols += (i ? ", " : "") + names[i];
+                    marks += (i ? ", ?" : "?") + std::to_string(i + 1);
+                }
+                sql += " (" + cols + ") VALUES (" + marks + ")";
             }
-            sql += " (" + cols + ") VALUES (" + marks + ")";
+            set.insertSql = std::move(sql);
+            set.insertFields = edited;
         }
+        const std::string& sql = set.insertSql;
         Row row;
         if (numberedByEngine(set)) {
             conn.execute(sql, params);
@@ -919,6 +933,7 @@ void Recordset::Update() {
         c.lastModified = row.key;
     } else {
         Row& row = set.rows[size_t(c.editRow)];
+        const std::vector<std::string> names = quotedNames();
         if (!names.empty()) {
             std::string sql = "UPDATE " + table + " SET ";
             for (size_t i = 0; i < names.size(); ++i)

@@ -133,11 +133,14 @@ struct RowSet {
     bool keysPending = false; // read when first needed: a set only filtered again never reads them
     bool keysPartial = false; // only the first keys are read: the rest when a later row is asked for
     std::vector<jet::ColumnHint> columnHints; // of the statement that reads the rows
-    std::string fetchSql;     // the rows of a page: the select list for the keys in the list at its end
+    std::string fetchSql; // the rows of a page: the select list for the keys in the list at its end
     std::string fetchTail;
     std::vector<StoredValue> fetchParams;
     std::vector<size_t> cachedPages; // oldest first
     std::vector<Change> journal;
+    // The INSERT that Update last wrote for an added row, and the fields it sets (in field order).
+    std::string insertSql;
+    std::vector<int> insertFields;
 };
 struct Cursor {
     std::shared_ptr<RowSet> set;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 namespace report {
 namespace {
@@ -66,11 +67,15 @@ public:
         groupFooters_ = t_.groupBands(BandKind::GroupFooter);
         groups_.resize(groupHeaders_.size());
         for (const Band& b : t_.bands)
-            for (const Item& i : b.items)
+            for (const Item& i : b.items) {
                 if (i.kind == ItemKind::Total && !i.text.isEmpty()) {
                     int f = rows_.index(i.text);
                     if (f >= 0) totalFields_[i.text.toLower()] = f;
                 }
+                // A field's column is found once, not by name for every row it prints.
+                if (i.kind == ItemKind::Field || i.kind == ItemKind::Barcode)
+                    columns_[&i] = rows_.index(i.text);
+            }
         printDate_ = QString::fromStdString(runtime::shortDateText(runtime::Today()));
     }
 
@@ -100,6 +105,13 @@ private:
     runtime::Variant fieldOf(const Row* row, const QString& name) const {
         int f = row ? rows_.index(name) : -1;
         return f >= 0 ? (*row)[f] : runtime::Variant::null();
+    }
+
+    // The value a field item prints from `row`; null without a row or where the table lacks the field.
+    const runtime::Variant* valueOf(const Item& item, const Row* row) const {
+        auto found = columns_.find(&item);
+        if (!row || found == columns_.end() || found->second < 0) return nullptr;
+        return &(*row)[size_t(found->second)];
     }
 
     // The rows in the order they print: the table's order, except that the rows of one group are
@@ -228,13 +240,11 @@ private:
     }
 
     // Numbers are fitted into their box rather than shortened like a text (see report_render).
-    static bool printsNumber(const Item& item, const Row* row, const RowSet& rows) {
+    bool printsNumber(const Item& item, const Row* row) const {
         if (item.kind == ItemKind::Total) return true;
-        if (item.kind != ItemKind::Field || !row) return false;
-        int f = rows.index(item.text);
-        if (f < 0) return false;
-        const runtime::Variant& v = (*row)[size_t(f)];
-        return v.isNumeric() && v.type() != runtime::VarType::Boolean;
+        if (item.kind != ItemKind::Field) return false;
+        const runtime::Variant* v = valueOf(item, row);
+        return v && v->isNumeric() && v->type() != runtime::VarType::Boolean;
     }
 
     QString textOf(const Item& item, const Band& band, const Row* row) const {
@@ -242,8 +252,10 @@ private:
         case ItemKind::Text:
             return QString(item.text).replace("{printdate}", printDate_);
         case ItemKind::Field:
-        case ItemKind::Barcode:
-            return formatValue(fieldOf(row, item.text), item.format);
+        case ItemKind::Barcode: {
+            const runtime::Variant* v = valueOf(item, row);
+            return v ? formatValue(*v, item.format) : QString();
+        }
         case ItemKind::Formula: {
             auto it = formulas_.find(item.text);
             return it == formulas_.end() ? QString() : it->second;
@@ -262,7 +274,7 @@ private:
         Page& page = doc_->pages.back();
         for (const Item& item : band.items)
             page.items.push_back(
-                {&item, item.rect.translated(x, y), textOf(item, band, row), printsNumber(item, row, rows_)});
+                {&item, item.rect.translated(x, y), textOf(item, band, row), printsNumber(item, row)});
     }
 
     std::shared_ptr<Document> doc_;
@@ -271,6 +283,7 @@ private:
     const std::map<QString, QString>& formulas_;
     std::vector<const Band*> groupHeaders_, groupFooters_;
     std::map<QString, int> totalFields_;
+    std::unordered_map<const Item*, int> columns_;
     Totals report_, page_;
     std::vector<Totals> groups_;
     int currentGroup_ = -1;
@@ -282,9 +295,13 @@ private:
 QString numberPattern(double v, const QString& format) {
     int dot = format.indexOf('.');
     int decimals = dot < 0 ? 0 : int(format.size() - dot - 1);
-    QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    if (!format.contains(',')) locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(v, 'f', decimals);
+    static const QLocale grouped(QLocale::English, QLocale::UnitedStates);
+    static const QLocale plain = [] {
+        QLocale l(QLocale::English, QLocale::UnitedStates);
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l;
+    }();
+    return (format.contains(',') ? grouped : plain).toString(v, 'f', decimals);
 }
 
 } // namespace
@@ -297,19 +314,21 @@ int RowSet::index(const QString& name) const {
 
 QString formatValue(const runtime::Variant& value, const QString& format) {
     if (value.isNull() || value.isEmpty()) return {};
-    const QString f = format.toLower();
-    if (f == "date" || f == "longdate") {
+    // Compared in place: a report formats every field of every row.
+    auto is = [&](const char* name) { return format.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    const bool shortDate = is("date");
+    if (shortDate || is("longdate")) {
         if (!value.isDate()) return QString::fromStdString(value.toString());
         runtime::Date d = value.toDate();
-        return QString::fromStdString(f == "date" ? runtime::shortDateText(d) : runtime::longDateText(d));
+        return QString::fromStdString(shortDate ? runtime::shortDateText(d) : runtime::longDateText(d));
     }
-    if (f == "yesno") {
+    if (is("yesno")) {
         if (value.type() == runtime::VarType::String) return QString::fromStdString(value.toString());
         return value.toBool() ? "Yes" : "No";
     }
-    if (!f.isEmpty() && (f.startsWith('#') || f.startsWith('0')) && value.isNumeric() &&
+    if (!format.isEmpty() && (format.startsWith('#') || format.startsWith('0')) && value.isNumeric() &&
         value.type() != runtime::VarType::Boolean)
-        return numberPattern(value.toDouble(), f);
+        return numberPattern(value.toDouble(), format);
     return QString::fromStdString(value.toString());
 }
 

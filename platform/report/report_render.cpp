@@ -3,11 +3,14 @@
 #include "barcode.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <unordered_map>
 
 namespace report {
@@ -77,11 +80,9 @@ struct FittedNumber {
 };
 
 template <typename InkOf>
-FittedNumber fitNumber(const PlacedItem& p, const QString& text, const QFont& font, QPaintDevice* device,
-                       const QRectF& area, const Page& page, double k, InkOf inkOf) {
+FittedNumber fitNumber(const PlacedItem& p, const QString& text, double need, const QFont& font,
+                       QPaintDevice* device, const QRectF& area, const Page& page, double k, InkOf inkOf) {
     const QRectF box = scaled(p.rect, k);
-    const QFontMetricsF metrics(font, device);
-    const double need = metrics.horizontalAdvance(text);
     if (need <= box.width()) return {box, font, text};
 
     // The free room on this line: up to the nearest ink left and right, a third of the type size
@@ -121,83 +122,158 @@ FittedNumber fitNumber(const PlacedItem& p, const QString& text, const QFont& fo
         smaller.setPointSizeF(font.pointSizeF() * scale * 0.98);
         return {room, smaller, text};
     }
-    const int marks = std::max(1, int(box.width() / metrics.horizontalAdvance(QChar('#'))));
+    const int marks =
+        std::max(1, int(box.width() / QFontMetricsF(font, device).horizontalAdvance(QChar('#'))));
     return {box, font, QString(marks, '#')};
 }
+
+// Draws the pages of one document on one painter. The pages repeat the same few items row after
+// row, and a column's values repeat down the report (a customer, a date, Yes), so what is costly
+// about a text is worked out once for the whole document rather than for every cell:
+// - each font is made once, shared by the items printed in it, and set only when it changes:
+//   setting a font drops the painter's resolved face, to be looked up again for the next text;
+// - a text is measured (and, if too wide, shortened) once per item it is printed by.
+class PagePainter {
+public:
+    PagePainter(QPainter& painter, const Document& doc, double k) : painter_(painter), doc_(doc), k_(k) {}
+
+    void paint(int index) {
+        const Page& page = doc_.pages.at(size_t(index));
+        const int pages = int(doc_.pages.size());
+        auto textOf = [&](const PlacedItem& p) { return withPageNumbers(p.text, index + 1, pages); };
+        painter_.save();
+        current_ = nullptr;
+        black();
+        for (const PlacedItem& p : page.items) {
+            const Item& item = *p.item;
+            QRectF r = scaled(p.rect, k_);
+            switch (item.kind) {
+            case ItemKind::Line:
+                pen(QPen(Qt::black, item.penWidth * k_));
+                painter_.drawLine(r.topLeft(), r.topLeft() + QPointF(r.width(), r.height()));
+                break;
+            case ItemKind::Box:
+                pen(QPen(Qt::black, item.penWidth * k_));
+                painter_.setBrush(Qt::NoBrush);
+                painter_.drawRect(r);
+                break;
+            case ItemKind::Barcode: {
+                QString error = paintBarcode(painter_, r, item.symbology, p.text, item.humanReadable);
+                current_ = nullptr; // the barcode set a pen and a font of its own
+                textPen_ = false;
+                if (!error.isEmpty()) {
+                    black();
+                    useFont(item);
+                    painter_.drawText(r, Qt::AlignCenter | Qt::TextWordWrap, "[" + error + "]");
+                }
+                break;
+            }
+            default: {
+                if (p.text.isEmpty()) break; // an empty field draws nothing
+                black();
+                useFont(item);
+                const QString text = textOf(p);
+                const int flags = int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+                if (!p.number) {
+                    // A text wider than its box ends in an ellipsis, never in half a letter.
+                    painter_.drawText(r, flags, elided(item, text, r.width()));
+                    break;
+                }
+                auto inkOf = [&](const PlacedItem& other) {
+                    return inkRect(other, textOf(other), fontFor(*other.item), painter_.device(), k_);
+                };
+                FittedNumber fit = fitNumber(p, text, width(item, text), painter_.font(), painter_.device(),
+                                             scaled(printableArea(doc_), k_), page, k_, inkOf);
+                if (fit.font != painter_.font()) {
+                    painter_.setFont(fit.font);
+                    current_ = nullptr;
+                }
+                painter_.drawText(fit.rect, flags, fit.text);
+                break;
+            }
+            }
+        }
+        painter_.restore();
+    }
+
+private:
+    struct ItemTexts {
+        QFontMetricsF metrics; // in the item's font
+        QHash<QString, double> widths;
+        QHash<QString, QString> elided; // as printed in a box of the item's width
+    };
+
+    const QFont& fontFor(const Item& item) {
+        auto found = fonts_.find(&item);
+        if (found == fonts_.end()) {
+            Face face{item.font.isEmpty() ? doc_.definition.font : item.font,
+                      item.size > 0 ? item.size : doc_.definition.fontSize, item.bold, item.italic};
+            auto made = faces_.find(face);
+            if (made == faces_.end())
+                made = faces_.emplace(face, fontOf(item, doc_.definition, painter_.device())).first;
+            found = fonts_.emplace(&item, &made->second).first;
+        }
+        return *found->second;
+    }
+
+    void useFont(const Item& item) {
+        const QFont& font = fontFor(item);
+        if (current_ == &font) return;
+        painter_.setFont(font);
+        current_ = &font;
+    }
+
+    void black() {
+        if (textPen_) return;
+        painter_.setPen(Qt::black);
+        textPen_ = true;
+    }
+
+    void pen(const QPen& pen) {
+        painter_.setPen(pen);
+        textPen_ = false;
+    }
+
+    // What is known of the texts of `item`, measured in the painter's font, which is the item's.
+    ItemTexts& textsOf(const Item& item) {
+        auto found = texts_.find(&item);
+        if (found == texts_.end())
+            found =
+                texts_.emplace(&item, ItemTexts{QFontMetricsF(painter_.font(), painter_.device()), {}, {}})
+                    .first;
+        return found->second;
+    }
+
+    double width(const Item& item, const QString& text) {
+        ItemTexts& t = textsOf(item);
+        auto known = t.widths.constFind(text);
+        if (known != t.widths.cend()) return *known;
+        return *t.widths.insert(text, t.metrics.horizontalAdvance(text));
+    }
+
+    // The text as it fits a box `width` wide: whole, or shortened to end in an ellipsis.
+    QString elided(const Item& item, const QString& text, double width) {
+        ItemTexts& t = textsOf(item);
+        auto known = t.elided.constFind(text);
+        if (known != t.elided.cend()) return *known;
+        return *t.elided.insert(text, t.metrics.elidedText(text, Qt::ElideRight, width));
+    }
+
+    using Face = std::tuple<QString, double, bool, bool>; // family, points, bold, italic
+    QPainter& painter_;
+    const Document& doc_;
+    const double k_;
+    std::map<Face, QFont> faces_;
+    std::unordered_map<const Item*, const QFont*> fonts_;
+    std::unordered_map<const Item*, ItemTexts> texts_;
+    const QFont* current_ = nullptr;
+    bool textPen_ = false;
+};
 
 } // namespace
 
 void paintPage(QPainter& painter, const Document& doc, int index, double k) {
-    const Page& page = doc.pages.at(size_t(index));
-    const int pages = int(doc.pages.size());
-    // A page repeats the same few items row after row: each item's font is made once, and set only
-    // when it changes, which is most of the cost of a page of small texts.
-    std::unordered_map<const Item*, QFont> fonts;
-    auto fontFor = [&](const Item& item) -> const QFont& {
-        auto found = fonts.find(&item);
-        if (found == fonts.end())
-            found = fonts.emplace(&item, fontOf(item, doc.definition, painter.device())).first;
-        return found->second;
-    };
-    const Item* fontItem = nullptr;
-    auto useFont = [&](const Item& item) {
-        if (fontItem == &item) return;
-        painter.setFont(fontFor(item));
-        fontItem = &item;
-    };
-    auto textOf = [&](const PlacedItem& p) { return withPageNumbers(p.text, index + 1, pages); };
-    painter.save();
-    painter.setPen(Qt::black);
-    for (const PlacedItem& p : page.items) {
-        const Item& item = *p.item;
-        QRectF r = scaled(p.rect, k);
-        switch (item.kind) {
-        case ItemKind::Line:
-            painter.setPen(QPen(Qt::black, item.penWidth * k));
-            painter.drawLine(r.topLeft(), r.topLeft() + QPointF(r.width(), r.height()));
-            break;
-        case ItemKind::Box:
-            painter.setPen(QPen(Qt::black, item.penWidth * k));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(r);
-            break;
-        case ItemKind::Barcode: {
-            QString error = paintBarcode(painter, r, item.symbology, p.text, item.humanReadable);
-            fontItem = nullptr; // the barcode's human-readable line set a font of its own
-            if (!error.isEmpty()) {
-                painter.setPen(Qt::black);
-                useFont(item);
-                painter.drawText(r, Qt::AlignCenter | Qt::TextWordWrap, "[" + error + "]");
-            }
-            break;
-        }
-        default: {
-            if (p.text.isEmpty()) break; // an empty field draws nothing
-            painter.setPen(Qt::black);
-            useFont(item);
-            const QString text = textOf(p);
-            const int flags = int(item.align) | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
-            if (!p.number) {
-                // A text wider than its box ends in an ellipsis, never in half a letter.
-                QFontMetricsF metrics(painter.font(), painter.device());
-                painter.drawText(r, flags, metrics.elidedText(text, Qt::ElideRight, r.width()));
-                break;
-            }
-            auto inkOf = [&](const PlacedItem& other) {
-                return inkRect(other, textOf(other), fontFor(*other.item), painter.device(), k);
-            };
-            FittedNumber fit = fitNumber(p, text, painter.font(), painter.device(),
-                                         scaled(printableArea(doc), k), page, k, inkOf);
-            if (fit.font != painter.font()) {
-                painter.setFont(fit.font);
-                fontItem = nullptr;
-            }
-            painter.drawText(fit.rect, flags, fit.text);
-            break;
-        }
-        }
-    }
-    painter.restore();
+    PagePainter(painter, doc, k).paint(index);
 }
 
 bool writePdf(const Document& doc, const QString& path, int from, int to) {
@@ -210,9 +286,10 @@ bool writePdf(const Document& doc, const QString& path, int from, int to) {
     if (!painter.begin(&writer)) return false;
     const double k = writer.resolution() / 72.0;
     auto [a, b] = pageRange(doc, from, to);
+    PagePainter pages(painter, doc, k);
     for (int i = a; i <= b; ++i) {
         if (i > a) writer.newPage();
-        paintPage(painter, doc, i, k);
+        pages.paint(i);
     }
     return painter.end();
 }
@@ -228,12 +305,13 @@ bool printDocument(const Document& doc, QPrinter& printer, int copies, int from,
     if (!painter.begin(&printer)) return false;
     const double k = printer.resolution() / 72.0;
     auto [a, b] = pageRange(doc, from, to);
+    PagePainter pages(painter, doc, k);
     bool first = true;
     for (int round = 0; round < rounds; ++round)
         for (int i = a; i <= b; ++i) {
             if (!first) printer.newPage();
             first = false;
-            paintPage(painter, doc, i, k);
+            pages.paint(i);
         }
     return painter.end();
 }

@@ -193,15 +193,24 @@ const std::vector<SavedQuery>& savedQueries() {
     return q;
 }
 
+namespace {
+// The board reads by required and actual date and joins by job number; the search window narrows its
+// lists by customer.
+struct ShipmentsIndex {
+    const char* name;
+    const char* column;
+};
+constexpr ShipmentsIndex kShipmentsIndexes[] = {{"ShipmentsByReqShipDate", "ReqShipDate"},
+                                                {"ShipmentsByActShipDate", "ActShipDate"},
+                                                {"ShipmentsByJobNum", "JobNum"},
+                                                {"ShipmentsByCustomer", "Customer"}};
+} // namespace
+
 void createSchema(const dao::Database& db) {
     for (auto& t : tables())
         db.Execute(createTableStatement(t));
-    // The board reads by required date and joins by job number.
-    db.Execute("CREATE INDEX ShipmentsByReqShipDate ON Shipments (ReqShipDate)");
-    db.Execute("CREATE INDEX ShipmentsByActShipDate ON Shipments (ActShipDate)");
-    db.Execute("CREATE INDEX ShipmentsByJobNum ON Shipments (JobNum)");
-    // The search window narrows its lists by customer.
-    db.Execute("CREATE INDEX ShipmentsByCustomer ON Shipments (Customer)");
+    for (auto& index : kShipmentsIndexes)
+        db.Execute(std::string("CREATE INDEX ") + index.name + " ON Shipments (" + index.column + ")");
     for (auto& q : savedQueries())
         db.CreateQueryDef(q.name, q.sql);
     dao::secureDatabase(db);
@@ -209,9 +218,23 @@ void createSchema(const dao::Database& db) {
 
 void createLateMarkIndex(dao::Connection& c) {
     auto name = [&](const char* n) { return c.quoteName(n); };
-    c.execute("CREATE INDEX " + name("ShipmentsToMarkLate") + " ON " + name("Shipments") + " (" +
+    c.execute("CREATE INDEX IF NOT EXISTS " + name("ShipmentsToMarkLate") + " ON " + name("Shipments") + " (" +
               name("ActShipDate") + ", " + name("ReqShipDate") + ") WHERE " + name("Canceled") + " = 0 AND " +
               name("Late") + " = 0");
+}
+
+void addMissingIndexes(dao::Connection& c) {
+    c.begin();
+    try {
+        for (auto& index : kShipmentsIndexes)
+            c.execute("CREATE INDEX IF NOT EXISTS " + c.quoteName(index.name) + " ON " + c.quoteName("Shipments") +
+                      " (" + c.quoteName(index.column) + ")");
+        createLateMarkIndex(c);
+        c.commit();
+    } catch (...) {
+        c.rollback();
+        throw;
+    }
 }
 
 dao::Database createShipmentsDatabase(const std::string& path) {

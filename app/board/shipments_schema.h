@@ -32,5 +32,8 @@ void createOnServer(dao::Connection& server);
 // The start-up's late marks read only the rows still to be marked (not every unshipped one): an
 // index of part of the rows, which saved statements cannot declare, made in the engine's own SQL.
 void createLateMarkIndex(dao::Connection& c);
+// The board's indexes made where a database lacks them (one made before an index was part of the
+// schema, or copied to a server by an earlier version, which left indexes behind); all or none.
+void addMissingIndexes(dao::Connection& c);
 
 } // namespace shipments

@@ -16,7 +16,7 @@ check() { # check EXPECTED-EXIT DESCRIPTION COMMAND...
 check 0 "help" "$admin" --help
 check 2 "no command" "$admin"
 check 2 "unknown command" "$admin" frobnicate
-for c in copy create-db create-workgroup add-account remove-account set-permission set-password list-accounts demo; do
+for c in add-indexes copy create-db create-workgroup add-account remove-account set-permission set-password list-accounts demo; do
   check 0 "$c --help" "$admin" "$c" --help
 done
 check 2 "missing argument" "$admin" create-db
@@ -49,6 +49,13 @@ check 0 "demo --force" "$admin" demo --force --shipments 10
 check 0 "copy" "$admin" copy "$dir/data/dorvane/demo/shipments.db" "$dir/copy.db"
 grep -q "^Copied .* tables" "$dir/out" || { echo "FAIL: copy printed no summary"; cat "$dir/out"; fail=1; }
 grep -q "Shipments" "$dir/out" || { echo "FAIL: copy summary without the shipments table"; fail=1; }
+# A database from before the board's indexes (or the late marks' one) were part of the schema gets them.
+sqlite3 "$dir/copy.db" "DROP INDEX IF EXISTS ShipmentsToMarkLate; DROP INDEX ShipmentsByJobNum"
+check 0 "add-indexes" "$admin" add-indexes "$dir/copy.db"
+check 0 "add-indexes again" "$admin" add-indexes "$dir/copy.db"
+[ "$(sqlite3 "$dir/copy.db" "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN ('ShipmentsToMarkLate', 'ShipmentsByJobNum')")" = 2 ] ||
+  { echo "FAIL: add-indexes did not make the missing indexes"; fail=1; }
+check 1 "add-indexes to a missing file" "$admin" add-indexes "$dir/none.db"
 check 1 "copy onto an existing file" "$admin" copy "$dir/data/dorvane/demo/shipments.db" "$dir/copy.db"
 check 2 "copy from a server name holding a password" "$admin" copy postgresql://u:pw@h/d "$dir/c2.db"
 # A server database name is accepted without a password and refused with one.

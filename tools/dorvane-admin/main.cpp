@@ -113,21 +113,45 @@ void progressBar(long long done, long long total) {
               << done << "/" << total << " rows" << (done == total ? "\n" : "") << std::flush;
 }
 
+void refusePasswordInName(const std::string& name) {
+    if (dao::isServerName(name) && dao::carriesPassword(name))
+        throw UsageError{"a server database name must not hold a password; give --user and the password on "
+                         "standard input, or keep it in ~/.pgpass"};
+}
+
+// The --user ROLE login: its password read from standard input, or libpq's own defaults.
+std::pair<std::string, std::string> serverLogin(Arguments& a) {
+    std::string user = a.options.count("user") ? a.options["user"] : "";
+    return {user, user.empty() ? "" : readPassword()};
+}
+
 void createDb(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"user"});
     expectPositional(a, 1);
     const auto& name = a.positional[0];
+    refusePasswordInName(name);
     if (dao::isServerName(name)) {
-        if (dao::carriesPassword(name))
-            throw UsageError{
-                "a server database name must not hold a password; give --user and the password on "
-                "standard input, or keep it in ~/.pgpass"};
-        std::string user = a.options.count("user") ? a.options["user"] : "";
-        auto server = dao::openPostgres(name, user, user.empty() ? "" : readPassword(), {});
+        auto [user, password] = serverLogin(a);
+        auto server = dao::openPostgres(name, user, password, {});
         shipments::createOnServer(*server);
     } else
         shipments::createShipmentsDatabase(paths::resolve(name)).Close();
     std::cout << "Created the shipments database " << name << "\n";
+}
+
+void addIndexes(const std::vector<std::string>& args) {
+    auto a = parseArguments(args, {"user"});
+    expectPositional(a, 1);
+    const auto& name = a.positional[0];
+    refusePasswordInName(name);
+    std::unique_ptr<dao::Connection> db;
+    if (dao::isServerName(name)) {
+        auto [user, password] = serverLogin(a);
+        db = dao::openPostgres(name, user, password, {});
+    } else
+        db = dao::openSqlite(paths::resolve(name), {});
+    shipments::addMissingIndexes(*db);
+    std::cout << "The shipments database " << name << " has every index the board reads by\n";
 }
 
 void createWorkgroup(const std::vector<std::string>& args) {
@@ -205,12 +229,8 @@ void copy(const std::vector<std::string>& args) {
     auto a = parseArguments(args, {"user"});
     expectPositional(a, 2);
     for (auto& name : a.positional)
-        if (dao::isServerName(name) && dao::carriesPassword(name))
-            throw UsageError{
-                "a server database name must not hold a password; give --user and the password on "
-                "standard input, or keep it in ~/.pgpass"};
-    std::string user = a.options.count("user") ? a.options["user"] : "";
-    std::string password = user.empty() ? "" : readPassword();
+        refusePasswordInName(name);
+    auto [user, password] = serverLogin(a);
     auto source = openSide(a.positional[0], false, user, password);
     auto destination = openSide(a.positional[1], true, user, password);
     auto summary =
@@ -281,6 +301,12 @@ const std::map<std::string, Command>& commands() {
           "logins use --user ROLE with its password read as one line from standard input, or libpq's own "
           "defaults (PGUSER, ~/.pgpass). All or nothing; prints the rows copied per table.",
           copy}},
+        {"add-indexes",
+         {"add-indexes DATABASE [--user ROLE]",
+          "Adds the indexes the board reads by to a shipments database that lacks them: one made by an "
+          "earlier version, or copied to a server by one (which left indexes behind). Indexes already there "
+          "stay as they are. Server logins as for create-db.",
+          addIndexes}},
         {"create-workgroup",
          {"create-workgroup PATH", "Creates a new, empty workgroup (accounts) file at PATH.",
           createWorkgroup}},

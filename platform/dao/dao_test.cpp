@@ -577,6 +577,10 @@ TEST_P(Dao, UndeclaredNamesAreParametersOfASavedQuery) {
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs["Qty"], Variant(40));
     EXPECT_EQ(rs["Pallets"], Variant("3"));
+    // Found once per text; a new column named so makes it a field again.
+    EXPECT_EQ(db_.QueryDefs("Asks").ParameterCount(), 3);
+    db_.Execute("ALTER TABLE Ships ADD COLUMN [Pallet Count] LONG");
+    EXPECT_EQ(db_.QueryDefs("Asks").ParameterCount(), 2);
 }
 
 TEST_P(Dao, EditsInsideATransactionThroughAClone) {

@@ -121,7 +121,7 @@ long long runMakeTable(const std::shared_ptr<DatabaseState>& db, const Source& s
         schema == "main" ? c.quoteName(make.table) : c.quoteName(schema) + "." + c.quoteName(make.table);
     auto t = jet::translate(make.select, source.statement.parameters, c.dialect());
     c.execute("CREATE TABLE " + target + " (" + columns + ")");
-    db->tableColumnsCache.clear();
+    db->schemaMayHaveChanged();
     return c.execute("INSERT INTO " + target + " " + t.sql, params);
 }
 
@@ -137,7 +137,7 @@ long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& sour
     default: {
         auto t = jet::translate(source.statement.body, source.statement.parameters, db->conn().dialect());
         long long n = db->conn().execute(t.sql, parameterValues(t, source));
-        db->tableColumnsCache.clear();
+        db->schemaMayHaveChanged();
         return n;
     }
     }
@@ -201,7 +201,12 @@ QueryDef Database::makeQueryDef(const std::string& name, const std::string& sql)
     q.q_->name = name;
     q.q_->sql = sql;
     q.q_->statement = jet::parse(sql);
-    discoverParameters(*db, q.q_->statement);
+    if (auto it = db->parametersFound.find(sql); it != db->parametersFound.end())
+        q.q_->statement.parameters = it->second;
+    else {
+        discoverParameters(*db, q.q_->statement);
+        db->parametersFound.emplace(sql, q.q_->statement.parameters);
+    }
     q.q_->values.resize(q.q_->statement.parameters.size());
     q.q_->given.assign(q.q_->statement.parameters.size(), false);
     return q;
@@ -340,7 +345,7 @@ void Database::AppendTableDef(const TableDef& table) const {
             (columns.empty() ? "" : ", ") + c.quoteName(f.Name()) + " " + c.columnType(f.Type(), isCounter);
     }
     c.execute("CREATE TABLE " + c.quoteName(table.Name()) + " (" + columns + ")");
-    db.tableColumnsCache.clear();
+    db.schemaMayHaveChanged();
 }
 
 void Database::DeleteTableDef(const std::string& name) const {
@@ -350,7 +355,7 @@ void Database::DeleteTableDef(const std::string& name) const {
     if (!db.writable)
         raise(errc::NoPermission, "You do not have permission to change the database '" + db.name + "'.");
     db.conn().execute("DROP TABLE " + db.conn().quoteName(name));
-    db.tableColumnsCache.clear();
+    db.schemaMayHaveChanged();
 }
 
 // Table definitions.

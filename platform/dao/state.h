@@ -55,6 +55,13 @@ struct DatabaseState {
     long long recordsAffected = 0;
     std::weak_ptr<WorkspaceState> workspace;
     std::map<std::string, std::vector<ColumnDefinition>> tableColumnsCache;
+    // The parameters a saved query's text was found to use, by its text (asking the engine prepares it).
+    std::map<std::string, std::vector<jet::ParameterDecl>> parametersFound;
+    // Tables or columns may have changed: what was learnt of them is asked again.
+    void schemaMayHaveChanged() {
+        tableColumnsCache.clear();
+        parametersFound.clear();
+    }
 
     bool open() const { return shared && shared->connection; }
     Connection& conn() {

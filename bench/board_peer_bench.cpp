@@ -7,6 +7,7 @@
 // column widths, and both show the top of a freshly read list, so each step paints the same cells
 // on both sides. The ratio ours / peer closes the run.
 #include "board_layout.h"
+#include "private_folders.h"
 #include "demo_data.h"
 #include "scaled_shipments.h"
 #include "shipments_schema.h"
@@ -249,9 +250,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    qputenv("HOME", dir.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    bench::usePrivateFolders(dir);
     runtime::setDateLocale("en_US");
     runtime::setClock(runtime::Date::fromYmdHms(2026, 12, 8, 9, 0, 0));
     benchmark::Initialize(&argc, argv);

@@ -8,6 +8,7 @@
 #include "frmCalendarForm.h"
 #include "frmMain.h"
 #include "frmShipments.h"
+#include "private_folders.h"
 #include "settings_store.h"
 #include "shipments_schema.h"
 
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    bench::usePrivateFolders(dir);
     runtime::setDateLocale("en_US");
     runtime::setClock(runtime::Date::fromYmdHms(2026, 12, 8, 9, 0, 0));
     runtime::useScriptedDialogs();

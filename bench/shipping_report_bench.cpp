@@ -8,6 +8,7 @@
 #include "frmCalendarForm.h"
 #include "frmMain.h"
 #include "frmShipments.h"
+#include "private_folders.h"
 #include "settings_store.h"
 #include "shipments_schema.h"
 
@@ -241,8 +242,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir folder;
     dir = &folder;
-    qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", folder.filePath("data").toUtf8());
+    bench::usePrivateFolders(folder);
     QApplication app(argc, argv);
     runtime::setDateLocale("en_US");
     runtime::setClock(runtime::Date::fromYmdHms(2026, 12, 8, 9, 0, 0));

@@ -7,6 +7,7 @@
 #include "frmCalendarForm.h"
 #include "frmMain.h"
 #include "frmShipments.h"
+#include "private_folders.h"
 #include "scaled_shipments.h"
 #include "settings_store.h"
 
@@ -67,9 +68,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    qputenv("HOME", dir.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    bench::usePrivateFolders(dir);
     runtime::setDateLocale("en_US");
     runtime::setClock(runtime::Date::fromYmdHms(2026, 12, 8, 9, 0, 0));
     runtime::useScriptedDialogs();

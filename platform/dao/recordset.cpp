@@ -16,13 +16,13 @@ namespace detail {
 namespace {
 
 constexpr const char* kKeyColumn = "__dao_key";
+constexpr size_t kPageRows = 64;    // rows read by key in one statement
+constexpr size_t kCachedPages = 64; // pages kept: some screens of a large board
 
 std::uint64_t nextSetId() {
     static std::uint64_t lastId = 0;
     return ++lastId;
 }
-constexpr size_t kPageRows = 64;    // rows read by key in one statement
-constexpr size_t kCachedPages = 64; // pages kept: some screens of a large board
 
 bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -252,6 +252,11 @@ Cursor& liveTo(const std::shared_ptr<Cursor>& c, long count) {
 
 Cursor& live(const std::shared_ptr<Cursor>& c) {
     return liveTo(c, std::numeric_limits<long>::max());
+}
+
+// With the keys up to the current record (or past it, to tell whether it is the end).
+Cursor& liveToCurrent(const std::shared_ptr<Cursor>& c, long past = 0) {
+    return liveTo(c, open(c).position + 1 + past);
 }
 
 bool atRow(const Cursor& c) {
@@ -487,6 +492,14 @@ void readKeysNow(RowSet& set) {
 // Opening a large set reads only the keys of its first screens.
 constexpr long kFirstKeys = 256;
 
+// The first rows as read, one past them telling that more are still to be read.
+void keepFirstRows(RowSet& set, std::vector<Row> rows) {
+    set.keysPending = false;
+    set.keysPartial = long(rows.size()) > kFirstKeys;
+    rows.resize(std::min(rows.size(), size_t(kFirstKeys)));
+    set.rows = std::move(rows);
+}
+
 // A server sends a statement's rows all at once: it is asked for the first rows only, whole with
 // their keys, in one statement instead of one for the keys and one for the rows. False when the
 // statement cannot be cut short.
@@ -512,10 +525,7 @@ bool readFirstRowsWhole(RowSet& set) {
             row.values.push_back(stmt->value(i));
         rows.push_back(std::move(row));
     }
-    set.keysPending = false;
-    set.keysPartial = long(rows.size()) > kFirstKeys;
-    rows.resize(std::min(rows.size(), size_t(kFirstKeys)));
-    set.rows = std::move(rows);
+    keepFirstRows(set, std::move(rows));
     std::vector<size_t> all(set.rows.size());
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = i;
@@ -533,14 +543,12 @@ void readFirstKeys(RowSet& set) {
     if (!stmt) return readKeysNow(set);
     auto keys = readKeys(*stmt, kFirstKeys + 1);
     if (!keys) return readWholeInstead(set);
-    set.keysPending = false;
-    set.keysPartial = long(keys->size()) > kFirstKeys;
-    keys->resize(std::min(keys->size(), size_t(kFirstKeys)));
-    set.rows.assign(keys->size(), Row());
-    for (size_t i = 0; i < keys->size(); ++i) {
-        set.rows[i].key = std::move((*keys)[i]);
-        set.rows[i].loaded = false;
+    std::vector<Row> rows(keys->size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].key = std::move((*keys)[i]);
+        rows[i].loaded = false;
     }
+    keepFirstRows(set, std::move(rows));
 }
 } // namespace
 
@@ -563,8 +571,7 @@ bool Recordset::atBOF() const {
     return c.position < 0 || c.set->rows.empty();
 }
 bool Recordset::atEOF() const {
-    auto& c = open(c_);
-    liveTo(c_, c.position + 1);
+    auto& c = liveToCurrent(c_);
     return c.position >= long(c.set->rows.size());
 }
 
@@ -590,8 +597,7 @@ void Recordset::MoveLast() {
 }
 
 void Recordset::MoveNext() {
-    auto& c = open(c_);
-    liveTo(c_, c.position + 2);
+    auto& c = liveToCurrent(c_, 1);
     if (atEOF())
         raise(errc::NoCurrentRecord, "There is no current record: the record set is past its last record.");
     ++c.position;
@@ -637,8 +643,7 @@ void Recordset::ReadAllRecords() {
 }
 
 long Recordset::AbsolutePosition() const {
-    auto& c = open(c_);
-    liveTo(c_, c.position + 1);
+    auto& c = liveToCurrent(c_);
     if (!atRow(c)) return -1;
     auto& rows = c.set->rows;
     if (c.set->deletedCount == 0) return c.position; // the grid asks for every painted row
@@ -724,8 +729,7 @@ void Field::setSize(long size) {
 
 runtime::Variant Field::Value() const {
     if (!cursor_) raise(errc::NotSupported, "A field of a table definition has no value.");
-    Cursor& c = open(cursor_);
-    liveTo(cursor_, c.position + 1);
+    Cursor& c = liveToCurrent(cursor_);
     if (c.editMode != dbEditNone)
         if (auto it = c.edits.find(index_); it != c.edits.end()) return it->second;
     if (c.editMode == dbEditAdd) return runtime::Variant::null();
@@ -820,8 +824,7 @@ std::optional<size_t> rowOfBookmark(RowSet& set, const runtime::Bytes& bookmark)
 } // namespace
 
 runtime::Bytes Recordset::Bookmark() const {
-    auto& c = open(c_);
-    liveTo(c_, c.position + 1);
+    auto& c = liveToCurrent(c_);
     currentRow(c);
     return bookmarkOf(*c.set, size_t(c.position));
 }

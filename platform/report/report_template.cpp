@@ -65,6 +65,10 @@ QPageSize pageSizeNamed(const QString& name, int lineNo) {
         const QSizeF size(length(wh[0], lineNo), length(wh[1], lineNo));
         if (size.width() <= 0 || size.height() <= 0)
             throw TemplateError(lineNo, "a page of \"" + name + "\" has no area");
+        // A PDF page, and so any page we print, is at most 200 inches a side.
+        constexpr double kLongestSide = 200 * 72.0;
+        if (size.width() > kLongestSide || size.height() > kLongestSide)
+            throw TemplateError(lineNo, "a page of \"" + name + "\" is longer than 200in a side");
         return QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch);
     }
     throw TemplateError(lineNo, "unknown page size \"" + name + "\"");

@@ -140,6 +140,7 @@ TEST_P(Report, TemplatesAreReadWithUnitsQuotesAndLineNumberedFaults) {
     EXPECT_EQ(faultLine("[report]\ntable = T\n[detail ten]\n"), 3);
     EXPECT_EQ(faultLine("[report]\ntable = T\n[detail 10]\ntext \"open\n"), 4);
     EXPECT_EQ(faultLine("[report]\npage = A4\n"), 0); // no table named
+    EXPECT_EQ(faultLine("[report]\ntable = T\npage = 4inx201in\n"), 3);
     EXPECT_EQ(faultLine("[report]\ntable = T\n[detail 10]\nfield X x=1 align=middle\n"), 4);
 }
 

@@ -41,6 +41,12 @@ function(dorvane_test name)
     add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/test_main.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
   endif()
+  # Test programs are compiled unoptimised (line tables and all): they are half the build's
+  # compile time and about 60% of it goes into optimising them, while what they drive, the
+  # libraries, stays optimised, so the suite runs about as fast.
+  if(CMAKE_BUILD_TYPE MATCHES "^(RelWithDebInfo|Release)$")
+    target_compile_options(${name} PRIVATE -O0)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_property(GLOBAL APPEND PROPERTY DORVANE_TEST_PROGRAMS ${name})
   set(env "LANG=en_US.UTF-8" "LC_ALL=en_US.UTF-8" "TZ=UTC")

@@ -276,15 +276,32 @@ public:
     // In pipeline mode: SAVEPOINT, the statement `send` queues, RELEASE, and a sync; gives the
     // statement's result (nullptr when the connection failed before it came).
     Result pipelinedInSavepoint(const std::function<int()>& send) {
-        auto queue = [&](const char* sql) {
-            return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
-        };
-        bool sent = queue("SAVEPOINT dao_statement") && send() && queue("RELEASE SAVEPOINT dao_statement") &&
-                    PQpipelineSync(conn_);
-        // The first result of each queued statement, in order, up to the sync's (a null ends
-        // each statement's results; after a failure the server skips the rest up to the sync).
+        auto results = pipelined({queueing("SAVEPOINT dao_statement"), send,
+                                  queueing("RELEASE SAVEPOINT dao_statement")});
+        // A savepoint that failed ran nothing of the statement: its error is the one to report.
+        Result statement(nullptr, &PQclear);
+        if (!results.empty() && !ok(results[0].get()))
+            statement = std::move(results[0]);
+        else if (results.size() > 1)
+            statement = std::move(results[1]);
+        return statement;
+    }
+
+    std::function<int()> queueing(const char* sql) {
+        return [this, sql] { return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); };
+    }
+
+    // In pipeline mode: queues each of `sends` and a sync, and gives the first result of each
+    // queued statement in order (fewer when the connection failed; after a failure the server
+    // skips the rest up to the sync, and says so in their results). Leaves pipeline mode.
+    std::vector<Result> pipelined(const std::vector<std::function<int()>>& sends) {
+        bool sent = true;
+        for (auto& send : sends)
+            sent = sent && send();
+        sent = sent && PQpipelineSync(conn_);
+        // A null ends each statement's results.
         std::vector<Result> results;
-        for (int guard = 0; sent && guard < 32; ++guard) {
+        for (int guard = 0; sent && guard < 8 * int(sends.size()) + 8; ++guard) {
             Result r(PQgetResult(conn_), &PQclear);
             if (!r) {
                 if (PQstatus(conn_) == CONNECTION_BAD) break;
@@ -293,14 +310,8 @@ public:
             if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
             results.push_back(std::move(r));
         }
-        // A savepoint that failed ran nothing of the statement: its error is the one to report.
-        Result statement(nullptr, &PQclear);
-        if (!results.empty() && !ok(results[0].get()))
-            statement = std::move(results[0]);
-        else if (results.size() > 1)
-            statement = std::move(results[1]);
         PQexitPipelineMode(conn_);
-        return statement;
+        return results;
     }
 
     void command(const std::string& sql) {
@@ -429,11 +440,37 @@ public:
     // Prepares `text` under a new name and describes it.
     std::pair<std::string, Result> prepareNamed(const std::string& text) {
         std::string name = "dao_s" + std::to_string(++lastStatement_);
+        if (PQenterPipelineMode(conn_)) return {name, preparedAndDescribed(name, text)};
         fenced([&] { return PQsendPrepare(conn_, name.c_str(), text.c_str(), 0, nullptr); },
                [&] { return PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr); }, "preparing a statement");
         Result described(PQdescribePrepared(conn_, name.c_str()), &PQclear);
         if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
         return {name, std::move(described)};
+    }
+
+    // In pipeline mode: preparing and describing in one wait for the server, fenced inside a
+    // transaction as `fenced` does. Gives the description.
+    Result preparedAndDescribed(const std::string& name, const std::string& text) {
+        bool inside = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+        std::vector<std::function<int()>> sends;
+        if (inside) sends.push_back(queueing("SAVEPOINT dao_statement"));
+        sends.push_back([&] { return PQsendPrepare(conn_, name.c_str(), text.c_str(), 0, nullptr); });
+        if (inside) sends.push_back(queueing("RELEASE SAVEPOINT dao_statement"));
+        sends.push_back([&] { return PQsendDescribePrepared(conn_, name.c_str()); });
+        auto results = pipelined(sends);
+        // The first that failed (the savepoint or the preparing) is the one to report.
+        const size_t prepared = inside ? 1 : 0;
+        for (size_t i = 0; i <= prepared; ++i) {
+            const PGresult* r = i < results.size() ? results[i].get() : nullptr;
+            if (ok(r)) continue;
+            lastState_ = r ? field(r, PG_DIAG_SQLSTATE) : "";
+            if (PQtransactionStatus(conn_) == PQTRANS_INERROR) command("ROLLBACK TO SAVEPOINT dao_statement");
+            fail(r, conn_, "preparing a statement");
+        }
+        lastState_.clear();
+        Result described = results.size() == sends.size() ? std::move(results.back()) : Result(nullptr, &PQclear);
+        if (!ok(described.get())) fail(described.get(), conn_, "describing a statement");
+        return described;
     }
 
     // A statement let go is kept, prepared on the server, for the next use of the same text: the

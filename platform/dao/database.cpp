@@ -23,9 +23,14 @@ bool isSystemTable(const std::string& name) {
 
 } // namespace
 
+// Asked at every open of a record set: on a server, a wait for it each time unless known.
 bool DatabaseState::isTable(const std::string& table) {
-    auto names = conn().tableNames();
-    return std::any_of(names.begin(), names.end(), [&](auto& n) { return lower(n) == lower(table); });
+    const std::string name = lower(table);
+    if (tablesKnown.count(name)) return true;
+    tablesKnown.clear();
+    for (auto& n : conn().tableNames())
+        tablesKnown.insert(lower(n));
+    return tablesKnown.count(name) > 0;
 }
 
 std::optional<std::string> DatabaseState::savedQuery(const std::string& query) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 
@@ -57,10 +58,15 @@ struct DatabaseState {
     std::map<std::string, std::vector<ColumnDefinition>> tableColumnsCache;
     // The parameters a saved query's text was found to use, by its text (asking the engine prepares it).
     std::map<std::string, std::vector<jet::ParameterDecl>> parametersFound;
+    // Tables known to exist, by lower-case name. Only a name not among them asks the engine again
+    // (another workstation may have made it since); one dropped elsewhere fails the statement
+    // that uses it, as it would have anyway.
+    std::set<std::string> tablesKnown;
     // Tables or columns may have changed: what was learnt of them is asked again.
     void schemaMayHaveChanged() {
         tableColumnsCache.clear();
         parametersFound.clear();
+        tablesKnown.clear();
     }
 
     bool open() const { return shared && shared->connection; }

@@ -142,7 +142,9 @@ long long runAction(const std::shared_ptr<DatabaseState>& db, const Source& sour
     default: {
         auto t = jet::translate(source.statement.body, source.statement.parameters, db->conn().dialect());
         long long n = db->conn().execute(t.sql, parameterValues(t, source));
-        db->schemaMayHaveChanged();
+        // Only a definition changes tables or columns; an INSERT, UPDATE or DELETE leaves what
+        // was learnt of them (asking again is a wait for a server at the next open).
+        if (source.statement.kind == jet::StatementKind::Definition) db->schemaMayHaveChanged();
         return n;
     }
     }
